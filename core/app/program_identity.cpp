@@ -1,0 +1,23 @@
+#include "core/app/program_identity.h"
+
+namespace kelp {
+
+namespace {
+constexpr int kMajor = KELP_VERSION_MAJOR;
+constexpr int kMinor = KELP_VERSION_MINOR;
+constexpr int kRevision = KELP_VERSION_PATCH;
+}  // namespace
+
+std::string programVersion() {
+    // The minor version and revision are written as digits side by side: 7.0 rev 0 -> "7.00".
+    return std::to_string(kMajor) + "." + std::to_string(kMinor) + std::to_string(kRevision);
+}
+
+std::string firmwarePrefix() { return std::to_string(kMajor) + std::to_string(kMinor); }
+
+std::string versionLabel() {
+    return "Version " + std::to_string(kMajor) + "." + std::to_string(kMinor) + "." +
+           std::to_string(kRevision);
+}
+
+}  // namespace kelp
