@@ -1,0 +1,42 @@
+// kelp-cli's subcommands. Each subcommand is one function registered in the table of
+// command_table.cpp: add a row there (name, usage, summary, function) and the dispatcher
+// and the help text pick it up.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace kelp::cli {
+
+// Exit statuses: 0 done, 1 the work failed, 2 the command line was not understood.
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+struct CliStreams {
+    std::ostream& out;  // results, plain LF lines
+    std::ostream& err;  // messages for the operator
+};
+
+struct CliCommand {
+    const char* name;     // first word of the command line: "catalogue"
+    const char* usage;    // arguments after the name: "functions|vocabulary|cw"
+    const char* summary;  // one line for --help
+    // Runs with the arguments after the name; returns the exit status.
+    int (*run)(const std::vector<std::string>& args, CliStreams& io);
+};
+
+// Every subcommand, in the order --help lists them.
+const std::vector<CliCommand>& cliCommands();
+
+// The full --help text.
+std::string usageText();
+
+// Runs a whole command line (without the program name); returns the exit status.
+int runCli(const std::vector<std::string>& args, CliStreams& io);
+
+// Subcommand functions (one file each).
+int runCatalogue(const std::vector<std::string>& args, CliStreams& io);
+
+}  // namespace kelp::cli
