@@ -1,0 +1,47 @@
+#include "core/database/field_checks.h"
+
+namespace kelp {
+
+bool parseDigits(std::string_view text, std::int64_t& value) {
+    if (text.empty()) return false;
+    std::int64_t v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + (c - '0');
+        // Past 32 bits nothing can be in range; stop before the sum can overflow.
+        if (v > 0xFFFFFFFFLL) v = 0xFFFFFFFFLL + 1;
+    }
+    value = v;
+    return true;
+}
+
+namespace {
+bool inRange(std::string_view text, std::int64_t low, std::int64_t high) {
+    std::int64_t v = 0;
+    return parseDigits(text, v) && v >= low && v <= high;
+}
+}  // namespace
+
+bool numericFieldCheck(std::string_view text, std::int16_t low, std::int16_t high) {
+    return inRange(text, low, high);
+}
+
+bool wideNumericFieldCheck(std::string_view text, std::int32_t low, std::int32_t high) {
+    return inRange(text, low, high);
+}
+
+bool booleanFieldCheck(std::string_view text) { return text == "0" || text == "1"; }
+
+bool isDtmfDigit(char c) {
+    return (c >= '0' && c <= '9') || c == '*' || c == '#' || (c >= 'A' && c <= 'D');
+}
+
+bool dtmfDigitStringCheck(std::string_view text, int shortest, int longest) {
+    const int length = static_cast<int>(text.size());
+    if (length < shortest || length > longest) return false;
+    for (char c : text)
+        if (!isDtmfDigit(c)) return false;
+    return true;
+}
+
+}  // namespace kelp

@@ -1,0 +1,250 @@
+#include "core/editors/editor_model.h"
+
+#include <array>
+#include <stdexcept>
+
+namespace kelp {
+
+const char* const kApplyFailTitle = "APPLY FAIL";
+const char* const kApplyFailText = "Changes were NOT applied due to errors";
+const char* const kCancelQuestionTail = "Yes to proceed, No to return to editing without cancelling";
+
+namespace {
+
+struct AreaTexts {
+    std::string word;
+    std::string cancelSentence;
+    std::string cancelTitle;
+};
+
+const std::array<AreaTexts, kAreaCount>& areaTexts() {
+    static const std::array<AreaTexts, kAreaCount> texts{{
+        {"Timer",
+         "This will cancel all Timer changes made since your last Timer 'Apply' or Timer 'Cancel'",
+         "TIMER CANCEL CHANGES"},
+        {"Courtesy Tone",
+         "This will cancel all Courtesy Tone changes made since your last Courtesy Tone 'Apply' "
+         "or Courtesy Tone 'Cancel Changes'",
+         "COURTESY TONE CANCEL CHANGES"},
+        {"Macro",
+         "This will cancel all Macro changes made since your last Macro 'Apply' or Macro 'Cancel'",
+         "MACRO CANCEL CHANGES"},
+        {"Scheduler",
+         "This will cancel all Scheduler changes made since your last Scehduler 'Apply' or "
+         "Scheduler 'Cancel'",
+         "SCHEDULER CANCEL CHANGES"},
+        {"Analog",
+         "This will cancel all Analog changes made since your last Analog 'Apply' or Analog "
+         "'Cancel Changes'",
+         "ANALOG CANCEL CHANGES"},
+        {"ID",
+         "This will cancel all ID changes made to all ports since your last ID 'Apply' or "
+         "'Cancel'",
+         "ID CANCEL CHANGES"},
+        {"Messages",
+         "This will cancel all Message Macro changes made since your last Message Macro 'Apply' "
+         "or Message Macro 'Cancel'",
+         "MESSAGE MACRO CANCEL CHANGES"},
+        {"DTMF",
+         "This will cancel all DTMF changes made since your last DTMF 'Apply' or DTMF 'Cancel "
+         "Changes'",
+         "DTMF CANCEL CHANGES"},
+        {"Alarm/Remote Base",
+         "This will cancel all Alarm/RemoteBase changes made since your last Alarm/Remote Base "
+         "'Apply' or Alarm/Remote Base 'Cancel Changes'",
+         "ALARM/REMOTE BASE CANCEL CHANGES"},
+        {"Special Codes/Autopatch",
+         "This will cancel all Special Codes/Autopatch changes made since your last Special "
+         "Codes/Autopatch 'Apply' or Special Codes/Autopatch 'Cancel Changes'",
+         "SPECIAL CODES/AUTOPATCH CANCEL CHANGES"},
+        {"Port Switch",
+         "This will cancel all Port Switch changes made since your last Port Switch 'Apply' or "
+         "Port Switch 'Cancel Changes'",
+         "PORT SWITCH CANCEL CHANGES"},
+    }};
+    return texts;
+}
+
+std::string trimSpaces(const std::string& text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    const auto last = text.find_last_not_of(' ');
+    return text.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+const std::string& areaWord(Area area) { return areaTexts()[static_cast<int>(area)].word; }
+const std::string& cancelSentence(Area area) {
+    return areaTexts()[static_cast<int>(area)].cancelSentence;
+}
+const std::string& cancelTitle(Area area) {
+    return areaTexts()[static_cast<int>(area)].cancelTitle;
+}
+
+std::optional<Notice> unappliedChangesGuard(const ControllerDatabase& database, Area shownTab) {
+    if (database.changeMarker(shownTab) == -1) return std::nullopt;
+    const std::string& word = areaWord(shownTab);
+    return Notice{"Unapplied " + word + " Changes",
+                  "You have unapplied " + word +
+                      " changes, you must either apply them or cancel them before you can "
+                      "leave the form"};
+}
+
+std::string portTitle(int port, const std::string& field) {
+    return "Port " + std::to_string(port) + ": " + field;
+}
+
+EditorModel::EditorModel(ControllerDatabase& database, Area area, std::vector<FieldSpec> fields,
+                         int portTabs)
+    : db_(database), area_(area), fields_(std::move(fields)), portTabs_(portTabs) {
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        FieldSpec& f = fields_[i];
+        if (f.indexing == FieldIndexing::Single) f.count = 1;
+        if (f.indexing == FieldIndexing::PerPort) f.count = 3;
+        if (!byKey_.emplace(f.key, i).second)
+            throw std::logic_error("editor field listed twice: " + f.key);
+    }
+    working_.resize(fields_.size());
+}
+
+const FieldSpec& EditorModel::field(const std::string& key) const {
+    const auto it = byKey_.find(key);
+    if (it == byKey_.end()) throw std::out_of_range("no such editor field: " + key);
+    return fields_[it->second];
+}
+
+int EditorModel::slot(const FieldSpec& f, int index) {
+    if (f.indexing == FieldIndexing::Single) {
+        if (index != 0 && index != 1) throw std::out_of_range("index of single field " + f.key);
+        return 0;
+    }
+    if (index < 1 || index > f.count)
+        throw std::out_of_range("index " + std::to_string(index) + " of " + f.key);
+    return index - 1;
+}
+
+void EditorModel::loadWorkingCopy() {
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        const FieldSpec& f = fields_[i];
+        auto& values = working_[i];
+        values.assign(static_cast<std::size_t>(f.count), std::string());
+        for (int s = 0; s < f.count; ++s)
+            values[static_cast<std::size_t>(s)] =
+                db_.get(f.key, f.indexing == FieldIndexing::Single ? 0 : s + 1);
+    }
+}
+
+void EditorModel::open() {
+    loadWorkingCopy();
+    rememberedIndex_.clear();
+    currentTab_ = 0;
+    currentPort_ = 1;
+    afterLoad();
+    // Filling the controls raises change events; none of them is an edit.
+    db_.setChangeMarker(area_, -1);
+}
+
+const std::string& EditorModel::value(const std::string& key, int index) const {
+    const FieldSpec& f = field(key);
+    return working_[byKey_.at(key)][static_cast<std::size_t>(slot(f, index))];
+}
+
+const std::string& EditorModel::stored(const std::string& key, int index) const {
+    const FieldSpec& f = field(key);
+    slot(f, index);  // range check
+    return db_.get(key, f.indexing == FieldIndexing::Single ? 0 : index);
+}
+
+bool EditorModel::differs(const std::string& key, int index) const {
+    return value(key, index) != stored(key, index);
+}
+
+void EditorModel::selectTab(int tab) {
+    currentTab_ = tab;
+    if (tab >= 0 && tab < portTabs_) currentPort_ = tab + 1;
+}
+
+void EditorModel::setValue(const std::string& key, int index, std::string value) {
+    const FieldSpec& f = field(key);
+    working_[byKey_.at(key)][static_cast<std::size_t>(slot(f, index))] = std::move(value);
+}
+
+void EditorModel::editText(const std::string& key, int index, const std::string& text) {
+    const FieldSpec& f = field(key);
+    slot(f, index);
+    if (storesEdit(key, index)) setValue(key, index, trimSpaces(text));
+    db_.setChangeMarker(area_, static_cast<std::int16_t>(f.marker));
+    if (f.indexing == FieldIndexing::Indexed) rememberedIndex_[f.marker] = index;
+}
+
+void EditorModel::editChoice(const std::string& key, int index, int itemData) {
+    const FieldSpec& f = field(key);
+    std::string text = std::to_string(itemData);
+    if (f.twoDigits && text.size() < 2) text.insert(0, 1, '0');
+    if (storesEdit(key, index)) setValue(key, index, std::move(text));
+    db_.setChangeMarker(area_, 0);
+}
+
+std::optional<Notice> EditorModel::leaveField(const std::string& key, int index) {
+    const FieldSpec& f = field(key);
+    if (value(key, index).empty()) editText(key, index, "0");
+    if (!f.check) return std::nullopt;
+    return f.check(*this, index);
+}
+
+const FieldSpec* EditorModel::fieldByMarker(int marker) const {
+    for (const FieldSpec& f : fields_)
+        if (f.kind == FieldKind::Text && f.marker == marker) return &f;
+    return nullptr;
+}
+
+std::vector<Notice> EditorModel::apply() {
+    const int m = marker();
+    if (m > 0) {
+        if (const FieldSpec* f = fieldByMarker(m)) {
+            int index = 0;
+            if (f->indexing == FieldIndexing::PerPort) index = currentPort_;
+            if (f->indexing == FieldIndexing::Indexed) {
+                const auto it = rememberedIndex_.find(m);
+                index = it == rememberedIndex_.end() ? 1 : it->second;
+            }
+            if (auto refusal = leaveField(f->key, index))
+                return {*refusal, Notice{kApplyFailTitle, kApplyFailText}};
+        }
+    }
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        const FieldSpec& f = fields_[i];
+        for (int s = 0; s < f.count; ++s) {
+            const int index = f.indexing == FieldIndexing::Single ? 0 : s + 1;
+            const std::string& working = working_[i][static_cast<std::size_t>(s)];
+            if (working == db_.get(f.key, index)) continue;
+            if (f.flag != UploadFlag::Count_)
+                db_.setUploadFlag(f.flag, f.flagIndex > 0 ? f.flagIndex : index, true);
+            db_.saved = false;
+            db_.set(f.key, index, working);
+        }
+    }
+    const int tab = currentTab_;
+    const int port = currentPort_;
+    loadWorkingCopy();
+    afterLoad();
+    // Apply reloads the values but leaves the operator on the tab they were using.
+    currentTab_ = tab;
+    currentPort_ = port;
+    db_.setChangeMarker(area_, -1);
+    return {};
+}
+
+Notice EditorModel::cancelQuestion() const {
+    return Notice{cancelTitle(area_),
+                  cancelSentence(area_) + "\r\n\r\n" + kCancelQuestionTail};
+}
+
+void EditorModel::cancelChanges() {
+    loadWorkingCopy();
+    afterLoad();
+    db_.setChangeMarker(area_, -1);
+}
+
+}  // namespace kelp
