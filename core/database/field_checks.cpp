@@ -3,13 +3,16 @@
 namespace kelp {
 
 bool parseDigits(std::string_view text, std::int64_t& value) {
-    if (text.empty()) return false;
+    if (text.empty())
+        return false;
     std::int64_t v = 0;
     for (char c : text) {
-        if (c < '0' || c > '9') return false;
+        if (c < '0' || c > '9')
+            return false;
         v = v * 10 + (c - '0');
         // Past 32 bits nothing can be in range; stop before the sum can overflow.
-        if (v > 0xFFFFFFFFLL) v = 0xFFFFFFFFLL + 1;
+        if (v > 0xFFFFFFFFLL)
+            v = 0xFFFFFFFFLL + 1;
     }
     value = v;
     return true;
@@ -30,7 +33,9 @@ bool wideNumericFieldCheck(std::string_view text, std::int32_t low, std::int32_t
     return inRange(text, low, high);
 }
 
-bool booleanFieldCheck(std::string_view text) { return text == "0" || text == "1"; }
+bool booleanFieldCheck(std::string_view text) {
+    return text == "0" || text == "1";
+}
 
 bool isDtmfDigit(char c) {
     return (c >= '0' && c <= '9') || c == '*' || c == '#' || (c >= 'A' && c <= 'D');
@@ -38,9 +43,11 @@ bool isDtmfDigit(char c) {
 
 bool dtmfDigitStringCheck(std::string_view text, int shortest, int longest) {
     const int length = static_cast<int>(text.size());
-    if (length < shortest || length > longest) return false;
+    if (length < shortest || length > longest)
+        return false;
     for (char c : text)
-        if (!isDtmfDigit(c)) return false;
+        if (!isDtmfDigit(c))
+            return false;
     return true;
 }
 

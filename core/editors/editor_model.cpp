@@ -7,7 +7,8 @@ namespace kelp {
 
 const char* const kApplyFailTitle = "APPLY FAIL";
 const char* const kApplyFailText = "Changes were NOT applied due to errors";
-const char* const kCancelQuestionTail = "Yes to proceed, No to return to editing without cancelling";
+const char* const kCancelQuestionTail =
+    "Yes to proceed, No to return to editing without cancelling";
 
 namespace {
 
@@ -67,14 +68,17 @@ const std::array<AreaTexts, kAreaCount>& areaTexts() {
 
 std::string trimSpaces(const std::string& text) {
     const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
+    if (first == std::string::npos)
+        return {};
     const auto last = text.find_last_not_of(' ');
     return text.substr(first, last - first + 1);
 }
 
 }  // namespace
 
-const std::string& areaWord(Area area) { return areaTexts()[static_cast<int>(area)].word; }
+const std::string& areaWord(Area area) {
+    return areaTexts()[static_cast<int>(area)].word;
+}
 const std::string& cancelSentence(Area area) {
     return areaTexts()[static_cast<int>(area)].cancelSentence;
 }
@@ -83,7 +87,8 @@ const std::string& cancelTitle(Area area) {
 }
 
 std::optional<Notice> unappliedChangesGuard(const ControllerDatabase& database, Area shownTab) {
-    if (database.changeMarker(shownTab) == -1) return std::nullopt;
+    if (database.changeMarker(shownTab) == -1)
+        return std::nullopt;
     const std::string& word = areaWord(shownTab);
     return Notice{"Unapplied " + word + " Changes",
                   "You have unapplied " + word +
@@ -100,8 +105,10 @@ EditorModel::EditorModel(ControllerDatabase& database, Area area, std::vector<Fi
     : db_(database), area_(area), fields_(std::move(fields)), portTabs_(portTabs) {
     for (std::size_t i = 0; i < fields_.size(); ++i) {
         FieldSpec& f = fields_[i];
-        if (f.indexing == FieldIndexing::Single) f.count = 1;
-        if (f.indexing == FieldIndexing::PerPort) f.count = 3;
+        if (f.indexing == FieldIndexing::Single)
+            f.count = 1;
+        if (f.indexing == FieldIndexing::PerPort)
+            f.count = 3;
         if (!byKey_.emplace(f.key, i).second)
             throw std::logic_error("editor field listed twice: " + f.key);
     }
@@ -110,13 +117,15 @@ EditorModel::EditorModel(ControllerDatabase& database, Area area, std::vector<Fi
 
 const FieldSpec& EditorModel::field(const std::string& key) const {
     const auto it = byKey_.find(key);
-    if (it == byKey_.end()) throw std::out_of_range("no such editor field: " + key);
+    if (it == byKey_.end())
+        throw std::out_of_range("no such editor field: " + key);
     return fields_[it->second];
 }
 
 int EditorModel::slot(const FieldSpec& f, int index) {
     if (f.indexing == FieldIndexing::Single) {
-        if (index != 0 && index != 1) throw std::out_of_range("index of single field " + f.key);
+        if (index != 0 && index != 1)
+            throw std::out_of_range("index of single field " + f.key);
         return 0;
     }
     if (index < 1 || index > f.count)
@@ -162,7 +171,8 @@ bool EditorModel::differs(const std::string& key, int index) const {
 
 void EditorModel::selectTab(int tab) {
     currentTab_ = tab;
-    if (tab >= 0 && tab < portTabs_) currentPort_ = tab + 1;
+    if (tab >= 0 && tab < portTabs_)
+        currentPort_ = tab + 1;
 }
 
 void EditorModel::setValue(const std::string& key, int index, std::string value) {
@@ -173,29 +183,36 @@ void EditorModel::setValue(const std::string& key, int index, std::string value)
 void EditorModel::editText(const std::string& key, int index, const std::string& text) {
     const FieldSpec& f = field(key);
     slot(f, index);
-    if (storesEdit(key, index)) setValue(key, index, trimSpaces(text));
+    if (storesEdit(key, index))
+        setValue(key, index, trimSpaces(text));
     db_.setChangeMarker(area_, static_cast<std::int16_t>(f.marker));
-    if (f.indexing == FieldIndexing::Indexed) rememberedIndex_[f.marker] = index;
+    if (f.indexing == FieldIndexing::Indexed)
+        rememberedIndex_[f.marker] = index;
 }
 
 void EditorModel::editChoice(const std::string& key, int index, int itemData) {
     const FieldSpec& f = field(key);
     std::string text = std::to_string(itemData);
-    if (f.twoDigits && text.size() < 2) text.insert(0, 1, '0');
-    if (storesEdit(key, index)) setValue(key, index, std::move(text));
+    if (f.twoDigits && text.size() < 2)
+        text.insert(0, 1, '0');
+    if (storesEdit(key, index))
+        setValue(key, index, std::move(text));
     db_.setChangeMarker(area_, 0);
 }
 
 std::optional<Notice> EditorModel::leaveField(const std::string& key, int index) {
     const FieldSpec& f = field(key);
-    if (value(key, index).empty()) editText(key, index, "0");
-    if (!f.check) return std::nullopt;
+    if (value(key, index).empty())
+        editText(key, index, "0");
+    if (!f.check)
+        return std::nullopt;
     return f.check(*this, index);
 }
 
 const FieldSpec* EditorModel::fieldByMarker(int marker) const {
     for (const FieldSpec& f : fields_)
-        if (f.kind == FieldKind::Text && f.marker == marker) return &f;
+        if (f.kind == FieldKind::Text && f.marker == marker)
+            return &f;
     return nullptr;
 }
 
@@ -204,7 +221,8 @@ std::vector<Notice> EditorModel::apply() {
     if (m > 0) {
         if (const FieldSpec* f = fieldByMarker(m)) {
             int index = 0;
-            if (f->indexing == FieldIndexing::PerPort) index = currentPort_;
+            if (f->indexing == FieldIndexing::PerPort)
+                index = currentPort_;
             if (f->indexing == FieldIndexing::Indexed) {
                 const auto it = rememberedIndex_.find(m);
                 index = it == rememberedIndex_.end() ? 1 : it->second;
@@ -218,7 +236,8 @@ std::vector<Notice> EditorModel::apply() {
         for (int s = 0; s < f.count; ++s) {
             const int index = f.indexing == FieldIndexing::Single ? 0 : s + 1;
             const std::string& working = working_[i][static_cast<std::size_t>(s)];
-            if (working == db_.get(f.key, index)) continue;
+            if (working == db_.get(f.key, index))
+                continue;
             if (f.flag != UploadFlag::Count_)
                 db_.setUploadFlag(f.flag, f.flagIndex > 0 ? f.flagIndex : index, true);
             db_.saved = false;
@@ -237,8 +256,7 @@ std::vector<Notice> EditorModel::apply() {
 }
 
 Notice EditorModel::cancelQuestion() const {
-    return Notice{cancelTitle(area_),
-                  cancelSentence(area_) + "\r\n\r\n" + kCancelQuestionTail};
+    return Notice{cancelTitle(area_), cancelSentence(area_) + "\r\n\r\n" + kCancelQuestionTail};
 }
 
 void EditorModel::cancelChanges() {

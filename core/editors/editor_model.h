@@ -44,8 +44,8 @@ struct FieldSpec {
     FieldIndexing indexing = FieldIndexing::Single;
     int count = 1;  // entries for PerPort (3) and Indexed fields
     FieldKind kind = FieldKind::Text;
-    int marker = 0;       // change marker number an edit of a text field sets (> 0)
-    bool numeric = true;  // text box takes digits only
+    int marker = 0;          // change marker number an edit of a text field sets (> 0)
+    bool numeric = true;     // text box takes digits only
     bool twoDigits = false;  // a list that stores its number as at least two digits ("07")
     UploadFlag flag = UploadFlag::Count_;
     int flagIndex = 0;  // 0: the entry's own index; > 0: always this flag of the group
@@ -68,7 +68,7 @@ extern const char* const kApplyFailText;
 extern const char* const kCancelQuestionTail;
 
 class EditorModel {
-public:
+  public:
     EditorModel(ControllerDatabase& database, Area area, std::vector<FieldSpec> fields,
                 int portTabs = 3);
     virtual ~EditorModel() = default;
@@ -112,7 +112,7 @@ public:
     std::int16_t marker() const { return db_.changeMarker(area_); }
     bool edited() const { return marker() != -1; }
 
-protected:
+  protected:
     // An area may refuse to store an edit (the value stays as it was; the marker is still set).
     virtual bool storesEdit(const std::string& /*key*/, int /*index*/) const { return true; }
     // Runs after the working copy was loaded and shown.
@@ -121,7 +121,7 @@ protected:
     void setValue(const std::string& key, int index, std::string value);
     static int slot(const FieldSpec& f, int index);
 
-private:
+  private:
     void loadWorkingCopy();
     const FieldSpec* fieldByMarker(int marker) const;
 

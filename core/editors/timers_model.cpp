@@ -24,7 +24,8 @@ FieldSpec numericField(std::string key, FieldIndexing indexing, int count, int m
     f.flag = flag;
     f.check = [key, low, high, text, title](const EditorModel& m,
                                             int index) -> std::optional<Notice> {
-        if (numericFieldCheck(m.value(key, index), low, high)) return std::nullopt;
+        if (numericFieldCheck(m.value(key, index), low, high))
+            return std::nullopt;
         return Notice{title(index), text + range(low, high)};
     };
     return f;
@@ -75,8 +76,7 @@ std::vector<FieldSpec> timersFields() {
     // The reset timer has no number of its own in the old program; giving it one means
     // Apply re-checks it like every other box instead of trusting the last leave.
     f.push_back(portField("TOTResetTimer", 17, 255, U::TotResetTimer,
-                          "Invalid Timeout Reset Timer, must be between ",
-                          "Timeout Reset Timer"));
+                          "Invalid Timeout Reset Timer, must be between ", "Timeout Reset Timer"));
     f.push_back(portField("IIDTime", 3, 255, U::InitialIdTimer,
                           "Invalid IID Timer, must be between ", "Initial ID Timer"));
     f.push_back(portField("PIDTime", 4, 255, U::PendingIdTimer,
@@ -91,8 +91,7 @@ std::vector<FieldSpec> timersFields() {
     f.push_back(portField("KerchunkTime", 8, 32000, U::KerchunkTimer,
                           "Invalid Kerchunk Timer, must be between ", "Kerchunk Timer"));
     f.push_back(portField("KerchunkTimeout", 9, 255, U::KerchunkTimeout,
-                          "Invalid Kerchunk Timeout Timer, must be between ",
-                          "Kerchunk Timeout"));
+                          "Invalid Kerchunk Timeout Timer, must be between ", "Kerchunk Timeout"));
     {
         FieldSpec speech = portField("IDSpeakTime", 10, 15300, U::PendingIdSpeechTimer, "",
                                      "Pending ID Speech Timer");
@@ -111,7 +110,8 @@ std::vector<FieldSpec> timersFields() {
     {
         FieldSpec counter = portField("TailCounter", 16, 254, U::TailCounter, "", "");
         counter.check = [](const EditorModel& m, int port) -> std::optional<Notice> {
-            if (numericFieldCheck(m.value("TailCounter", port), 0, 254)) return std::nullopt;
+            if (numericFieldCheck(m.value("TailCounter", port), 0, 254))
+                return std::nullopt;
             return Notice{"Tail Counter", "Tail Counter Port " + std::to_string(port) +
                                               " invalid.  Must be between " + range(0, 254)};
         };
@@ -132,10 +132,9 @@ std::vector<FieldSpec> timersFields() {
                              "Fan Timer invalid, must be between ",
                              [](int) { return std::string("Fan Timer"); }));
     f.push_back(checkField("FanSelect", U::FanSelect));
-    f.push_back(numericField(
-        "XmtDelay", I::Single, 1, 14, 0, 32767, U::TransmitDelay,
-        "Speech/CW Delay Before Transmit invalid, must be between ",
-        [](int) { return std::string("Speech/CW Delay Before Transmit"); }));
+    f.push_back(numericField("XmtDelay", I::Single, 1, 14, 0, 32767, U::TransmitDelay,
+                             "Speech/CW Delay Before Transmit invalid, must be between ",
+                             [](int) { return std::string("Speech/CW Delay Before Transmit"); }));
     f.push_back(checkField("TimeoutLink", U::TimeoutLink));
     return f;
 }
@@ -152,7 +151,8 @@ bool TimersModel::inactivityMacroEnabled(int port) const {
 }
 
 int TimersModel::macroListPosition(const std::string& stored) {
-    if (!numericFieldCheck(stored, 1, 90)) return -1;
+    if (!numericFieldCheck(stored, 1, 90))
+        return -1;
     return std::stoi(stored) - 1;
 }
 

@@ -7,7 +7,7 @@
 namespace kelp {
 
 class TimersModel : public EditorModel {
-public:
+  public:
     explicit TimersModel(ControllerDatabase& database);
 
     // Tabs: "Port 1".."Port 3", then "Global".
@@ -23,7 +23,7 @@ public:
     // stored text is not a macro number 1-90.
     static int macroListPosition(const std::string& stored);
 
-protected:
+  protected:
     bool storesEdit(const std::string& key, int index) const override;
 };
 

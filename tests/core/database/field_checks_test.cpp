@@ -15,12 +15,23 @@ struct NumericCase {
 
 TEST(FieldChecks, NumericAcceptsOnlyDigitsWithinBounds) {
     const NumericCase cases[] = {
-        {"12", 0, 255, true},       {"007", 0, 255, true},   {"0", 0, 255, true},
-        {"255", 0, 255, true},      {"256", 0, 255, false},  {"", 0, 255, false},
-        {"1e2", 0, 255, false},     {"-1", -5, 255, false},  {"3.5", 0, 255, false},
-        {" 12", 0, 255, false},     {"12 ", 0, 255, false},  {"+1", 0, 255, false},
-        {"0", 1, 90, false},        {"90", 1, 90, true},     {"91", 1, 90, false},
-        {"32767", 0, 32767, true},  {"32768", 0, 32767, false},
+        {"12", 0, 255, true},
+        {"007", 0, 255, true},
+        {"0", 0, 255, true},
+        {"255", 0, 255, true},
+        {"256", 0, 255, false},
+        {"", 0, 255, false},
+        {"1e2", 0, 255, false},
+        {"-1", -5, 255, false},
+        {"3.5", 0, 255, false},
+        {" 12", 0, 255, false},
+        {"12 ", 0, 255, false},
+        {"+1", 0, 255, false},
+        {"0", 1, 90, false},
+        {"90", 1, 90, true},
+        {"91", 1, 90, false},
+        {"32767", 0, 32767, true},
+        {"32768", 0, 32767, false},
         {"99999999999999999999", 0, 32767, false},  // must not wrap around into range
         {"00000000000000000007", 0, 255, true},
     };
@@ -51,9 +62,15 @@ TEST(FieldChecks, DtmfStringsUseTheSixteenDigitsWithinLengths) {
         int shortest, longest;
         bool passes;
     } cases[] = {
-        {"0123456789*#ABCD", 1, 16, true}, {"A7", 1, 5, true}, {"", 1, 5, false},
-        {"", 0, 5, true},                  {"123456", 1, 5, false}, {"a7", 1, 5, false},
-        {"E", 1, 1, false},                {"1 2", 1, 5, false},    {"D", 1, 1, true},
+        {"0123456789*#ABCD", 1, 16, true},
+        {"A7", 1, 5, true},
+        {"", 1, 5, false},
+        {"", 0, 5, true},
+        {"123456", 1, 5, false},
+        {"a7", 1, 5, false},
+        {"E", 1, 1, false},
+        {"1 2", 1, 5, false},
+        {"D", 1, 1, true},
     };
     for (const auto& c : cases)
         EXPECT_EQ(dtmfDigitStringCheck(c.text, c.shortest, c.longest), c.passes) << c.text;
@@ -65,10 +82,9 @@ TEST(AreaChecks, PendingIdSpeechIsBoundByThePendingIdTimer) {
         const char* pid;
         bool passes;
     } cases[] = {
-        {"300", "5", true},    {"301", "5", false},   {"15300", "0", true},
-        {"15301", "0", false}, {"15301", "255", false}, {"0", "5", true},
-        {"10", "", false},     {"10", "abc", false},  {"", "0", false},
-        {"90", "1.5", true},   {"91", "1.5", false},
+        {"300", "5", true},      {"301", "5", false}, {"15300", "0", true}, {"15301", "0", false},
+        {"15301", "255", false}, {"0", "5", true},    {"10", "", false},    {"10", "abc", false},
+        {"", "0", false},        {"90", "1.5", true}, {"91", "1.5", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(pendingIdSpeechCheck(c.speech, c.pid), c.passes)

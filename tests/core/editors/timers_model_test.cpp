@@ -7,11 +7,11 @@ namespace {
 
 // A database holding a plausible, valid Timers area.
 class TimersModelTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         for (const FieldSpec& f : timersFields()) {
-            const std::string value = f.kind == FieldKind::Check ? "0"
-                                      : f.twoDigits              ? "90"
+            const std::string value = f.kind == FieldKind::Check  ? "0"
+                                      : f.twoDigits               ? "90"
                                       : f.key == "TailMessageNum" ? "1"
                                                                   : "10";
             if (f.indexing == FieldIndexing::Single)
@@ -28,7 +28,8 @@ protected:
         for (const auto& d : uploadFlagTable())
             // A group of one flag answers to index 0 and 1 alike.
             for (int i = d.count == 1 ? 0 : 1; i <= (d.count == 1 ? 0 : d.count); ++i)
-                if (database.uploadFlag(d.flag, i)) raised.emplace_back(d.flag, i);
+                if (database.uploadFlag(d.flag, i))
+                    raised.emplace_back(d.flag, i);
         return raised;
     }
 
@@ -101,9 +102,9 @@ TEST_F(TimersModelTest, FieldRefusalsCarryTheirExactWordsAndBounds) {
         EXPECT_EQ(refusal->text, c.text) << c.key;
         EXPECT_EQ(model.value(c.key, c.index), c.value) << "the refused text is kept";
     }
-    for (const auto& [key, index, value] :
-         {std::tuple{"DTMFTime", 1, "99"}, {"KerchunkTime", 1, "32000"},
-          {"AnnounceTime", 3, "3600"}}) {
+    for (const auto& [key, index, value] : {std::tuple{"DTMFTime", 1, "99"},
+                                            {"KerchunkTime", 1, "32000"},
+                                            {"AnnounceTime", 3, "3600"}}) {
         model.editText(key, index, value);
         EXPECT_FALSE(model.leaveField(key, index)) << key << "=" << value;
     }
