@@ -103,7 +103,8 @@ bool schedulerDayCheck(std::string_view code);
 // Occurrence in the month, exactly "1"-"5".
 bool schedulerOccurrenceCheck(std::string_view code);
 // A start hour of the hour list by its value: 0-23, 25 (disabled), 99 (every hour). Older
-// files hold one-digit hours ("7"), which the loader writes back as two digits.
+// files hold one-digit hours ("7"), which the loader writes back as two digits; more than
+// two digits ("007") is refused.
 bool schedulerHourCheck(std::string_view code);
 // Clock correction: 0-59 seconds, with one leading "A" or "a" for a negative correction.
 bool clockCorrectionCheck(std::string_view text);

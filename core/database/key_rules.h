@@ -6,7 +6,14 @@
 // without an entry; if check fails, log an entry with itemWords and take defaultValue.
 // Keys with rules of their own (Hours, ClockCorrection, MacroSubset, FreqString, the macros,
 // the unlock group, IDSpeakTime, YaesuType, DTMFRegenPrefix) still carry their plain check
-// and default here; the loader adds what is particular to them.
+// and default here; the loader adds what is particular to them. In particular:
+// - IDSpeakTime checks only 0-15300 here (the pending ID timer is another key); its default
+//   is the same port's PIDTime in seconds, read from db(), which the loader has filled by then.
+// - Macro and ShortMacro words are the stem "Macros: Macro " + number (short macro n is
+//   macro 40 + n): the loader ends them with the reason, which macroCheck() tells.
+// - The remote base memories default by memory number: memories 1-10 must be in use and take
+//   a working value, memories 11-40 take "NONE".
+// - Keys that are never checked have an empty check and an empty default.
 #pragma once
 
 #include <functional>
@@ -36,8 +43,17 @@ struct KeyRule {
     ReportStyle style = ReportStyle::Standard;
 };
 
-// The rule of a key row (same order as keyTable()).
+// The rule of a key row (same order as keyTable()). The name form throws std::out_of_range
+// for a name that keyTable() does not hold.
 const KeyRule& keyRule(const KeyDescriptor& key);
 const KeyRule& keyRule(std::string_view name);
+
+// The lock code the controller leaves the factory with; a file without a valid Lock gets it.
+// It differs from the factory terminator "D", as a lock code must.
+extern const char* const kFactoryLockCode;
+
+// The factory unlock code of port 1-3 ("16937", "26937", "36937"): the port digit, then
+// 6937. Throws std::out_of_range for any other port.
+std::string factoryUnlockCode(int port);
 
 }  // namespace kelp
