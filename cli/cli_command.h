@@ -38,5 +38,8 @@ int runCli(const std::vector<std::string>& args, CliStreams& io);
 
 // Subcommand functions (one file each).
 int runCatalogue(const std::vector<std::string>& args, CliStreams& io);
+int runCheck(const std::vector<std::string>& args, CliStreams& io);
+int runSend(const std::vector<std::string>& args, CliStreams& io);
+int runDtmfWav(const std::vector<std::string>& args, CliStreams& io);
 
 }  // namespace kelp::cli

@@ -9,6 +9,21 @@ const std::vector<CliCommand>& cliCommands() {
     static const std::vector<CliCommand> commands{
         {"catalogue", "functions|vocabulary|cw",
          "print a controller catalogue, one row per line: code, TAB, text", &runCatalogue},
+        {"check", "FILE.dat [--firmware MNN] [--accept-firmware] [--rtc yes|no] [--write OUT.dat]",
+         "load a database file with every check and repair (the file is not changed); print "
+         "the error log, and with --write save the repaired database to OUT.dat; exit 3 when "
+         "the load stops at the firmware question",
+         &runCheck},
+        {"send", "--port DEVICE LINE...",
+         "send programming lines to the controller, each waiting for its \"+\"; exit 1 when "
+         "one is refused or not answered (the rest are not sent), 2 when the port cannot be "
+         "opened",
+         &runSend},
+        {"dtmf-wav", "DIGITS OUT.wav [--delay MS]",
+         "write the DTMF audio for DIGITS to a WAV file (8000 Hz, 16-bit, stereo): per digit "
+         "its pause (--delay, default the DTMFDelay preference, at least 50 ms), then its "
+         "100 ms tone",
+         &runDtmfWav},
     };
     return commands;
 }

@@ -237,7 +237,8 @@ TEST_F(UploadCatalogueTest, DvrTableIsSerialOnlyAndOnlyWhenItsWriteOptionIsOn) {
     database.dvrWrite = false;
     EXPECT_TRUE(itemsOf(buildUploadGroup(24, database)).empty());
     database.dvrWrite = true;
-    const auto items = itemsOf(buildUploadGroup(24, database));
+    const UploadGroup dvr = buildUploadGroup(24, database);
+    const auto items = itemsOf(dvr);
     ASSERT_EQ(items.size(), 104u);
     EXPECT_EQ(items.front()->serial, "1*9091011");
     EXPECT_FALSE(items.front()->hasDtmf);

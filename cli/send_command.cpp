@@ -1,0 +1,96 @@
+// kelp-cli send --port DEVICE LINE...: sends programming lines to the controller the way an
+// upload does, one at a time, each waiting for the controller's "+". The boxes the link
+// would show go to standard error as their title and text. Exit status: 0 every line was
+// acknowledged, 1 one was refused or not answered (the rest are not sent), 2 the port could
+// not be opened or the command line was not understood.
+#include <memory>
+
+#include "cli/cli_command.h"
+#include "core/app/scripted_prompter.h"
+#include "core/link/link_preferences.h"
+#include "core/link/serial_link.h"
+#include "core/link/serial_port.h"
+
+#ifdef KELP_WITH_PLATFORM
+#include <QCoreApplication>
+
+#include "platform/qt_serial_port.h"
+#endif
+
+namespace kelp::cli {
+
+namespace {
+
+constexpr const char* kUsage = "usage: kelp-cli send --port DEVICE LINE...";
+
+// Closes the port on every way out.
+struct PortCloser {
+    ~PortCloser() { currentSerialPort().close(); }
+};
+
+}  // namespace
+
+int runSend(const std::vector<std::string>& args, CliStreams& io) {
+    std::string device;
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--port") {
+            if (i + 1 >= args.size() || args[i + 1].empty()) {
+                io.err << "kelp-cli send: --port needs a device\n" << kUsage << '\n';
+                return kExitUsage;
+            }
+            device = args[++i];
+        } else if (args[i].rfind("--", 0) == 0) {
+            io.err << "kelp-cli send: unknown option '" << args[i] << "'\n" << kUsage << '\n';
+            return kExitUsage;
+        } else if (args[i].find_first_of("\r\n") != std::string::npos) {
+            io.err << "kelp-cli send: a line may not hold CR or LF; give each line as its own "
+                      "argument\n";
+            return kExitUsage;
+        } else {
+            lines.push_back(args[i]);
+        }
+    }
+    if (device.empty() || lines.empty()) {
+        io.err << "kelp-cli send: " << (device.empty() ? "no --port given" : "no line given")
+               << '\n'
+               << kUsage << '\n';
+        return kExitUsage;
+    }
+
+#ifdef KELP_WITH_PLATFORM
+    // The port waits in Qt's event loop, which needs an application object.
+    static int qtArgc = 1;
+    static char qtName[] = "kelp-cli";
+    static char* qtArgv[] = {qtName, nullptr};
+    std::unique_ptr<QCoreApplication> app;
+    if (QCoreApplication::instance() == nullptr)
+        app = std::make_unique<QCoreApplication>(qtArgc, qtArgv);
+    QtSerialPort port;
+    ScopedSerialPort scopedPort(port);
+#endif
+
+    ScriptedPrompter prompter;
+    prompter.setEcho(&io.err);
+    ScopedPrompter scopedPrompter(prompter);
+
+    loadLinkPreferences();  // SerialDelay as the program uses it
+    LinkPreferences& prefs = linkPreferences();
+    prefs.ComPort = 1;
+    prefs.deviceOverride = device;
+
+    PortCloser closer;
+    OpenPort();
+    if (linkState().PortOpenError)
+        return kExitUsage;
+    for (const std::string& line : lines) {
+        SendStr(line + "\r");
+        CheckInput(line);
+        if (linkState().ResponseError)
+            return kExitFailure;
+        io.out << "+ " << line << '\n';
+    }
+    return kExitOk;
+}
+
+}  // namespace kelp::cli

@@ -1,0 +1,174 @@
+#include "core/link/dtmf_tones.h"
+
+#include <algorithm>
+
+#include "core/app/clock.h"
+#include "core/app/prompter.h"
+#include "core/link/link_preferences.h"
+#include "core/link/serial_link.h"
+#include "core/link/serial_port.h"
+#include "core/link/sound_output.h"
+#include "core/link/wav_builder.h"
+
+namespace kelp {
+
+const char* const kPttPortErrorTitle = "Com Port for PTT Port Error";
+const char* const kSoundErrorTitle = "Sound Output Error";
+
+namespace {
+
+constexpr const char* kCrLf = "\r\n";
+bool soundFailedFlag = false;
+
+std::string pttPortErrorText(int port) {
+    std::string text = "COM" + std::to_string(port) + " could not be opened to key the transmitter";
+    for (const char* line : {
+             "",
+             "This is most likely caused by one of the following reasons:",
+             "1. Your serial cable (or USB cable) is not connected to the computer",
+             "2. You have configured Kelp with the wrong DTMF port (Configure Kelp --> Use DTMF "
+             "--> Com # For PTT)",
+             "3. You are using a USB cable and have not loaded the drivers for the "
+             "USB-to-serial adapter",
+             "4. You do not have power to the QZ-740",
+             "5. Your USB-to-serial adapter is not working properly (often happens with less "
+             "expensive adapters based on the 'Prolific' adapter chip)",
+             "6. The serial port is in use by another program",
+             "",
+             "Please check your connections and try again",
+         }) {
+        text += kCrLf;
+        text += line;
+    }
+    return text;
+}
+
+void reportSoundFailure(const std::string& reason) {
+    if (soundFailedFlag)
+        return;
+    soundFailedFlag = true;
+    linkState().ResponseError = true;
+    std::string text = "Kelp could not play the DTMF tones.";
+    if (!reason.empty())
+        text += std::string(kCrLf) + kCrLf + "Reason: " + reason;
+    text += std::string(kCrLf) + kCrLf +
+            "Check that a sound output device is connected and not in use by another program, "
+            "then try again.";
+    currentPrompter().message(text, kSoundErrorTitle, MessageIcon::Exclamation);
+}
+
+}  // namespace
+
+std::optional<DtmfPair> dtmfFrequencies(const std::string& token) {
+    static const struct {
+        const char* digit;
+        const char* alias;
+        DtmfPair pair;
+    } kMatrix[] = {
+        {"1", nullptr, {697, 1209}}, {"2", nullptr, {697, 1336}}, {"3", nullptr, {697, 1477}},
+        {"A", "13", {697, 1633}},    {"4", nullptr, {770, 1209}}, {"5", nullptr, {770, 1336}},
+        {"6", nullptr, {770, 1477}}, {"B", "14", {770, 1633}},    {"7", nullptr, {852, 1209}},
+        {"8", nullptr, {852, 1336}}, {"9", nullptr, {852, 1477}}, {"C", "15", {852, 1633}},
+        {"*", "11", {941, 1209}},    {"0", nullptr, {941, 1336}}, {"#", "12", {941, 1477}},
+        {"D", "16", {941, 1633}},
+    };
+    for (const auto& row : kMatrix) {
+        if (token == row.digit || (row.alias != nullptr && token == row.alias))
+            return row.pair;
+    }
+    return std::nullopt;
+}
+
+std::vector<std::uint8_t> toneWav(double lowHz, double highHz, double seconds) {
+    if (lowHz == 0)
+        lowHz = 1;
+    if (highHz == 0)
+        highHz = 1;
+    std::vector<ToneSpec> tones{{lowHz, 0, 0.25, 0.25}, {highHz, 0, 0.25, 0.25}};
+    WavBuilder wav;
+    wav.header(kDtmfSampleRate, 16, 1, 0.5, 0.5);
+    wav.synthesize(tones, seconds);
+    return wav.bytes();
+}
+
+bool PlayTone(double lowHz, double highHz, double seconds) {
+    SoundOutput& output = currentSoundOutput();
+    output.stop();
+    if (output.play(toneWav(lowHz, highHz, seconds))) {
+        soundFailedFlag = false;
+        return true;
+    }
+    reportSoundFailure(output.errorText());
+    return false;
+}
+
+void SendTone(const std::string& token) {
+    // After a failed sound the rest of the run is silent: one message, no stream of them.
+    if (soundFailedFlag)
+        return;
+    Clock& clock = currentClock();
+    clock.sleepMs(std::max<std::int64_t>(linkPreferences().DTMFDelay, kMinimumDigitGapMs));
+    if (const std::optional<DtmfPair> pair = dtmfFrequencies(token))
+        PlayTone(pair->lowHz, pair->highHz, kDtmfDigitSeconds);
+    clock.yield();
+}
+
+bool PlayFile(const std::filesystem::path& file) {
+    return currentSoundOutput().playFile(file);
+}
+
+bool soundFailed() {
+    return soundFailedFlag;
+}
+
+void KeyTransmitter(const std::string& state) {
+    LinkState& link = linkState();
+    const LinkPreferences& prefs = linkPreferences();
+    SerialPort& port = currentSerialPort();
+    soundFailedFlag = false;
+
+    if (state != "key") {
+        // Closing the port drops both lines.
+        if (port.isOpen())
+            port.close();
+        link.PortOpenError = false;
+        return;
+    }
+
+    std::string reason;
+    bool ok = port.isOpen() || openComPort(prefs.DTMFComPort, reason);
+    if (ok) {
+        // Opening raises both lines on some systems: the line that must stay off is driven
+        // off first, then the push-to-talk line on.
+        const bool useDtr = prefs.WhichSend == 1;
+        ok = useDtr ? (port.setRts(false) && port.setDtr(true))
+                    : (port.setDtr(false) && port.setRts(true));
+        if (!ok) {
+            reason = port.errorText();
+            port.close();  // never leave a half-keyed transmitter behind
+        }
+    }
+    if (ok) {
+        link.PortOpenError = false;
+        return;
+    }
+    currentPrompter().message(
+        pttPortErrorText(prefs.DTMFComPort) + portFailureDetails(prefs.DTMFComPort, reason),
+        kPttPortErrorTitle, MessageIcon::Exclamation);
+    link.PortOpenError = true;
+}
+
+TransmitterKey::TransmitterKey() {
+    KeyTransmitter("key");
+    keyed_ = !linkState().PortOpenError;
+}
+
+TransmitterKey::~TransmitterKey() {
+    try {
+        KeyTransmitter("unkey");
+    } catch (...) {
+        // Releasing only closes the port; nothing is left to do if even that fails.
+    }
+}
+
+}  // namespace kelp

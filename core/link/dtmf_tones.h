@@ -1,0 +1,67 @@
+// DTMF tones and push-to-talk: the transmitter is keyed through the DTR or RTS line of a
+// serial port, and each digit is played as a 100 ms two-tone sound through the sound output
+// into the transmitter's audio input.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kelp {
+
+// Every DTMF digit sound: 8000 Hz, 16 bits, both channels, 0.1 s.
+constexpr std::int32_t kDtmfSampleRate = 8000;
+constexpr double kDtmfDigitSeconds = 0.1;
+// A decoder cannot tell a repeated digit from a held one without a pause between them, so
+// every digit is preceded by at least this much silence, whatever DTMFDelay says.
+constexpr std::int64_t kMinimumDigitGapMs = 50;
+
+extern const char* const kPttPortErrorTitle;  // "Com Port for PTT Port Error"
+extern const char* const kSoundErrorTitle;    // "Sound Output Error"
+
+struct DtmfPair {
+    int lowHz;
+    int highHz;
+};
+// The row and column tones of a token: "0"-"9", "*", "#", "A"-"D", or the aliases "11" (*),
+// "12" (#), "13"-"16" (A-D). Anything else has none.
+std::optional<DtmfPair> dtmfFrequencies(const std::string& token);
+
+// The WAV image PlayTone plays for one two-tone sound (a frequency of 0 counts as 1 Hz).
+std::vector<std::uint8_t> toneWav(double lowHz, double highHz, double seconds);
+
+// Plays one two-tone sound synchronously; false when it could not be played. A failure is
+// shown once ("Sound Output Error"), sets ResponseError so that the caller's run stops, and
+// silences SendTone until the transmitter is next keyed or released.
+bool PlayTone(double lowHz, double highHz, double seconds);
+// Plays one DTMF digit: the pause before it (DTMFDelay, at least kMinimumDigitGapMs), then
+// its 100 ms sound; a token that is no digit plays nothing after its pause.
+void SendTone(const std::string& token);
+// Plays a WAV file by name; true when it played.
+bool PlayFile(const std::filesystem::path& file);
+// True after a sound failed, until the transmitter is next keyed or released.
+bool soundFailed();
+
+// state "key" keys the transmitter on DTMFComPort's DTR (WhichSend 1) or RTS (any other
+// WhichSend) line; any other state releases it by closing the port. A port that cannot be
+// opened, or a line that cannot be driven, shows "Com Port for PTT Port Error" and sets
+// PortOpenError; otherwise PortOpenError is cleared.
+void KeyTransmitter(const std::string& state);
+
+// Keys the transmitter for a scope and releases it on every way out, exceptions included.
+class TransmitterKey {
+  public:
+    TransmitterKey();
+    ~TransmitterKey();
+    TransmitterKey(const TransmitterKey&) = delete;
+    TransmitterKey& operator=(const TransmitterKey&) = delete;
+    // False when keying failed (the box has been shown and PortOpenError is set).
+    bool keyed() const { return keyed_; }
+
+  private:
+    bool keyed_ = false;
+};
+
+}  // namespace kelp

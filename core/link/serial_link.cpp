@@ -1,0 +1,233 @@
+#include "core/link/serial_link.h"
+
+#include "core/app/clock.h"
+#include "core/app/error_reporter.h"
+#include "core/app/prompter.h"
+#include "core/app/runtime_error.h"
+#include "core/link/link_preferences.h"
+#include "core/link/serial_port.h"
+
+namespace kelp {
+
+const char* const kSerialPortErrorTitle = "Serial Port Error";
+const char* const kCommunicationsErrorTitle = "QZ740 Communications Error";
+const char* const kComPortTitle = "Com Port";
+
+namespace {
+
+constexpr const char* kCrLf = "\r\n";
+// Each pass of the answer wait waits on the port at most this long.
+constexpr int kPollMs = 10;
+// The controller resets on this command instead of answering it.
+constexpr const char* kUnansweredReset = "1*219999";
+
+constexpr const char* kNackSentence =
+    "Kelp receive a NACK from the QZ740 after sending it a command string";
+constexpr const char* kTimeoutSentence =
+    "Kelp did not receive a valid response from the QZ740 after sending it a command string";
+
+std::string serialPortErrorText(int comPort) {
+    std::string text = "COM" + std::to_string(comPort) + " could not be opened";
+    for (const char* line : {
+             "",
+             "This is most likely caused by one of the following reasons:",
+             "1. Your serial cable (or USB cable) is not connected to the computer",
+             "2. You have configured Kelp with the wrong serial port (Configure Kelp --> Use "
+             "Serial Port --> Com#)",
+             "3. You are using a USB cable and have not loaded the drivers for the "
+             "USB-to-serial adapter",
+             "4. You do not have power to the QZ-740",
+             "5. Your USB-to-serial adapter is not working properly (often happens with less "
+             "expensive adapters based on the 'Prolific' adapter chip)",
+             "6. The serial port is in use by another program",
+             "",
+             "Please check your connections and try again",
+         }) {
+        text += kCrLf;
+        text += line;
+    }
+    return text;
+}
+
+void showCommunicationsError(const char* sentence, const std::string& displayText,
+                             const std::string& lastResponse) {
+    const LinkState& state = linkState();
+    std::string location = "Location = " + std::string("Declarations") + ": " + "CheckInput";
+    if (state.stepLabel.find_first_not_of(' ') != std::string::npos)
+        location += ": " + state.stepLabel;
+    const std::string text = std::string(sentence) + kCrLf + kCrLf +
+                             "The command string send was: " + kCrLf + displayText + kCrLf + kCrLf +
+                             "The last response from the QZ740 was: " + kCrLf + lastResponse +
+                             kCrLf + kCrLf + location + kCrLf + kCrLf + "Update will terminate";
+    currentPrompter().message(text, kCommunicationsErrorTitle, MessageIcon::Exclamation);
+}
+
+}  // namespace
+
+LinkState& linkState() {
+    static LinkState state;
+    return state;
+}
+
+void pollSerialTimers() {
+    LinkState& state = linkState();
+    state.KelpMainSerialTimer.poll(state.SerialTicks);
+    state.KelpMainSerialTimer2.poll(state.SerialTicks2);
+}
+
+bool openComPort(int n, std::string& reason) {
+    const std::string device = linkDevice(n);
+    if (device.empty()) {
+        reason = "no serial device is known for Com" + std::to_string(n) + " (name one as " +
+                 comDeviceKey(n) + " in section [" + kLinkSection + "] of " + linkIniFile() + ")";
+        return false;
+    }
+    SerialPort& port = currentSerialPort();
+    if (port.open(device)) {
+        reason.clear();
+        return true;
+    }
+    reason = port.errorText();
+    return false;
+}
+
+std::string portFailureDetails(int n, const std::string& reason) {
+    if (reason.empty())
+        return std::string();
+    std::string details = std::string(kCrLf) + kCrLf;
+    const std::string device = linkDevice(n);
+    if (!device.empty())
+        details += "Device: " + device + kCrLf;
+    return details + "Reason: " + reason;
+}
+
+void OpenPort() {
+    LinkState& state = linkState();
+    const LinkPreferences& prefs = linkPreferences();
+    SerialPort& port = currentSerialPort();
+    Clock& clock = currentClock();
+
+    clock.yield();
+    std::string reason;
+    bool openedHere = false;
+    bool ok = true;
+    if (!port.isOpen() && prefs.ComPort != 0) {
+        ok = openComPort(prefs.ComPort, reason);
+        openedHere = ok;
+    }
+    // The lone CR ends whatever half line the controller may hold from an earlier session.
+    if (ok && !port.write("\r")) {
+        ok = false;
+        reason = port.isOpen() ? port.errorText() : std::string();
+    }
+    if (ok) {
+        clock.sleepMs(prefs.SerialDelay);
+        state.PortOpenError = false;
+        return;
+    }
+    // A port that opened but cannot be written is closed again, so the next try starts clean.
+    if (openedHere)
+        port.close();
+    currentPrompter().message(
+        serialPortErrorText(prefs.ComPort) + portFailureDetails(prefs.ComPort, reason),
+        kSerialPortErrorTitle, MessageIcon::Exclamation);
+    state.PortOpenError = true;
+}
+
+void SendStr(const std::string& text) {
+    try {
+        SerialPort& port = currentSerialPort();
+        if (port.isOpen() && !port.write(text))
+            throw RuntimeError(8020, "Error writing to the serial port: " + port.errorText());
+        currentClock().sleepMs(linkPreferences().SerialDelay);
+    } catch (...) {
+        reportError("Declarations", "SendStr");
+    }
+}
+
+void CheckInput(const std::string& displayText) {
+    LinkState& state = linkState();
+    if (displayText == kUnansweredReset) {
+        state.ResponseError = false;
+        return;
+    }
+    SerialPort& port = currentSerialPort();
+    Clock& clock = currentClock();
+    std::string lastResponse;
+    try {
+        state.stepLabel = "Begin";
+        state.SerialTicks = 0;
+        std::int16_t errorCounter = 0;
+        state.KelpMainSerialTimer.setEnabled(true);
+        state.ResponseError = false;
+        for (;;) {
+            state.stepLabel = "Get InputBuffer";
+            if (!port.isOpen())
+                break;
+            // Only the first character of each read counts; a read that starts with
+            // anything else (an empty one too) is dropped and the wait goes on.
+            lastResponse = port.readAll();
+            const char first = lastResponse.empty() ? '\0' : lastResponse.front();
+
+            state.stepLabel = "Check for ACK";
+            if (first == '+') {
+                state.ResponseError = false;
+                break;
+            }
+            state.stepLabel = "Check for NACK";
+            if (first == '-') {
+                showCommunicationsError(kNackSentence, displayText, lastResponse);
+                state.ResponseError = true;
+                break;
+            }
+
+            // Wakes as soon as the answer arrives rather than sleeping a fixed pass.
+            port.waitForReadyRead(kPollMs);
+            pollSerialTimers();
+
+            // Every third one-second tick adds an error; the third error gives up, so a
+            // silent controller is abandoned after about nine seconds.
+            state.stepLabel = "Check UpdateCheckTimer";
+            if (state.SerialTicks > 2) {
+                ++errorCounter;
+                state.SerialTicks = 0;
+            }
+            state.stepLabel = "Check ErrorCounter";
+            if (errorCounter > 2) {
+                showCommunicationsError(kTimeoutSentence, displayText, lastResponse);
+                state.ResponseError = true;
+                break;
+            }
+            clock.yield();
+            state.stepLabel = "End of loop";
+        }
+    } catch (...) {
+        reportError("Declarations", "CheckInput", state.stepLabel);
+        state.ResponseError = true;
+    }
+    state.stepLabel = "Exit_proc";
+    lastResponse.clear();
+    state.KelpMainSerialTimer.setEnabled(false);
+}
+
+void CheckComPort() {
+    const LinkPreferences& prefs = linkPreferences();
+    SerialPort& port = currentSerialPort();
+    if (!port.isOpen()) {
+        const int n = prefs.ComPort != 0 ? prefs.ComPort : prefs.DTMFComPort;
+        std::string reason;
+        if (!openComPort(n, reason)) {
+            currentPrompter().message(
+                "ComPort " + std::to_string(n) + " does not currently exist on this system." +
+                    kCrLf + kCrLf +
+                    "This is normal in Windows if you are using a USB cable and you do not "
+                    "currently have the cable plugged into the computer." +
+                    portFailureDetails(n, reason),
+                kComPortTitle, MessageIcon::Information);
+            return;
+        }
+    }
+    port.close();
+}
+
+}  // namespace kelp

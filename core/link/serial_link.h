@@ -1,0 +1,64 @@
+// The serial link to the controller: open the port, send one command line, wait for and
+// judge the controller's one-character answer ("+" accepted, "-" refused).
+//
+// One command goes: SendStr(command + "\r"), CheckInput(displayText), then test
+// linkState().ResponseError. Before the first command the caller runs OpenPort() if the
+// port is closed and gives up when PortOpenError is set; afterwards it closes the port.
+// Failures are shown in a box inside these routines and reach callers only through the two
+// flags; the first failure ends the caller's run.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/link/serial_timer.h"
+
+namespace kelp {
+
+struct LinkState {
+    // Set when the port could not be opened (by OpenPort or KeyTransmitter), cleared when
+    // opening succeeds.
+    bool PortOpenError = false;
+    // The result of the last CheckInput: true after a refusal, a time-out or an unexpected
+    // error. A failed sound in DTMF mode sets it too, so the caller's run stops.
+    bool ResponseError = false;
+    // The main window's one-second timers and their tick counters.
+    SerialTimer KelpMainSerialTimer;
+    SerialTimer KelpMainSerialTimer2;
+    std::int16_t SerialTicks = 0;
+    std::int16_t SerialTicks2 = 0;
+    // The stage CheckInput is in; shown in its failure messages.
+    std::string stepLabel;
+};
+
+LinkState& linkState();
+// Brings both tick counters up to date with the clock. Waiting loops call it every pass.
+void pollSerialTimers();
+
+// Box titles.
+extern const char* const kSerialPortErrorTitle;      // "Serial Port Error"
+extern const char* const kCommunicationsErrorTitle;  // "QZ740 Communications Error"
+extern const char* const kComPortTitle;              // "Com Port"
+
+// Makes sure the link is open and primes the controller's input with a lone "\r". On failure
+// shows "Serial Port Error" and sets PortOpenError; otherwise clears it.
+void OpenPort();
+// Writes one command line (already ending in "\r") when the port is open, then pauses
+// SerialDelay ms. A closed port sends nothing and raises no error.
+void SendStr(const std::string& text);
+// Waits for the answer to the command just sent and sets ResponseError. displayText is the
+// caller's text for the command; it is shown in the failure box. The controller reset
+// "1*219999" is not answered, so it returns success at once.
+void CheckInput(const std::string& displayText);
+// Probes the chosen port (ComPort, or DTMFComPort in DTMF mode) by opening and closing it;
+// shows the "Com Port" box when it does not exist.
+void CheckComPort();
+
+// Opens the port for "Com" n (its device from the link preferences). On failure returns
+// false and sets reason to the system's words (or to why no device is known for n).
+bool openComPort(int n, std::string& reason);
+// What the port-open boxes add below their own text when the system gave a reason:
+// CR LF CR LF "Device: " device CR LF "Reason: " reason. Empty without a reason.
+std::string portFailureDetails(int n, const std::string& reason);
+
+}  // namespace kelp

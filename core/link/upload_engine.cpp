@@ -1,0 +1,184 @@
+#include "core/link/upload_engine.h"
+
+#include <cctype>
+#include <cmath>
+#include <exception>
+
+#include "core/app/error_reporter.h"
+#include "core/link/serial_link.h"
+
+namespace kelp {
+
+const char* const kControllerResetCommand = "1*21999";
+
+bool& UpdateInterrupted() {
+    static bool interrupted = false;
+    return interrupted;
+}
+
+void UploadProgress::start(int total) {
+    total_ = total;
+    value_ = 0;
+    percent_ = 0;
+}
+
+void UploadProgress::advance() {
+    if (total_ == 0) return;
+    if (value_ < maximum()) ++value_;
+    percent_ = static_cast<int>(std::lround(value_ / (total_ / 100.0)));
+}
+
+void UploadProgress::clear() {
+    value_ = 0;
+    percent_ = 0;
+}
+
+std::string UploadProgress::percentText() const {
+    return std::to_string(percent_) + "% Complete";
+}
+
+namespace {
+
+bool selected(const UploadItem& item, const ControllerDatabase& database) {
+    for (const FlagRef& f : item.selectedBy)
+        if (database.uploadFlag(f.group, f.index)) return true;
+    return false;
+}
+
+void clearFlags(const std::vector<FlagRef>& flags, ControllerDatabase& database) {
+    for (const FlagRef& f : flags) database.setUploadFlag(f.group, f.index, false);
+}
+
+// Walks every group; false when the upload stopped early.
+bool walkGroups(bool full, UploadTransport& transport, ControllerDatabase& database,
+                UploadProgress* progress, bool writeFile) {
+    bool unlocked = false;
+    for (int number = 0; number < kUploadGroupCount; ++number) {
+        const UploadGroup group = buildUploadGroup(number, database);
+        for (const UploadSection& section : group.sections) {
+            for (const UploadItem& item : section.items) {
+                if (progress && item.advancesProgress) progress->advance();
+                if (group.completeOnly && !full) continue;
+                if (!full && !selected(item, database)) continue;
+                if (item.skip) continue;
+                // The DVR track table has no DTMF form: it is never written to the
+                // push-to-talk port.
+                if (transport.isDtmf() && !item.hasDtmf) continue;
+                if (transport.isDtmf() && !unlocked) {
+                    transport.unlock(item.unlockPort);
+                    unlocked = true;
+                }
+                const bool taken = transport.send(item);
+                if (!taken && item.refusalStops) return false;
+                if (taken) {
+                    clearFlags(item.clears, database);
+                    if (item.afterSend) item.afterSend(database, writeFile);
+                }
+                if (item.pauseAfterMs > 0) transport.pause(item.pauseAfterMs);
+                if (UpdateInterrupted()) return false;
+            }
+            clearFlags(section.clearAtEnd, database);
+            if (section.lockAtEnd && unlocked) {
+                transport.lock();
+                unlocked = false;
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int fSendUpdate(bool full, UploadTransport& transport, ControllerDatabase& database,
+                UploadProgress* progress, bool writeFile) {
+    int result = 8;
+    LinkState& link = linkState();
+    link.PortOpenError = false;
+    bool begun = false;
+    try {
+        begun = transport.begin();
+        if (begun && walkGroups(full, transport, database, progress, writeFile)) result = 0;
+    } catch (...) {
+        reportError("Update", "fSendUpdate");
+        result = 8;
+    }
+    try {
+        transport.end(begun);
+    } catch (...) {
+        reportError("Update", "fSendUpdate");
+        result = 8;
+    }
+    link.ResponseError = false;
+    UpdateInterrupted() = false;
+    return result;
+}
+
+namespace {
+std::vector<std::string> codeAsTokens(const std::string& code, const std::string& terminator) {
+    std::vector<std::string> tokens;
+    for (char c : code) {
+        if (c == ' ') continue;
+        tokens.emplace_back(1, static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+    }
+    tokens.push_back(terminator);
+    return tokens;
+}
+}  // namespace
+
+std::vector<std::string> unlockTokens(const ControllerDatabase& database, int port) {
+    return codeAsTokens(database.get("CurrentPortUnlock", port), database.get("Terminator"));
+}
+
+std::vector<std::string> lockTokens(const ControllerDatabase& database) {
+    return codeAsTokens(database.get("Lock"), database.get("Terminator"));
+}
+
+bool RecordingTransport::send(const UploadItem& item) {
+    Sequence s{Sequence::Command, {}, item.serial};
+    if (dtmf_) {
+        s.tokens = item.dtmf;
+        s.tokens.push_back(db_.get("Terminator"));
+    }
+    sequences_.push_back(std::move(s));
+    return true;
+}
+
+void RecordingTransport::unlock(int port) {
+    if (dtmf_) sequences_.push_back({Sequence::Unlock, unlockTokens(db_, port), {}});
+}
+
+void RecordingTransport::lock() {
+    if (dtmf_) sequences_.push_back({Sequence::Lock, lockTokens(db_), {}});
+}
+
+void RecordingTransport::end(bool begun) {
+    if (begun) lock();
+}
+
+void RecordingTransport::reset() {
+    if (!dtmf_) {
+        sequences_.push_back({Sequence::Reset, {}, kControllerResetCommand});
+        return;
+    }
+    unlock(1);
+    std::vector<std::string> tokens;
+    for (char c : std::string(kControllerResetCommand).substr(1)) tokens.emplace_back(1, c);
+    tokens.push_back(db_.get("Terminator"));
+    sequences_.push_back({Sequence::Reset, std::move(tokens), {}});
+}
+
+std::vector<std::string> RecordingTransport::lines() const {
+    std::vector<std::string> out;
+    for (const Sequence& s : sequences_) {
+        if (!dtmf_) {
+            out.push_back(s.serial);
+            continue;
+        }
+        std::string line;
+        for (const std::string& t : s.tokens) line += dtmfCharacterOf(t);
+        out.push_back(line);
+    }
+    return out;
+}
+
+}  // namespace kelp
