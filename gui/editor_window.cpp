@@ -1,0 +1,362 @@
+#include "gui/editor_window.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QFocusEvent>
+#include <QFont>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QTabWidget>
+#include <QTimer>
+
+#include "core/app/prompter.h"
+#include "core/database/field_checks.h"
+
+namespace kelp {
+
+const QColor kChangedColour(255, 0, 0);
+const QColor kStoredColour(0, 0, 0);
+
+void setControlColour(QWidget* control, const QColor& colour) {
+    QPalette palette = control->palette();
+    // Text boxes draw with Text, lists with ButtonText (or Text when open), check boxes with
+    // WindowText: set them all so every kind of control turns red alike.
+    for (QPalette::ColorRole role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText}) {
+        palette.setColor(QPalette::Active, role, colour);
+        palette.setColor(QPalette::Inactive, role, colour);
+    }
+    control->setPalette(palette);
+}
+
+bool EditorWindow::showsChanged(const QWidget* control) {
+    return control != nullptr &&
+           control->palette().color(QPalette::Active, QPalette::Text) == kChangedColour;
+}
+
+EditorWindow::EditorWindow(std::unique_ptr<EditorModel> model, const QString& caption,
+                           QWidget* parent)
+    : QWidget(parent), model_(std::move(model)), caption_(caption) {
+    setObjectName(caption);
+    setWindowTitle(caption);
+}
+
+EditorWindow::~EditorWindow() {
+    // The controls outlive this part of the window for a moment; their focus events must not
+    // reach a model that is gone.
+    filling_ = true;
+    for (const Binding& b : bindings_)
+        if (b.widget)
+            b.widget->removeEventFilter(this);
+}
+
+QLabel* EditorWindow::captionLabel() {
+    auto* label = new QLabel(caption_, this);
+    label->setObjectName(QStringLiteral("lblCaption"));
+    QFont font = label->font();
+    font.setBold(true);
+    font.setPointSizeF(font.pointSizeF() * 1.25);
+    label->setFont(font);
+    return label;
+}
+
+const EditorWindow::Binding* EditorWindow::bindingOf(const QObject* widget) const {
+    for (const Binding& b : bindings_)
+        if (b.widget == widget)
+            return &b;
+    return nullptr;
+}
+
+QWidget* EditorWindow::control(const std::string& key, int index) const {
+    for (const Binding& b : bindings_)
+        if (b.key == key && b.index == index)
+            return b.widget;
+    return nullptr;
+}
+
+QLineEdit* EditorWindow::textBox(const QString& name, const std::string& key, int index,
+                                 int maxLength) {
+    auto* box = new QLineEdit(this);
+    box->setObjectName(name);
+    if (model_->field(key).numeric) {
+        // Only digits can be typed or pasted into a numeric box.
+        box->setValidator(
+            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), box));
+    }
+    box->setMaxLength(maxLength);
+    const QFontMetrics metrics(box->font());
+    // One width for every box of a window keeps the unit labels beside them in one column.
+    box->setFixedWidth(metrics.horizontalAdvance(QStringLiteral("0000000")) + 8);
+    box->installEventFilter(this);
+    bindings_.push_back(Binding{box, key, index, FieldKind::Text, ListSelect::ByItemData});
+    const std::size_t slot = bindings_.size() - 1;
+    connect(box, &QLineEdit::textChanged, this, [this, slot](const QString& text) {
+        if (!filling_)
+            textEdited(bindings_[slot], text);
+    });
+    return box;
+}
+
+QComboBox* EditorWindow::choiceList(const QString& name, const std::string& key, int index,
+                                    const std::vector<ListEntry>& entries, ListSelect select) {
+    auto* list = new QComboBox(this);
+    list->setObjectName(name);
+    for (const ListEntry& e : entries)
+        list->addItem(QString::fromStdString(e.text), QVariant::fromValue<qlonglong>(e.itemData));
+    list->setMaxVisibleItems(15);
+    bindings_.push_back(Binding{list, key, index, FieldKind::List, select});
+    const std::size_t slot = bindings_.size() - 1;
+    connect(list, qOverload<int>(&QComboBox::currentIndexChanged), this, [this, slot, list](int i) {
+        if (!filling_ && i >= 0)
+            choiceEdited(bindings_[slot], static_cast<int>(list->itemData(i).toLongLong()));
+    });
+    return list;
+}
+
+QCheckBox* EditorWindow::checkBox(const QString& name, const QString& text, const std::string& key,
+                                  int index) {
+    auto* box = new QCheckBox(text, this);
+    box->setObjectName(name);
+    bindings_.push_back(Binding{box, key, index, FieldKind::Check, ListSelect::ByItemData});
+    const std::size_t slot = bindings_.size() - 1;
+    connect(box, &QCheckBox::toggled, this, [this, slot](bool on) {
+        if (!filling_)
+            choiceEdited(bindings_[slot], on ? 1 : 0);
+    });
+    return box;
+}
+
+void EditorWindow::bindTabs(QTabWidget* tabs) {
+    tabs_.push_back(tabs);
+    connect(tabs, &QTabWidget::currentChanged, this, [this](int tab) { model_->selectTab(tab); });
+}
+
+QPushButton* EditorWindow::applyButton() {
+    auto* button = new QPushButton(QStringLiteral("&Apply"), this);
+    button->setObjectName(QStringLiteral("Apply"));
+    button->setAutoDefault(false);
+    connect(button, &QPushButton::clicked, this, &EditorWindow::applyClicked);
+    return button;
+}
+
+QPushButton* EditorWindow::cancelChangesButton(const QString& caption) {
+    auto* button = new QPushButton(caption, this);
+    button->setObjectName(QStringLiteral("CancelChanges"));
+    button->setAutoDefault(false);
+    connect(button, &QPushButton::clicked, this, &EditorWindow::cancelChangesClicked);
+    return button;
+}
+
+void EditorWindow::showBinding(const Binding& b) {
+    if (!b.widget)
+        return;
+    const bool wasFilling = filling_;
+    filling_ = true;
+    const std::string& value = model_->value(b.key, b.index);
+    switch (b.kind) {
+        case FieldKind::Text:
+            static_cast<QLineEdit*>(b.widget.data())->setText(QString::fromStdString(value));
+            break;
+        case FieldKind::List: {
+            auto* list = static_cast<QComboBox*>(b.widget.data());
+            std::int64_t number = -1;
+            if (!parseDigits(value, number))
+                number = -1;
+            int row = -1;
+            if (b.select == ListSelect::ByPosition) {
+                if (number >= 1 && number <= list->count())
+                    row = static_cast<int>(number - 1);
+            } else if (number >= 0) {
+                row = list->findData(QVariant::fromValue<qlonglong>(number));
+            }
+            list->setCurrentIndex(row);
+            break;
+        }
+        case FieldKind::Check:
+            static_cast<QCheckBox*>(b.widget.data())->setChecked(value == "1");
+            break;
+    }
+    filling_ = wasFilling;
+}
+
+void EditorWindow::colour(const Binding& b) {
+    if (b.widget)
+        setControlColour(b.widget,
+                         model_->differs(b.key, b.index) ? kChangedColour : kStoredColour);
+}
+
+void EditorWindow::openWindow() {
+    model_->open();
+    showWorkingCopy();
+    for (QTabWidget* tabs : tabs_) tabs->setCurrentIndex(0);
+    model_->selectTab(0);
+    // Showing the values raised no edit, but a window's own hooks might have: start clean.
+    model_->database().setChangeMarker(model_->area(), -1);
+}
+
+void EditorWindow::showWorkingCopy() {
+    for (const Binding& b : bindings_) showBinding(b);
+    // Every control black: the working copy was just loaded from the database.
+    for (const Binding& b : bindings_)
+        if (b.widget)
+            setControlColour(b.widget, kStoredColour);
+    updateEnabledStates();
+}
+
+void EditorWindow::textEdited(const Binding& b, const QString& text) {
+    model_->editText(b.key, b.index, text.toStdString());
+    if (model_->field(b.key).indexing == FieldIndexing::Indexed) {
+        bool found = false;
+        for (auto& last : lastIndex_)
+            if (last.first == b.key)
+                last.second = b.index, found = true;
+        if (!found)
+            lastIndex_.emplace_back(b.key, b.index);
+    }
+    colour(b);
+    afterEdit(b.key, b.index);
+    updateEnabledStates();
+}
+
+void EditorWindow::choiceEdited(const Binding& b, int itemData) {
+    model_->editChoice(b.key, b.index, itemData);
+    colour(b);
+    afterEdit(b.key, b.index);
+    updateEnabledStates();
+}
+
+bool EditorWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut && !filling_ && !restoringFocus_ && !refusalPending()) {
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        // Opening a menu or another window is not leaving the box.
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
+            reason != Qt::MenuBarFocusReason) {
+            if (const Binding* b = bindingOf(watched); b != nullptr && b->kind == FieldKind::Text)
+                leaveTextBox(*b);
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void EditorWindow::leaveTextBox(const Binding& b) {
+    auto* box = static_cast<QLineEdit*>(b.widget.data());
+    if (box == nullptr)
+        return;
+    const bool empty = box->text().trimmed().isEmpty();
+    const std::optional<Notice> refusal = model_->leaveField(b.key, b.index);
+    if (empty) {
+        // An empty box is never an error: it becomes 0.
+        const bool wasFilling = filling_;
+        filling_ = true;
+        box->setText(QStringLiteral("0"));
+        filling_ = wasFilling;
+        colour(b);
+        afterEdit(b.key, b.index);
+        updateEnabledStates();
+    }
+    if (!refusal)
+        return;
+    // The box is shown once the click or key that left the box has been handled, so that
+    // the focus can go back into the box afterwards.
+    pending_.box = box;
+    pending_.notice = *refusal;
+    QTimer::singleShot(0, this, &EditorWindow::showPendingRefusal);
+}
+
+void EditorWindow::showPendingRefusal() {
+    const QPointer<QLineEdit> box = pending_.box;
+    const Notice notice = pending_.notice;
+    if (!box) {
+        pending_ = Pending{};
+        return;
+    }
+    reveal(box);
+    currentPrompter().message(notice.text, notice.title, MessageIcon::Exclamation);
+    pending_ = Pending{};
+    if (box) {
+        restoringFocus_ = true;
+        box->setFocus(Qt::OtherFocusReason);
+        restoringFocus_ = false;
+    }
+}
+
+void EditorWindow::reveal(QWidget* widget) {
+    for (QWidget* w = widget->parentWidget(); w != nullptr && w != this; w = w->parentWidget()) {
+        auto* tabs = qobject_cast<QTabWidget*>(w);
+        if (tabs == nullptr)
+            continue;
+        for (int i = 0; i < tabs->count(); ++i)
+            if (tabs->widget(i)->isAncestorOf(widget))
+                tabs->setCurrentIndex(i);
+    }
+}
+
+void EditorWindow::showNotices(const std::vector<Notice>& notices) {
+    for (const Notice& n : notices)
+        currentPrompter().message(n.text, n.title, MessageIcon::Exclamation);
+}
+
+QLineEdit* EditorWindow::boxForMarker() const {
+    const int marker = model_->marker();
+    if (marker <= 0)
+        return nullptr;
+    for (const FieldSpec& f : model_->fields()) {
+        if (f.kind != FieldKind::Text || f.marker != marker)
+            continue;
+        int index = 0;
+        if (f.indexing == FieldIndexing::PerPort)
+            index = model_->currentPort();
+        if (f.indexing == FieldIndexing::Indexed) {
+            index = 1;
+            for (const auto& last : lastIndex_)
+                if (last.first == f.key)
+                    index = last.second;
+        }
+        return qobject_cast<QLineEdit*>(control(f.key, index));
+    }
+    return nullptr;
+}
+
+void EditorWindow::applyClicked() {
+    // A refused box still holds the focus: its box is about to be shown, Apply waits.
+    if (refusalPending())
+        return;
+    const std::vector<Notice> notices = model_->apply();
+    if (!notices.empty()) {
+        showNotices(notices);
+        if (QLineEdit* box = boxForMarker()) {
+            reveal(box);
+            restoringFocus_ = true;
+            box->setFocus(Qt::OtherFocusReason);
+            restoringFocus_ = false;
+        }
+        return;
+    }
+    showWorkingCopy();
+}
+
+void EditorWindow::cancelChangesClicked() {
+    if (refusalPending())
+        return;
+    const Notice question = model_->cancelQuestion();
+    if (currentPrompter().message(question.text, question.title, MessageIcon::Question,
+                                  MessageButtons::YesNo) != Answer::Yes)
+        return;
+    model_->cancelChanges();
+    showWorkingCopy();
+}
+
+void EditorWindow::focusFirstControl() {
+    for (const Binding& b : bindings_) {
+        if (b.widget && b.widget->isVisibleTo(this) && b.widget->isEnabled()) {
+            b.widget->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+    setFocus(Qt::OtherFocusReason);
+}
+
+}  // namespace kelp

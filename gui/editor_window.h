@@ -1,0 +1,133 @@
+// The windows' side of the editor framework, shared by all eleven editor windows: binds
+// text boxes, choice lists and check boxes to fields of the area's EditorModel, shows the
+// working copy, colours every control red while its value differs from the database and
+// black when equal, checks a text box when it is left (a refusal keeps the focus there),
+// and carries the Apply and Cancel Changes buttons.
+//
+// A window builds its controls with textBox()/choiceList()/checkBox(), then calls
+// openWindow(). Filling the controls never counts as an edit.
+#pragma once
+
+#include <QColor>
+#include <QLineEdit>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/catalogues/list_entry.h"
+#include "core/editors/editor_model.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QTabWidget;
+
+namespace kelp {
+
+// The text colours of the framework: pure red (255) for a value that differs from the
+// database, black (0) for one that equals it.
+extern const QColor kChangedColour;
+extern const QColor kStoredColour;
+
+class EditorWindow : public QWidget {
+    Q_OBJECT
+  public:
+    // How a choice list finds the entry for a stored value.
+    enum class ListSelect {
+        ByItemData,  // the entry whose item data equals the value
+        ByPosition,  // lists filled in value order: the value v selects the entry at v - 1
+    };
+
+    EditorWindow(std::unique_ptr<EditorModel> model, const QString& caption,
+                 QWidget* parent = nullptr);
+    ~EditorWindow() override;
+
+    EditorModel& model() const { return *model_; }
+    Area area() const { return model_->area(); }
+    QString caption() const { return caption_; }
+
+    // Gives the focus to the window's first control (the tab strip brought it to the front).
+    void focusFirstControl();
+    // A text box was left with a refused value and its box has not been shown yet.
+    bool refusalPending() const { return pending_.box != nullptr; }
+
+    // The bound control of a field entry, or nullptr.
+    QWidget* control(const std::string& key, int index) const;
+    // Whether a control shows the changed (red) colour.
+    static bool showsChanged(const QWidget* control);
+
+  protected:
+    // A text box bound to (key, index); numeric fields take digits only. The length limit
+    // leaves room for a value beyond the field's range, so that it is refused in words.
+    QLineEdit* textBox(const QString& name, const std::string& key, int index, int maxLength = 6);
+    QComboBox* choiceList(const QString& name, const std::string& key, int index,
+                          const std::vector<ListEntry>& entries, ListSelect select);
+    QCheckBox* checkBox(const QString& name, const QString& text, const std::string& key,
+                        int index);
+    // The window's per-port tab control: its tab selection goes to the model.
+    void bindTabs(QTabWidget* tabs);
+    // "&Apply" and the Cancel Changes button (caption as the area words it).
+    QPushButton* applyButton();
+    QPushButton* cancelChangesButton(const QString& caption = QStringLiteral("Cancel Changes"));
+    // The caption at the top of the window.
+    QLabel* captionLabel();
+
+    // Opening the window: the model loads its working copy; every control shows its value,
+    // all black; first tab.
+    void openWindow();
+    // Shows the whole working copy again (after Apply and Cancel Changes).
+    void showWorkingCopy();
+
+    // Hooks for a window's own rules: after any value was shown or edited, and after an
+    // edit of one field entry.
+    virtual void updateEnabledStates() {}
+    virtual void afterEdit(const std::string& /*key*/, int /*index*/) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private slots:
+    void applyClicked();
+    void cancelChangesClicked();
+
+  private:
+    struct Binding {
+        QPointer<QWidget> widget;
+        std::string key;
+        int index = 0;
+        FieldKind kind = FieldKind::Text;
+        ListSelect select = ListSelect::ByItemData;
+    };
+
+    const Binding* bindingOf(const QObject* widget) const;
+    void showBinding(const Binding& b);
+    void colour(const Binding& b);
+    void textEdited(const Binding& b, const QString& text);
+    void choiceEdited(const Binding& b, int itemData);
+    void leaveTextBox(const Binding& b);
+    void showPendingRefusal();
+    // Brings the page holding a control to the front of every tab control around it.
+    void reveal(QWidget* widget);
+    void showNotices(const std::vector<Notice>& notices);
+    QLineEdit* boxForMarker() const;
+
+    std::unique_ptr<EditorModel> model_;
+    QString caption_;
+    std::vector<Binding> bindings_;
+    std::vector<QTabWidget*> tabs_;
+    bool filling_ = false;
+    bool restoringFocus_ = false;
+    struct Pending {
+        QPointer<QLineEdit> box;
+        Notice notice;
+    } pending_;
+    // The index each indexed text field was edited at last, for Apply's re-check focus.
+    std::vector<std::pair<std::string, int>> lastIndex_;
+};
+
+void setControlColour(QWidget* control, const QColor& colour);
+
+}  // namespace kelp

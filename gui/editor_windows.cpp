@@ -1,0 +1,72 @@
+#include "gui/editor_windows.h"
+
+#include "gui/placeholder_editor.h"
+#include "gui/timers.h"
+
+namespace kelp {
+
+namespace {
+
+struct AreaWindow {
+    const char* tab;
+    const char* caption;
+};
+
+// In tab order.
+const std::array<AreaWindow, kAreaCount> kWindows{{
+    {"Timers", "Timers"},
+    {"Courtesy Tones", "Courtesy Tones"},
+    {"Macros", "Macros"},
+    {"Scheduler/Clock", "Scheduler/Clock Configuration"},
+    {"Analog", "Analog Channels Configuration"},
+    {"IDs", "ID Messages"},
+    {"Messages", "Message Macros"},
+    {"DTMF", "DTMF"},
+    {"Logic Alarms/R Base", "Alarms"},
+    {"Special Codes/Autopatch", "Special Codes"},
+    {"Port Switches", "Port Switches"},
+}};
+
+}  // namespace
+
+QString tabCaption(Area area) {
+    return QString::fromLatin1(kWindows[static_cast<std::size_t>(area)].tab);
+}
+
+QString windowCaption(Area area) {
+    return QString::fromLatin1(kWindows[static_cast<std::size_t>(area)].caption);
+}
+
+QWidget* createEditorWindow(Area area, QWidget* parent) {
+    switch (area) {
+        case Area::Timers:
+            return new Timers(parent);
+        default:
+            return new PlaceholderEditor(windowCaption(area), parent);
+    }
+}
+
+const std::array<Area, kAreaCount>& showOrder() {
+    static const std::array<Area, kAreaCount> order{
+        Area::Analog,    Area::Identification, Area::AlarmsRemoteBase, Area::Macros,
+        Area::Scheduler, Area::Courtesy,       Area::MessageMacros,    Area::Dtmf,
+        Area::Timers,    Area::PortSwitches,   Area::SpecialCodes};
+    return order;
+}
+
+const std::array<Area, kAreaCount>& unloadOrder() {
+    static const std::array<Area, kAreaCount> order{Area::Analog,
+                                                    Area::Identification,
+                                                    Area::AlarmsRemoteBase,
+                                                    Area::Timers,
+                                                    Area::Macros,
+                                                    Area::Scheduler,
+                                                    Area::Courtesy,
+                                                    Area::MessageMacros,
+                                                    Area::PortSwitches,
+                                                    Area::SpecialCodes,
+                                                    Area::Dtmf};
+    return order;
+}
+
+}  // namespace kelp

@@ -1,0 +1,553 @@
+#include "gui/kelp_main.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "core/app/error_reporter.h"
+#include "core/app/program_identity.h"
+#include "core/app/prompter.h"
+#include "core/catalogues/catalogues.h"
+#include "core/database/dat_file.h"
+#include "core/database/error_log.h"
+#include "core/editors/editor_model.h"
+#include "core/link/link_preferences.h"
+#include "core/link/serial_link.h"
+#include "core/link/serial_port.h"
+#include "gui/about.h"
+#include "gui/company.h"
+#include "gui/editor_window.h"
+#include "gui/editor_windows.h"
+#include "gui/resources.h"
+#include "gui/timers.h"
+
+namespace kelp {
+
+namespace {
+
+const char* const kModule = "KelpMain";
+const char* const kSerialOnlyText = "This feature can only be used with a direct serial connection";
+const char* const kNoDatabaseHint =
+    "No database file is open.\n\nUse File, Open to open a .dat file.";
+
+QString menuText(const std::string& path) {
+    // A path is shown as it is: an "&" in it is not an access key.
+    return QString::fromStdString(path).replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+}  // namespace
+
+KelpMain::KelpMain(QWidget* parent) : QMainWindow(parent) {
+    initResources();
+    setObjectName(QStringLiteral("KelpMain"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/kelp-logo.png")));
+    files_ = std::make_unique<FileCommands>(
+        db(), recent_, static_cast<FileCommandsHost&>(*this),
+        [](ControllerDatabase& database) { FileLoad(database); },
+        [](ControllerDatabase& database) { return FileWrite(database); });
+    buildMenus();
+    buildToolbar();
+    buildTabStrip();
+    loadMainWindow();
+}
+
+KelpMain::~KelpMain() = default;
+
+void KelpMain::setDatabaseFileFunctions(FileCommands::LoadFunction load,
+                                        FileCommands::WriteFunction write) {
+    files_ = std::make_unique<FileCommands>(db(), recent_, static_cast<FileCommandsHost&>(*this),
+                                            std::move(load), std::move(write));
+}
+
+QAction* KelpMain::addAction(QMenu* menu, const QString& name, const QString& text) {
+    auto* action = new QAction(text, this);
+    action->setObjectName(name);
+    menu->addAction(action);
+    return action;
+}
+
+void KelpMain::buildMenus() {
+    QMenuBar* bar = menuBar();
+
+    QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("mnuFile"));
+    QAction* open = addAction(file, QStringLiteral("mnuFileOpen"), QStringLiteral("&Open"));
+    open->setShortcut(QKeySequence(QStringLiteral("Ctrl+O")));
+    connect(open, &QAction::triggered, this, [this] { files_->open(); });
+    file->addSeparator();
+    QAction* save = addAction(file, QStringLiteral("mnuFileSave"), QStringLiteral("&Save"));
+    save->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
+    connect(save, &QAction::triggered, this, [this] { files_->save(); });
+    QAction* saveAs = addAction(file, QStringLiteral("mnuFileSaveAs"), QStringLiteral("Save &As"));
+    saveAs->setShortcut(QKeySequence(QStringLiteral("Ctrl+A")));
+    connect(saveAs, &QAction::triggered, this, [this] { files_->saveAs(); });
+    file->addSeparator();
+    QAction* log = addAction(file, QStringLiteral("mnuErrorLog"), QStringLiteral("View Error Log"));
+    connect(log, &QAction::triggered, this, [] { viewErrorLog(currentPrompter(), errorLog()); });
+    file->addSeparator();
+    QAction* exit = addAction(file, QStringLiteral("mnuFileExit"), QStringLiteral("E&xit"));
+    exit->setShortcut(QKeySequence(QStringLiteral("Ctrl+X")));
+    connect(exit, &QAction::triggered, this, [this] {
+        if (exitSequence())
+            finishExit();
+    });
+    filesList_[0] = file->addSeparator();
+    filesList_[0]->setObjectName(QStringLiteral("mnuFilesList(0)"));
+    for (int k = 1; k <= RecentFiles::kMaxEntries; ++k) {
+        QAction* item = addAction(file, QStringLiteral("mnuFilesList(%1)").arg(k), QString());
+        item->setVisible(false);
+        connect(item, &QAction::triggered, this, [this, k] { files_->openRecent(k); });
+        filesList_[static_cast<std::size_t>(k)] = item;
+    }
+
+    QMenu* config = bar->addMenu(QStringLiteral("Con&figure Kelp"));
+    config->setObjectName(QStringLiteral("mnuFileConfig"));
+    QMenu* serial = config->addMenu(QStringLiteral("&Use Serial Port"));
+    serial->setObjectName(QStringLiteral("mnuConfigSerialPort"));
+    connect(addAction(serial, QStringLiteral("mnuSerialDelay"), QStringLiteral("DelayTime")),
+            &QAction::triggered, this, [this] {
+                mnuSerialDelayClick();
+                showLinkChecks();
+            });
+    for (int n = 1; n <= kComPortCount; ++n) {
+        QAction* item =
+            addAction(serial, QStringLiteral("mnuCom(%1)").arg(n), QStringLiteral("Com%1").arg(n));
+        item->setCheckable(true);
+        connect(item, &QAction::triggered, this, [this, n] {
+            mnuComClick(n);
+            showLinkChecks();
+        });
+        comItems_[static_cast<std::size_t>(n)] = item;
+    }
+    QMenu* dtmf = config->addMenu(QStringLiteral("&Use DTMF"));
+    dtmf->setObjectName(QStringLiteral("mnuConfigDTMF"));
+    connect(addAction(dtmf, QStringLiteral("mnuDTMFDelay"), QStringLiteral("Set Interdigit Delay")),
+            &QAction::triggered, this, [this] {
+                mnuDTMFDelayClick();
+                showLinkChecks();
+            });
+    connect(
+        addAction(dtmf, QStringLiteral("mnuConfigureTXDelay"), QStringLiteral("Set KeyUp Delay")),
+        &QAction::triggered, this, [this] {
+            mnuConfigureTXDelayClick();
+            showLinkChecks();
+        });
+    for (int n = 1; n <= kComPortCount; ++n) {
+        QAction* item = addAction(dtmf, QStringLiteral("mnuDTMFCom(%1)").arg(n),
+                                  QStringLiteral("Use Com%1 for PTT").arg(n));
+        item->setCheckable(true);
+        connect(item, &QAction::triggered, this, [this, n] {
+            mnuDTMFComClick(n);
+            showLinkChecks();
+        });
+        dtmfComItems_[static_cast<std::size_t>(n)] = item;
+    }
+    rtsItem_ = addAction(dtmf, QStringLiteral("mnuUseDTMFRTS"), QStringLiteral("RTS for PTT"));
+    rtsItem_->setCheckable(true);
+    connect(rtsItem_, &QAction::triggered, this, [this] {
+        mnuUseDTMFRTSClick();
+        showLinkChecks();
+    });
+    dtrItem_ = addAction(dtmf, QStringLiteral("mnuUseDTMFDTR"), QStringLiteral("DTR for PTT"));
+    dtrItem_->setCheckable(true);
+    connect(dtrItem_, &QAction::triggered, this, [this] {
+        mnuUseDTMFDTRClick();
+        showLinkChecks();
+    });
+
+    // Two commands sit on the menu bar itself.
+    QAction* pad = bar->addAction(QStringLiteral("&DTMF Test Pad"));
+    pad->setObjectName(QStringLiteral("MnuTestPad"));
+    QAction* manual = bar->addAction(QStringLiteral("&Manual Data Send"));
+    manual->setObjectName(QStringLiteral("MnuManualData"));
+    connect(manual, &QAction::triggered, this, &KelpMain::manualDataSend);
+
+    QMenu* qz = bar->addMenu(QStringLiteral("&QZ740"));
+    qz->setObjectName(QStringLiteral("mnuQZ740"));
+    addAction(qz, QStringLiteral("mnuQZ740Upload"), QStringLiteral("Upload to QZ740"));
+    addAction(qz, QStringLiteral("mnuQZ740Download"), QStringLiteral("Download from QZ740"));
+    addAction(qz, QStringLiteral("mnuImportLinux"), QStringLiteral("Import a Linux Download File"));
+
+    rtcMenu_ = bar->addMenu(QStringLiteral("R&TC"));
+    rtcMenu_->setObjectName(QStringLiteral("mnuRTC"));
+    rtcYes_ = addAction(rtcMenu_, QStringLiteral("mnuRTCyes"), QStringLiteral("RTC-YES"));
+    rtcNo_ = addAction(rtcMenu_, QStringLiteral("mnuRTCno"), QStringLiteral("RTC-NO"));
+    dvrMenu_ = bar->addMenu(QStringLiteral("D&VR"));
+    dvrMenu_->setObjectName(QStringLiteral("mnuDVR"));
+    dvrWrite_ =
+        addAction(dvrMenu_, QStringLiteral("mnuDVRWrite"), QStringLiteral("Write DVR Track info"));
+    dvrNoWrite_ = addAction(dvrMenu_, QStringLiteral("mnuDVRNoWrite"),
+                            QStringLiteral("Don't Write DVR Track Info"));
+    for (QAction* a : {rtcYes_, rtcNo_, dvrWrite_, dvrNoWrite_}) {
+        a->setCheckable(true);
+        // The marks mirror the loaded file; changing them arrives with the option commands.
+        connect(a, &QAction::triggered, this, &KelpMain::showOptionMenus);
+    }
+
+    QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    connect(addAction(help, QStringLiteral("mnuAbout"), QStringLiteral("&About")),
+            &QAction::triggered, this, &KelpMain::showAbout);
+    connect(addAction(help, QStringLiteral("mnuCompany"), QStringLiteral("&Company Information")),
+            &QAction::triggered, this, &KelpMain::showCompany);
+}
+
+void KelpMain::buildToolbar() {
+    toolbar_ = addToolBar(QStringLiteral("Toolbar"));
+    toolbar_->setObjectName(QStringLiteral("Toolbar1"));
+    toolbar_->setMovable(false);
+    toolbar_->setIconSize(QSize(32, 32));
+    toolbar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    auto button = [this](const QString& key, const QString& icon, const QString& tip) {
+        QAction* action =
+            toolbar_->addAction(QIcon(QStringLiteral(":/icons/%1.png").arg(icon)), key);
+        action->setObjectName(key.isEmpty() ? QStringLiteral("Button9") : key);
+        action->setToolTip(tip);
+        return action;
+    };
+    connect(button(QStringLiteral("Open"), QStringLiteral("open"), QStringLiteral("Open DAT File")),
+            &QAction::triggered, this, [this] { files_->open(); });
+    connect(button(QStringLiteral("Save"), QStringLiteral("save"), QStringLiteral("Save DAT File")),
+            &QAction::triggered, this, [this] { files_->save(); });
+    toolbar_->addSeparator();
+    button(QStringLiteral("Download"), QStringLiteral("download"),
+           QStringLiteral("Download from Controller"));
+    button(QStringLiteral("Upload"), QStringLiteral("upload"),
+           QStringLiteral("Upload to Controller"));
+    toolbar_->addSeparator();
+    QAction* reset = button(QString(), QStringLiteral("reset"), QStringLiteral("Reset QZ740"));
+    reset->setText(QStringLiteral("Reset QZ740"));
+    connect(reset, &QAction::triggered, this, &KelpMain::toolbarReset);
+    button(QStringLiteral("Set Clock"), QStringLiteral("clock"),
+           QStringLiteral("Set Clock/Calendar"));
+}
+
+void KelpMain::buildTabStrip() {
+    sstab_ = new QTabWidget(this);
+    sstab_->setObjectName(QStringLiteral("SSTab1"));
+    sstab_->setDocumentMode(false);
+    sstab_->setUsesScrollButtons(true);
+    sstab_->tabBar()->setExpanding(false);
+    // Eleven captions must fit a 1024-pixel screen without scroll arrows.
+    sstab_->tabBar()->setStyleSheet(QStringLiteral(
+        "QTabBar::tab { padding: 4px 8px; margin-right: 1px; border: 1px solid palette(mid);"
+        " border-top-left-radius: 4px; border-top-right-radius: 4px; background: palette(button); }"
+        "QTabBar::tab:selected { background: palette(base); border-bottom-color: palette(base); }"
+        "QTabBar::tab:!selected { margin-top: 3px; }"
+        "QTabBar::tab:disabled { color: palette(mid); }"));
+    for (int tab = 0; tab < kAreaCount; ++tab) {
+        auto* page = new QWidget(sstab_);
+        auto* layout = new QVBoxLayout(page);
+        layout->setContentsMargins(4, 4, 4, 4);
+        auto* hint = new QLabel(QString::fromLatin1(kNoDatabaseHint), page);
+        hint->setAlignment(Qt::AlignCenter);
+        hint->setEnabled(false);
+        layout->addWidget(hint);
+        pages_[static_cast<std::size_t>(tab)] = page;
+        emptyHints_[static_cast<std::size_t>(tab)] = hint;
+        sstab_->addTab(page, tabCaption(static_cast<Area>(tab)));
+    }
+    connect(sstab_, &QTabWidget::currentChanged, this, &KelpMain::tabChanged);
+    setCentralWidget(sstab_);
+}
+
+void KelpMain::loadMainWindow() {
+    std::string step = "build catalogues";
+    auto guarded = [this, &step](const char* label, const auto& body) {
+        step = label;
+        try {
+            body();
+        } catch (...) {
+            // A start-up step that fails is reported; start-up goes on with the next one.
+            reportError(kModule, "MDIForm_Load", step, prefs_.file().string());
+        }
+    };
+
+    guarded("build catalogues", [] { buildCatalogues(); });
+    guarded("read recent files", [this] {
+        filesList_[0]->setVisible(false);
+        recent_ = prefs_.readRecentFiles();
+        showRecentFiles();
+    });
+    setWindowTitle(QString::fromStdString(fGetCaption(std::string())).trimmed());
+    guarded("read window geometry", [this] {
+        placeByDefault();
+        if (const auto placement = prefs_.readWindowPlacement())
+            applyPlacement(*placement);
+    });
+    guarded("read link preferences", [] { loadLinkPreferences(); });
+    guarded("set port check marks", [this] {
+        setStartupLinkMenuChecks();
+        showLinkChecks();
+    });
+    guarded("reset database", [] { db().reset(); });
+    rtcMenu_->setEnabled(false);
+    dvrMenu_->setEnabled(false);
+    sstab_->tabBar()->setEnabled(false);
+}
+
+void KelpMain::placeByDefault() {
+    // No geometry remembered yet: a comfortable size in the middle of the screen.
+    QRect area(0, 0, 1024, 740);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        area = screen->availableGeometry();
+    QRect wanted(0, 0, std::min(1180, area.width()), std::min(780, area.height()));
+    wanted.moveCenter(area.center());
+    setGeometry(wanted);
+}
+
+void KelpMain::applyPlacement(const WindowPlacement& p) {
+    QRect wanted(static_cast<int>(std::lround(p.left / kTwipsPerPixel)),
+                 static_cast<int>(std::lround(p.top / kTwipsPerPixel)),
+                 static_cast<int>(std::lround(p.width / kTwipsPerPixel)),
+                 static_cast<int>(std::lround(p.height / kTwipsPerPixel)));
+    rememberedState_ = p.state;
+    const QScreen* screen = QGuiApplication::screenAt(wanted.center());
+    if (screen == nullptr)
+        screen = QGuiApplication::primaryScreen();
+    if (screen != nullptr) {
+        // A window remembered on a screen that is no longer there, or larger than this one,
+        // is brought back where the operator can reach it.
+        const QRect area = screen->availableGeometry();
+        wanted.setWidth(std::clamp(wanted.width(), 400, area.width()));
+        wanted.setHeight(std::clamp(wanted.height(), 300, area.height()));
+        if (!area.contains(wanted)) {
+            wanted.moveLeft(
+                std::clamp(wanted.left(), area.left(), area.right() - wanted.width() + 1));
+            wanted.moveTop(
+                std::clamp(wanted.top(), area.top(), area.bottom() - wanted.height() + 1));
+        }
+    }
+    setGeometry(wanted);
+}
+
+void KelpMain::showAsRemembered() {
+    switch (static_cast<WindowState>(rememberedState_)) {
+        case WindowState::Maximised:
+            showMaximized();
+            break;
+        case WindowState::Minimised:
+            showMinimized();
+            break;
+        default:
+            show();
+            break;
+    }
+}
+
+WindowPlacement KelpMain::placement() const {
+    const QRect r = (isMaximized() || isMinimized()) ? normalGeometry() : geometry();
+    WindowPlacement p;
+    p.left = r.x() * kTwipsPerPixel;
+    p.top = r.y() * kTwipsPerPixel;
+    p.width = r.width() * kTwipsPerPixel;
+    p.height = r.height() * kTwipsPerPixel;
+    p.state = static_cast<int>(isMinimized()   ? WindowState::Minimised
+                               : isMaximized() ? WindowState::Maximised
+                                               : WindowState::Normal);
+    return p;
+}
+
+void KelpMain::showRecentFiles() {
+    filesList_[0]->setVisible(!recent_.empty());
+    for (int k = 1; k <= RecentFiles::kMaxEntries; ++k) {
+        QAction* item = filesList_[static_cast<std::size_t>(k)];
+        item->setText(menuText(recent_.item(k)));
+        item->setVisible(k <= recent_.count());
+    }
+}
+
+void KelpMain::showLinkChecks() {
+    const LinkMenuChecks& checks = linkMenuChecks();
+    for (int n = 1; n <= kComPortCount; ++n) {
+        QAction* com = comItems_[static_cast<std::size_t>(n)];
+        com->setChecked(checks.serialPort[static_cast<std::size_t>(n - 1)]);
+        // Each "Com" entry names the device it opens here.
+        const QString device = QString::fromStdString(comDevice(n));
+        com->setText(QStringLiteral("Com%1").arg(n) +
+                     (device.isEmpty() ? QString() : QLatin1Char('\t') + device));
+        dtmfComItems_[static_cast<std::size_t>(n)]->setChecked(
+            checks.pttPort[static_cast<std::size_t>(n - 1)]);
+    }
+    dtrItem_->setChecked(checks.dtr);
+    rtsItem_->setChecked(checks.rts);
+}
+
+void KelpMain::showOptionMenus() {
+    const LoadMenuState& state = loadMenuState();
+    rtcYes_->setChecked(state.rtcYes);
+    rtcNo_->setChecked(state.rtcNo);
+    dvrWrite_->setChecked(state.dvrWrite);
+    dvrNoWrite_->setChecked(state.dvrDontWrite);
+    rtcMenu_->setEnabled(state.rtcMenuEnabled);
+    dvrMenu_->setEnabled(state.dvrMenuEnabled);
+}
+
+QWidget* KelpMain::editorWindow(int tab) const {
+    if (tab < 0 || tab >= kAreaCount)
+        return nullptr;
+    return editors_[static_cast<std::size_t>(tab)];
+}
+
+Timers* KelpMain::timersWindow() const {
+    return qobject_cast<Timers*>(editorWindow(static_cast<int>(Area::Timers)));
+}
+
+void KelpMain::fShowForms() {
+    for (Area area : showOrder()) {
+        const auto tab = static_cast<std::size_t>(area);
+        if (editors_[tab])
+            continue;
+        QWidget* page = pages_[tab];
+        QWidget* window = createEditorWindow(area, page);
+        page->layout()->addWidget(window);
+        emptyHints_[tab]->hide();
+        window->show();
+        editors_[tab] = window;
+    }
+}
+
+void KelpMain::fUnloadForms() {
+    for (Area area : unloadOrder()) {
+        const auto tab = static_cast<std::size_t>(area);
+        // Each window goes completely, so the next show builds it afresh from the database.
+        delete editors_[tab].data();
+        editors_[tab] = nullptr;
+        emptyHints_[tab]->show();
+    }
+    db().reset();
+}
+
+bool KelpMain::unappliedChangesClear() {
+    const auto notice = unappliedChangesGuard(db(), static_cast<Area>(rememberedTab_));
+    if (!notice)
+        return true;
+    currentPrompter().message(notice->text, notice->title, MessageIcon::Exclamation);
+    switchingBack_ = true;
+    sstab_->setCurrentIndex(rememberedTab_);
+    switchingBack_ = false;
+    return false;
+}
+
+void KelpMain::tabChanged(int tab) {
+    if (switchingBack_)
+        return;
+    // A box that was just refused keeps the focus: the tab does not change under it.
+    if (auto* shown = qobject_cast<EditorWindow*>(editorWindow(rememberedTab_));
+        shown != nullptr && shown->refusalPending()) {
+        switchingBack_ = true;
+        sstab_->setCurrentIndex(rememberedTab_);
+        switchingBack_ = false;
+        return;
+    }
+    if (!unappliedChangesClear())
+        return;
+    rememberedTab_ = tab;
+    if (auto* editor = qobject_cast<EditorWindow*>(editorWindow(tab)))
+        editor->focusFirstControl();
+    else if (QWidget* window = editorWindow(tab))
+        window->setFocus(Qt::OtherFocusReason);
+}
+
+void KelpMain::showLoadedDatabase() {
+    fShowForms();
+    captionChanged();
+    sstab_->tabBar()->setEnabled(true);
+    switchingBack_ = true;
+    sstab_->setCurrentIndex(0);
+    switchingBack_ = false;
+    rememberedTab_ = 0;
+    showOptionMenus();
+}
+
+void KelpMain::focusTimers() {
+    if (Timers* timers = timersWindow())
+        timers->focusFirstControl();
+}
+
+void KelpMain::captionChanged() {
+    setWindowTitle(QString::fromStdString(fGetCaption(db().currentFile)));
+}
+
+void KelpMain::recentFilesChanged() {
+    showRecentFiles();
+}
+
+void KelpMain::toolbarReset() {
+    if (linkPreferences().ComPort == 0) {
+        currentPrompter().message(kSerialOnlyText, "");
+        return;
+    }
+    OpenPort();
+    if (linkState().PortOpenError)
+        return;
+    // The controller restarts at once and answers nothing.
+    SendStr("1*21999\r");
+    currentSerialPort().close();
+}
+
+void KelpMain::manualDataSend() {
+    if (!unappliedChangesClear())
+        return;
+    // The manual send window arrives with the manual send commands.
+}
+
+void KelpMain::showAbout() {
+    About about(this);
+    about.exec();
+}
+
+void KelpMain::showCompany() {
+    Company company(this);
+    company.exec();
+}
+
+bool KelpMain::exitSequence() {
+    if (!files_->exitQuestions())
+        return false;
+    try {
+        if (currentSerialPort().isOpen())
+            currentSerialPort().close();
+    } catch (...) {
+        reportError(kModule, "MDIForm_Unload", "close the serial port");
+    }
+    try {
+        prefs_.writeExitSettings(placement(), recent_);
+    } catch (...) {
+        reportError(kModule, "MDIForm_Unload", "write kelp.ini", prefs_.file().string());
+    }
+    return true;
+}
+
+void KelpMain::finishExit() {
+    exitDone_ = true;
+    close();
+}
+
+void KelpMain::closeEvent(QCloseEvent* event) {
+    if (exitDone_) {
+        event->accept();
+        return;
+    }
+    // The close request first; then the window unloads through the exit sequence, which asks
+    // its own question again.
+    if (!files_->closeRequest() || !exitSequence()) {
+        event->ignore();
+        return;
+    }
+    exitDone_ = true;
+    event->accept();
+}
+
+}  // namespace kelp

@@ -1,0 +1,112 @@
+// The main window: menu bar, toolbar, the tab strip SSTab1 with one editor window per area,
+// the caption, kelp.ini at start-up and exit, and the file commands.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <array>
+#include <memory>
+#include <optional>
+
+#include "core/app/file_commands.h"
+#include "core/app/preferences.h"
+#include "core/app/recent_files.h"
+#include "core/database/controller_database.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QTabWidget;
+class QToolBar;
+
+namespace kelp {
+
+class EditorWindow;
+class Timers;
+
+class KelpMain : public QMainWindow, private FileCommandsHost {
+    Q_OBJECT
+  public:
+    // Loads the main window: catalogues, recent files, caption, geometry, link preferences,
+    // menu check marks, database reset, and the tab strip and option menus disabled.
+    explicit KelpMain(QWidget* parent = nullptr);
+    ~KelpMain() override;
+
+    // Shows the window in the state kelp.ini remembered (normal, minimised or maximised).
+    void showAsRemembered();
+
+    FileCommands& fileCommands() { return *files_; }
+    const RecentFiles& recentFiles() const { return recent_; }
+    // Replaces FileLoad and FileWrite (tests).
+    void setDatabaseFileFunctions(FileCommands::LoadFunction load,
+                                  FileCommands::WriteFunction write);
+
+    QTabWidget* tabStrip() const { return sstab_; }
+    // The editor window on a tab (0-10), or nullptr while no database is loaded.
+    QWidget* editorWindow(int tab) const;
+    Timers* timersWindow() const;
+    int rememberedTab() const { return rememberedTab_; }
+
+    // fShowForms / fUnloadForms (the latter also resets the database).
+    void fShowForms();
+    void fUnloadForms() override;
+
+    // The window geometry in twips as the exit sequence stores it.
+    WindowPlacement placement() const;
+    // File, Exit: the exit sequence; true when the program ends.
+    bool exitSequence();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    // FileCommandsHost
+    bool unappliedChangesClear() override;
+    void showLoadedDatabase() override;
+    void focusTimers() override;
+    void captionChanged() override;
+    void recentFilesChanged() override;
+
+    void loadMainWindow();
+    void buildMenus();
+    void buildToolbar();
+    void buildTabStrip();
+    QAction* addAction(QMenu* menu, const QString& name, const QString& text);
+    void applyPlacement(const WindowPlacement& placement);
+    void placeByDefault();
+    void showRecentFiles();
+    void showLinkChecks();
+    void showOptionMenus();
+    void tabChanged(int tab);
+    void toolbarReset();
+    void showAbout();
+    void showCompany();
+    void manualDataSend();
+    void finishExit();
+
+    RecentFiles recent_;
+    Preferences prefs_;
+    std::unique_ptr<FileCommands> files_;
+    QTabWidget* sstab_ = nullptr;
+    std::array<QWidget*, kAreaCount> pages_{};
+    std::array<QPointer<QWidget>, kAreaCount> editors_{};
+    std::array<QLabel*, kAreaCount> emptyHints_{};
+    QToolBar* toolbar_ = nullptr;
+    std::array<QAction*, RecentFiles::kMaxEntries + 1> filesList_{};  // [0] the separator
+    std::array<QAction*, 9> comItems_{};                              // [1..8]
+    std::array<QAction*, 9> dtmfComItems_{};                          // [1..8]
+    QAction* dtrItem_ = nullptr;
+    QAction* rtsItem_ = nullptr;
+    QMenu* rtcMenu_ = nullptr;
+    QMenu* dvrMenu_ = nullptr;
+    QAction* rtcYes_ = nullptr;
+    QAction* rtcNo_ = nullptr;
+    QAction* dvrWrite_ = nullptr;
+    QAction* dvrNoWrite_ = nullptr;
+    int rememberedTab_ = 0;
+    bool switchingBack_ = false;
+    bool exitDone_ = false;
+    int rememberedState_ = 0;
+};
+
+}  // namespace kelp

@@ -1,0 +1,59 @@
+// kelp: the QZ740 programmer's windows. "kelp FILE.dat" opens FILE.dat once the main
+// window is up, as File, Open does.
+#include <QApplication>
+#include <QIcon>
+#include <QStringList>
+#include <memory>
+
+#include "core/app/clock.h"
+#include "core/app/prompter.h"
+#include "core/database/dat_file.h"
+#include "core/link/serial_port.h"
+#include "core/link/sound_output.h"
+#include "gui/kelp_main.h"
+#include "gui/please_wait.h"
+#include "gui/program_title.h"
+#include "gui/resources.h"
+#include "gui/splash.h"
+#include "platform/gui_clock.h"
+#include "platform/qt_prompter.h"
+#include "platform/qt_serial_port.h"
+#include "platform/qt_sound_output.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    kelp::initResources();
+    QApplication::setApplicationName(kelp::programTitle());
+    QApplication::setOrganizationName(QStringLiteral("Zandrel"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/kelp-logo.png")));
+
+    kelp::QtPrompter prompter;
+    kelp::ScopedPrompter usePrompter(prompter);
+    kelp::GuiClock clock;
+    kelp::ScopedClock useClock(clock);
+    // One port object serves the controller link and the transmitter keying alike.
+    kelp::QtSerialPort serialPort;
+    kelp::ScopedSerialPort useSerialPort(serialPort);
+    kelp::QtSoundOutput sound;
+    kelp::ScopedSoundOutput useSound(sound);
+    kelp::PleaseWaitIndicator pleaseWait;
+    kelp::setSaveIndicator(&pleaseWait);
+
+    const QStringList arguments = QApplication::arguments();
+    const QString fileToOpen = arguments.size() > 1 ? arguments.at(1) : QString();
+
+    std::unique_ptr<kelp::KelpMain> mainWindow;
+    kelp::Splash splash;
+    QObject::connect(&splash, &kelp::Splash::timeUp, [&] {
+        mainWindow = std::make_unique<kelp::KelpMain>();
+        mainWindow->showAsRemembered();
+        if (!fileToOpen.isEmpty())
+            mainWindow->fileCommands().openPath(fileToOpen.toStdString());
+    });
+    splash.show();
+    splash.activateWindow();
+
+    const int result = QApplication::exec();
+    kelp::setSaveIndicator(nullptr);
+    return result;
+}

@@ -1,0 +1,334 @@
+// The main window: menus, toolbar, tab strip, kelp.ini, the file commands and the exit
+// questions, driven through its real menu actions and windows.
+#include "gui/kelp_main.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+#include <filesystem>
+#include <fstream>
+
+#include "core/app/app_folder.h"
+#include "core/app/program_identity.h"
+#include "core/app/scripted_prompter.h"
+#include "core/database/dat_file.h"
+#include "core/database/ini_file.h"
+#include "core/link/link_preferences.h"
+#include "gui/timers.h"
+#include "tests/gui/gui_test_support.h"
+
+using namespace kelp;
+namespace fs = std::filesystem;
+
+class KelpMainTest : public QObject {
+    Q_OBJECT
+
+  private:
+    std::unique_ptr<QTemporaryDir> home_;
+    std::unique_ptr<ScriptedPrompter> prompter_;
+    std::unique_ptr<ScopedPrompter> usePrompter_;
+
+    fs::path home() const { return fs::path(home_->path().toStdString()); }
+    fs::path ini() const { return home() / "kelp.ini"; }
+
+    static QAction* action(QWidget* window, const QString& name) {
+        auto* a = window->findChild<QAction*>(name);
+        if (a == nullptr)
+            qFatal("no action %s", qPrintable(name));
+        return a;
+    }
+
+    // A copy of the sample database in the test's folder.
+    std::string sampleCopy(const std::string& name) {
+        const fs::path target = home() / name;
+        fs::copy_file(guitest::sampleDatabase(), target, fs::copy_options::overwrite_existing);
+        return target.string();
+    }
+
+    void writeIni(const std::string& text) {
+        std::ofstream out(ini(), std::ios::binary);
+        out << text;
+    }
+
+  private slots:
+    void init() {
+        home_ = std::make_unique<QTemporaryDir>();
+        setAppFolder(home());
+        resetProcessDatabase();
+        linkPreferences() = LinkPreferences{};
+        prompter_ = std::make_unique<ScriptedPrompter>();
+        usePrompter_ = std::make_unique<ScopedPrompter>(*prompter_);
+        setLoadTerminateHook([] { qWarning("the loader asked to end the program"); });
+    }
+
+    void cleanup() {
+        usePrompter_.reset();
+        prompter_.reset();
+        setLoadTerminateHook({});
+        setAppFolder({});
+        home_.reset();
+    }
+
+    void menuBarAsTheOperatorKnowsIt() {
+        KelpMain main;
+        QStringList top;
+        for (QAction* a : main.menuBar()->actions()) top << a->text();
+        QCOMPARE(top, (QStringList{"&File", "Con&figure Kelp", "&DTMF Test Pad",
+                                   "&Manual Data Send", "&QZ740", "R&TC", "D&VR", "&Help"}));
+        struct Item {
+            const char* name;
+            const char* text;
+            const char* shortcut;
+        };
+        for (const Item& i : {Item{"mnuFileOpen", "&Open", "Ctrl+O"},
+                              Item{"mnuFileSave", "&Save", "Ctrl+S"},
+                              Item{"mnuFileSaveAs", "Save &As", "Ctrl+A"},
+                              Item{"mnuErrorLog", "View Error Log", ""},
+                              Item{"mnuFileExit", "E&xit", "Ctrl+X"},
+                              Item{"mnuSerialDelay", "DelayTime", ""},
+                              Item{"mnuDTMFDelay", "Set Interdigit Delay", ""},
+                              Item{"mnuConfigureTXDelay", "Set KeyUp Delay", ""},
+                              Item{"mnuDTMFCom(8)", "Use Com8 for PTT", ""},
+                              Item{"mnuUseDTMFRTS", "RTS for PTT", ""},
+                              Item{"mnuUseDTMFDTR", "DTR for PTT", ""},
+                              Item{"mnuQZ740Upload", "Upload to QZ740", ""},
+                              Item{"mnuQZ740Download", "Download from QZ740", ""},
+                              Item{"mnuImportLinux", "Import a Linux Download File", ""},
+                              Item{"mnuRTCyes", "RTC-YES", ""},
+                              Item{"mnuRTCno", "RTC-NO", ""},
+                              Item{"mnuDVRWrite", "Write DVR Track info", ""},
+                              Item{"mnuDVRNoWrite", "Don't Write DVR Track Info", ""},
+                              Item{"mnuAbout", "&About", ""},
+                              Item{"mnuCompany", "&Company Information", ""}}) {
+            QAction* a = action(&main, i.name);
+            QCOMPARE(a->text(), QString(i.text));
+            QCOMPARE(a->shortcut(), QKeySequence(QString(i.shortcut)));
+        }
+        QVERIFY(action(&main, "mnuCom(3)")->text().startsWith("Com3"));
+        QVERIFY(action(&main, "mnuCom(3)")->isCheckable());
+
+        QStringList tips;
+        for (QAction* a : main.findChild<QToolBar*>("Toolbar1")->actions())
+            if (!a->isSeparator())
+                tips << a->toolTip();
+        QCOMPARE(tips, (QStringList{"Open DAT File", "Save DAT File", "Download from Controller",
+                                    "Upload to Controller", "Reset QZ740", "Set Clock/Calendar"}));
+
+        QStringList tabs;
+        for (int i = 0; i < main.tabStrip()->count(); ++i) tabs << main.tabStrip()->tabText(i);
+        QCOMPARE(tabs, (QStringList{"Timers", "Courtesy Tones", "Macros", "Scheduler/Clock",
+                                    "Analog", "IDs", "Messages", "DTMF", "Logic Alarms/R Base",
+                                    "Special Codes/Autopatch", "Port Switches"}));
+    }
+
+    void beforeALoadTheOptionMenusAndTabsAreOff() {
+        KelpMain main;
+        QVERIFY(!main.tabStrip()->tabBar()->isEnabled());
+        QVERIFY(!main.findChild<QMenu*>("mnuRTC")->isEnabled());
+        QVERIFY(!main.findChild<QMenu*>("mnuDVR")->isEnabled());
+        QCOMPARE(main.editorWindow(0), static_cast<QWidget*>(nullptr));
+        QVERIFY(!action(&main, "mnuFilesList(0)")->isVisible());
+        QCOMPARE(main.windowTitle(),
+                 QString::fromStdString("Zandrel Kelp Programmer  " + programVersion()));
+    }
+
+    void startUpDropsAVanishedRecentFile() {
+        std::string text = "[Main]\r\n";
+        for (int k = 1; k <= 10; ++k) {
+            const fs::path f = home() / ("site" + std::to_string(k) + ".dat");
+            if (k != 3)
+                std::ofstream(f) << "[Version]\r\n";
+            text += "LastRCFile(" + std::to_string(k) + ")=" + f.string() + "\r\n";
+        }
+        writeIni(text);
+        KelpMain main;
+        QCOMPARE(main.recentFiles().count(), 9);
+        QVERIFY(action(&main, "mnuFilesList(0)")->isVisible());
+        QCOMPARE(action(&main, "mnuFilesList(3)")->text(),
+                 QString::fromStdString((home() / "site4.dat").string()));
+        QVERIFY(action(&main, "mnuFilesList(9)")->isVisible());
+        QVERIFY(!action(&main, "mnuFilesList(10)")->isVisible());
+
+        // At exit the list goes back: nine entries and an empty tenth.
+        QVERIFY(main.exitSequence());
+        const IniFile saved = IniFile::load(ini());
+        QCOMPARE(QString::fromStdString(saved.read("Main", "LastRCFile(3)")),
+                 QString::fromStdString((home() / "site4.dat").string()));
+        QCOMPARE(QString::fromStdString(saved.read("Main", "LastRCFile(9)")),
+                 QString::fromStdString((home() / "site10.dat").string()));
+        QCOMPARE(saved.value("Main", "LastRCFile(10)"), std::optional<std::string>(""));
+    }
+
+    void geometryComesBackFromTwips() {
+        writeIni(
+            "[Main]\r\nWindow Width=12000\r\nWindow Height=9000\r\nWindow Top=1500\r\n"
+            "Window Left=3000\r\nWindow State=0\r\n");
+        KelpMain main;
+        QCOMPARE(main.geometry().size(), QSize(800, 600));
+        QCOMPARE(main.placement().width, 12000.0);
+        QCOMPARE(main.placement().height, 9000.0);
+        QVERIFY(prompter_->messageBoxes().empty());
+    }
+
+    void badGeometryIsReportedAndStartUpGoesOn() {
+        writeIni(
+            "[Main]\r\nWindow Width=wide\r\nWindow Height=9000\r\nWindow Top=0\r\n"
+            "Window Left=0\r\nWindow State=0\r\nLastRCFile(1)=" +
+            sampleCopy("a.dat") + "\r\n");
+        KelpMain main;
+        QCOMPARE(prompter_->messageBoxes().size(), std::size_t(1));
+        const PromptRecord& box = prompter_->lastMessageBox();
+        QCOMPARE(QString::fromStdString(box.title), QString("***** Kelp SYSTEM ERROR *****"));
+        QVERIFY(box.text.find("Error Number = 13") != std::string::npos);
+        QVERIFY(box.text.find("Location = KelpMain: MDIForm_Load") != std::string::npos);
+        // The steps before and after the geometry still ran.
+        QCOMPARE(main.recentFiles().count(), 1);
+        QVERIFY(!main.tabStrip()->tabBar()->isEnabled());
+    }
+
+    void openEditSaveReopen() {
+        const std::string site = sampleCopy("site.dat");
+        KelpMain main;
+        QVERIFY(guitest::showAndActivate(&main));
+        prompter_->queueOpenFile(site);
+        action(&main, "mnuFileOpen")->trigger();
+
+        QVERIFY(db().loaded);
+        Timers* timers = main.timersWindow();
+        QVERIFY(timers != nullptr);
+        QVERIFY(main.tabStrip()->tabBar()->isEnabled());
+        QCOMPARE(main.tabStrip()->currentIndex(), 0);
+        QCOMPARE(main.windowTitle(), QString::fromStdString(fGetCaption(site)));
+        QCOMPARE(main.recentFiles().item(1), site);
+        QVERIFY(action(&main, "mnuFilesList(1)")->isVisible());
+        QVERIFY(main.findChild<QMenu*>("mnuRTC")->isEnabled());
+        QVERIFY(action(&main, "mnuRTCyes")->isChecked());
+        QVERIFY(timers->isAncestorOf(QApplication::focusWidget()));
+        for (int tab = 0; tab < 11; ++tab) QVERIFY(main.editorWindow(tab) != nullptr);
+
+        auto* box = timers->findChild<QLineEdit*>("KerchunkTimer(1)");
+        guitest::typeInto(box, "1234");
+        timers->findChild<QPushButton*>("Apply")->click();
+        QVERIFY(!db().saved);
+        action(&main, "mnuFileSave")->trigger();
+        QVERIFY(db().saved);
+
+        // Reopen from the recent files list: the editor window is built afresh.
+        action(&main, "mnuFilesList(1)")->trigger();
+        QVERIFY(db().loaded);
+        box = main.timersWindow()->findChild<QLineEdit*>("KerchunkTimer(1)");
+        QCOMPARE(box->text(), QString("1234"));
+        QVERIFY(!EditorWindow::showsChanged(box));
+        QVERIFY(prompter_->messageBoxes().empty());
+    }
+
+    void tabChangeWithUnappliedChangeJumpsBack() {
+        const std::string site = sampleCopy("site.dat");
+        KelpMain main;
+        QVERIFY(guitest::showAndActivate(&main));
+        main.fileCommands().openPath(site);
+        auto* box = main.timersWindow()->findChild<QLineEdit*>("HangTimer1(1)");
+        guitest::typeInto(box, "77");
+
+        main.tabStrip()->setCurrentIndex(4);
+        QCOMPARE(prompter_->messageBoxes().size(), std::size_t(1));
+        const PromptRecord& warning = prompter_->lastMessageBox();
+        QCOMPARE(QString::fromStdString(warning.title), QString("Unapplied Timer Changes"));
+        QCOMPARE(QString::fromStdString(warning.text),
+                 QString("You have unapplied Timer changes, you must either apply them or cancel "
+                         "them before you can leave the form"));
+        QCOMPARE(main.tabStrip()->currentIndex(), 0);
+        QCOMPARE(main.rememberedTab(), 0);
+
+        // The same guard stands before the file commands.
+        action(&main, "mnuFileOpen")->trigger();
+        QCOMPARE(prompter_->messageBoxes().size(), std::size_t(2));
+        QCOMPARE(prompter_->records().back().kind, PromptRecord::Kind::MessageBox);
+
+        main.timersWindow()->findChild<QPushButton*>("Apply")->click();
+        main.tabStrip()->setCurrentIndex(4);
+        QCOMPARE(main.tabStrip()->currentIndex(), 4);
+        QCOMPARE(main.rememberedTab(), 4);
+    }
+
+    void exitAsksToSaveAndWritesKelpIni() {
+        const std::string site = sampleCopy("site.dat");
+        KelpMain main;
+        main.fileCommands().openPath(site);
+        db().saved = false;
+
+        prompter_->queueAnswer(Answer::Cancel);
+        QVERIFY(!main.exitSequence());
+        QVERIFY(!fs::exists(ini()));
+
+        prompter_->queueAnswer(Answer::No);
+        QVERIFY(main.exitSequence());
+        const IniFile saved = IniFile::load(ini());
+        QCOMPARE(QString::fromStdString(saved.read("Main", "LastRCFile(1)")),
+                 QString::fromStdString(site));
+        QCOMPARE(QString::fromStdString(saved.read("Main", "Window Width")),
+                 QString::number(main.geometry().width() * 15));
+        QCOMPARE(QString::fromStdString(saved.read("Main", "Window State")), QString("0"));
+    }
+
+    void closingWithYesSavesAndKeepsRunning() {
+        const std::string site = sampleCopy("site.dat");
+        KelpMain main;
+        QVERIFY(guitest::showAndActivate(&main));
+        main.fileCommands().openPath(site);
+        db().saved = false;
+        const std::string target = (home() / "saved-on-close.dat").string();
+        prompter_->queueAnswer(Answer::Yes);
+        prompter_->queueSaveFile(target);
+        QVERIFY(!main.close());
+        QVERIFY(main.isVisible());
+        QVERIFY(fs::exists(target));
+        QVERIFY(db().saved);
+
+        // Closing again with nothing unsaved goes through.
+        QVERIFY(main.close());
+    }
+
+    void closingWithNoAsksTwice() {
+        const std::string site = sampleCopy("site.dat");
+        KelpMain main;
+        QVERIFY(guitest::showAndActivate(&main));
+        main.fileCommands().openPath(site);
+        db().saved = false;
+        prompter_->queueAnswer(Answer::No);  // the close request
+        prompter_->queueAnswer(Answer::No);  // the exit sequence asks once more
+        QVERIFY(main.close());
+        QCOMPARE(prompter_->messageBoxes().size(), std::size_t(2));
+        QVERIFY(fs::exists(ini()));
+    }
+
+    void resetNeedsASerialConnection() {
+        KelpMain main;
+        QVERIFY(!action(&main, "mnuCom(1)")->isChecked());
+        QAction* reset = action(&main, "Button9");
+        QCOMPARE(reset->toolTip(), QString("Reset QZ740"));
+        reset->trigger();
+        QCOMPARE(QString::fromStdString(prompter_->lastMessageBox().text),
+                 QString("This feature can only be used with a direct serial connection"));
+    }
+
+    void commandLineFileThatDoesNotExist() {
+        KelpMain main;
+        const std::string gone = (home() / "gone.dat").string();
+        main.fileCommands().openPath(gone);
+        QCOMPARE(QString::fromStdString(prompter_->lastMessageBox().text),
+                 QString::fromStdString(gone + "\r\n\r\nThe file does not exist"));
+        QVERIFY(!db().loaded);
+    }
+};
+
+QTEST_MAIN(KelpMainTest)
+#include "kelp_main_test.moc"
