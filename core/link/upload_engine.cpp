@@ -155,7 +155,7 @@ void RecordingTransport::end(bool begun) {
     if (begun) lock();
 }
 
-void RecordingTransport::reset() {
+void RecordingTransport::resetController() {
     if (!dtmf_) {
         sequences_.push_back({Sequence::Reset, {}, kControllerResetCommand});
         return;

@@ -27,6 +27,8 @@ public:
     virtual void pause(int ms) = 0;
     // Closes the port, or locks the controller and releases the transmitter.
     virtual void end(bool begun) = 0;
+    // The reset that follows a complete upload; the controller does not answer it.
+    virtual void resetController() = 0;
 };
 
 // The progress bar of the Update window: one step before each item of a complete upload.
@@ -79,8 +81,7 @@ public:
     void lock() override;
     void pause(int) override {}
     void end(bool begun) override;
-    // The controller reset that follows a complete upload.
-    void reset();
+    void resetController() override;
 
     const std::vector<Sequence>& sequences() const { return sequences_; }
     // One line per sequence: the serial text, or the DTMF characters played.

@@ -1,0 +1,79 @@
+#include "core/link/upload_transports.h"
+
+#include "core/app/clock.h"
+#include "core/database/controller_database.h"
+#include "core/link/dtmf_sender.h"
+#include "core/link/dtmf_tones.h"
+#include "core/link/link_preferences.h"
+#include "core/link/serial_link.h"
+#include "core/link/serial_port.h"
+
+namespace kelp {
+
+bool SerialTransport::begin() {
+    if (!currentSerialPort().isOpen()) OpenPort();
+    return !linkState().PortOpenError;
+}
+
+bool SerialTransport::send(const UploadItem& item) {
+    SendStr(item.serial + "\r");
+    CheckInput(item.serial);
+    return !linkState().ResponseError;
+}
+
+void SerialTransport::pause(int ms) { currentClock().sleepMs(ms); }
+
+void SerialTransport::end(bool) {
+    if (currentSerialPort().isOpen()) currentSerialPort().close();
+}
+
+void SerialTransport::resetController() {
+    if (!currentSerialPort().isOpen()) OpenPort();
+    if (linkState().PortOpenError) return;
+    // The controller restarts instead of answering.
+    SendStr(std::string(kControllerResetCommand) + "\r");
+    if (currentSerialPort().isOpen()) currentSerialPort().close();
+}
+
+bool DtmfTransport::keyUp() {
+    if (key_) {
+        KeyTransmitter("key");
+        if (linkState().PortOpenError) return false;
+    }
+    // The transmitter needs its key-up time before the first digit is heard.
+    currentClock().sleepMs(linkPreferences().TxTemp);
+    return true;
+}
+
+void DtmfTransport::release() {
+    if (key_) KeyTransmitter("unkey");
+}
+
+bool DtmfTransport::begin() { return keyUp(); }
+
+bool DtmfTransport::send(const UploadItem& item) {
+    for (const std::string& token : item.dtmf) SendTone(token);
+    SendTerminator();
+    return !linkState().ResponseError && !soundFailed();
+}
+
+void DtmfTransport::unlock(int port) { SendUnlock(port); }
+
+void DtmfTransport::lock() { SendLock(); }
+
+void DtmfTransport::pause(int ms) { currentClock().sleepMs(ms); }
+
+void DtmfTransport::end(bool begun) {
+    // A transmitter that never keyed up has nobody to hear the lock code.
+    if (begun) SendLock();
+    release();
+}
+
+void DtmfTransport::resetController() {
+    if (!keyUp()) return;
+    SendUnlock(1);
+    SendControllerReset();
+    release();
+}
+
+}  // namespace kelp

@@ -1,0 +1,42 @@
+// The two real ways an upload reaches the controller.
+#pragma once
+
+#include "core/link/upload_engine.h"
+
+namespace kelp {
+
+// Serial mode: each command is one line, answered "+" or "-".
+class SerialTransport : public UploadTransport {
+public:
+    bool isDtmf() const override { return false; }
+    bool begin() override;
+    bool send(const UploadItem& item) override;
+    void unlock(int) override {}
+    void lock() override {}
+    void pause(int ms) override;
+    void end(bool begun) override;
+    void resetController() override;
+};
+
+// DTMF mode: the transmitter is keyed for the whole upload and every command is played as
+// tones ending with the terminator. Nothing is answered, so only a keying or sound failure
+// stops it. keyTransmitter false renders the audio without touching any port.
+class DtmfTransport : public UploadTransport {
+public:
+    explicit DtmfTransport(bool keyTransmitter = true) : key_(keyTransmitter) {}
+    bool isDtmf() const override { return true; }
+    bool begin() override;
+    bool send(const UploadItem& item) override;
+    void unlock(int port) override;
+    void lock() override;
+    void pause(int ms) override;
+    void end(bool begun) override;
+    void resetController() override;
+
+private:
+    bool keyUp();
+    void release();
+    bool key_;
+};
+
+}  // namespace kelp
