@@ -41,5 +41,10 @@ int runCatalogue(const std::vector<std::string>& args, CliStreams& io);
 int runCheck(const std::vector<std::string>& args, CliStreams& io);
 int runSend(const std::vector<std::string>& args, CliStreams& io);
 int runDtmfWav(const std::vector<std::string>& args, CliStreams& io);
+int runDecode(const std::vector<std::string>& args, CliStreams& io);
+int runDownload(const std::vector<std::string>& args, CliStreams& io);
+int runCommands(const std::vector<std::string>& args, CliStreams& io);
+int runRender(const std::vector<std::string>& args, CliStreams& io);
+int runUpload(const std::vector<std::string>& args, CliStreams& io);
 
 }  // namespace kelp::cli

@@ -24,6 +24,27 @@ const std::vector<CliCommand>& cliCommands() {
          "its pause (--delay, default the DTMFDelay preference, at least 50 ms), then its "
          "100 ms tone",
          &runDtmfWav},
+        {"decode", "MAIN.mem [--rtc RTC.mem] [--ap AP.mem] --write OUT.dat [--firmware MNN]",
+         "build a database from memory image files as the import does, write it to OUT.dat, "
+         "load it with every check and print the error log",
+         &runDecode},
+        {"download", "--port DEVICE --write OUT.dat [--rtc] [--ap]",
+         "download the controller's memory into OUT.dat as \"Download from QZ740\" does "
+         "(progress on stderr), load it with every check and print the error log",
+         &runDownload},
+        {"commands", "FILE.dat [--dtmf] [--firmware MNN] [--accept-firmware] [--rtc yes|no]",
+         "list what a complete upload of FILE.dat sends, in order: each serial command line, "
+         "or with --dtmf each played sequence (unlock, command, lock, reset) as its DTMF "
+         "characters",
+         &runCommands},
+        {"render", "FILE.dat OUT.wav [--delay MS] [--key-up MS]",
+         "write the whole complete DTMF upload of FILE.dat as one WAV file (key-up silence, "
+         "then every sequence) to play from any device; prints the audio's length",
+         &runRender},
+        {"upload", "FILE.dat --port DEVICE",
+         "send FILE.dat completely to the controller over the serial line after the firmware "
+         "checks, then reset it; exit 1 when a command is refused or not answered",
+         &runUpload},
     };
     return commands;
 }

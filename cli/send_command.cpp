@@ -6,27 +6,17 @@
 #include <memory>
 
 #include "cli/cli_command.h"
+#include "cli/serial_session.h"
 #include "core/app/scripted_prompter.h"
 #include "core/link/link_preferences.h"
 #include "core/link/serial_link.h"
 #include "core/link/serial_port.h"
-
-#ifdef KELP_WITH_PLATFORM
-#include <QCoreApplication>
-
-#include "platform/qt_serial_port.h"
-#endif
 
 namespace kelp::cli {
 
 namespace {
 
 constexpr const char* kUsage = "usage: kelp-cli send --port DEVICE LINE...";
-
-// Closes the port on every way out.
-struct PortCloser {
-    ~PortCloser() { currentSerialPort().close(); }
-};
 
 }  // namespace
 
@@ -58,17 +48,7 @@ int runSend(const std::vector<std::string>& args, CliStreams& io) {
         return kExitUsage;
     }
 
-#ifdef KELP_WITH_PLATFORM
-    // The port waits in Qt's event loop, which needs an application object.
-    static int qtArgc = 1;
-    static char qtName[] = "kelp-cli";
-    static char* qtArgv[] = {qtName, nullptr};
-    std::unique_ptr<QCoreApplication> app;
-    if (QCoreApplication::instance() == nullptr)
-        app = std::make_unique<QCoreApplication>(qtArgc, qtArgv);
-    QtSerialPort port;
-    ScopedSerialPort scopedPort(port);
-#endif
+    SerialSession session;
 
     ScriptedPrompter prompter;
     prompter.setEcho(&io.err);
@@ -79,7 +59,6 @@ int runSend(const std::vector<std::string>& args, CliStreams& io) {
     prefs.ComPort = 1;
     prefs.deviceOverride = device;
 
-    PortCloser closer;
     OpenPort();
     if (linkState().PortOpenError)
         return kExitUsage;

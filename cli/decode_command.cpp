@@ -1,0 +1,184 @@
+// kelp-cli decode MAIN.mem [--rtc RTC.mem] [--ap AP.mem] --write OUT.dat [--firmware MNN]:
+// builds a database from memory image files the way "Import a Linux Download File" does
+// (images with CR LF, LF or CR line ends), writes it to OUT.dat, loads OUT.dat again with
+// every check and repair and prints the load's repair report to stdout. The boxes the
+// program would show go to stderr. HasRTC is "1" exactly when --rtc is given. The report is
+// written in a private folder, so the operator's own error.log stays as it was.
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <random>
+#include <sstream>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "cli/cli_command.h"
+#include "core/app/app_folder.h"
+#include "core/app/prompter.h"
+#include "core/app/scripted_prompter.h"
+#include "core/database/controller_database.h"
+#include "core/database/dat_file.h"
+#include "core/database/profile.h"
+#include "core/download/download_run.h"
+#include "core/download/eram_decoder.h"
+#include "core/download/option_decoders.h"
+
+namespace kelp::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kUsage =
+    "usage: kelp-cli decode MAIN.mem [--rtc RTC.mem] [--ap AP.mem] --write OUT.dat "
+    "[--firmware MNN]";
+
+struct DecodeOptions {
+    fs::path main;
+    std::optional<fs::path> rtc;
+    std::optional<fs::path> ap;
+    fs::path out;
+    std::optional<std::string> firmware;
+};
+
+std::string parse(const std::vector<std::string>& args, DecodeOptions& options) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const bool hasValue = i + 1 < args.size() && !args[i + 1].empty();
+        if (arg == "--rtc" || arg == "--ap" || arg == "--write" || arg == "--firmware") {
+            if (!hasValue)
+                return arg + " needs a value";
+            const std::string value = args[++i];
+            if (arg == "--rtc")
+                options.rtc = value;
+            else if (arg == "--ap")
+                options.ap = value;
+            else if (arg == "--write")
+                options.out = value;
+            else
+                options.firmware = value;
+        } else if (arg.rfind("--", 0) == 0) {
+            return "unknown option '" + arg + "'";
+        } else if (options.main.empty()) {
+            options.main = arg;
+        } else {
+            return "name one main image";
+        }
+    }
+    if (options.main.empty())
+        return "name the main image to decode";
+    if (options.out.empty())
+        return "--write names the database file to write";
+    for (const auto& file : {std::optional<fs::path>(options.main), options.rtc, options.ap}) {
+        std::error_code ec;
+        if (file && !fs::is_regular_file(*file, ec))
+            return "cannot read '" + file->string() + "'";
+    }
+    return std::string();
+}
+
+// A private folder for error.log, removed with everything in it.
+class WorkFolder {
+  public:
+    WorkFolder() {
+        std::mt19937_64 random{std::random_device{}()};
+        for (;;) {
+            std::ostringstream name;
+            name << "kelp-decode-" << std::hex << random();
+            path_ = fs::temp_directory_path() / name.str();
+            if (fs::create_directory(path_))
+                break;
+        }
+        setAppFolder(path_);
+    }
+    ~WorkFolder() {
+        setAppFolder({});
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    WorkFolder(const WorkFolder&) = delete;
+    WorkFolder& operator=(const WorkFolder&) = delete;
+    const fs::path& path() const { return path_; }
+
+  private:
+    fs::path path_;
+};
+
+class TerminateHook {
+  public:
+    explicit TerminateHook(bool& terminated) {
+        setLoadTerminateHook([&terminated] { terminated = true; });
+    }
+    ~TerminateHook() { setLoadTerminateHook({}); }
+    TerminateHook(const TerminateHook&) = delete;
+    TerminateHook& operator=(const TerminateHook&) = delete;
+};
+
+}  // namespace
+
+int runDecode(const std::vector<std::string>& args, CliStreams& io) {
+    DecodeOptions options;
+    const std::string problem = parse(args, options);
+    if (!problem.empty()) {
+        io.err << "kelp-cli decode: " << problem << '\n' << kUsage << '\n';
+        return kExitUsage;
+    }
+    std::error_code ec;
+    const fs::path out = fs::absolute(options.out, ec).lexically_normal();
+    {
+        // A new database, not a merge into whatever the file held before.
+        std::ofstream fresh(out, std::ios::binary | std::ios::trunc);
+        if (!fresh) {
+            io.err << "kelp-cli decode: cannot create '" << out.string() << "'\n";
+            return kExitFailure;
+        }
+    }
+
+    ScriptedPrompter prompter;
+    prompter.setEcho(&io.err);
+    // The loader's questions (type a firmware version? view the error log?) are answered No.
+    prompter.setDefaultAnswer(Answer::No);
+    ScopedPrompter scopedPrompter(prompter);
+    WorkFolder work;
+    bool terminated = false;
+    TerminateHook hook(terminated);
+
+    resetProcessDatabase();
+    ControllerDatabase& database = db();
+    database.currentFile = out.string();
+    if (LoadEram(options.main.string(), database) != kDecodeOk) {
+        prompter.message(kEramDecodeErrorText, kEramDecodeErrorTitle, MessageIcon::Exclamation);
+        return kExitFailure;
+    }
+    database.downloadIntoFile = true;
+    database.hasRtc = options.rtc.has_value();
+    WriteSetting("Version", "HasRTC", database.hasRtc ? "1" : "0", database.currentFile);
+    if (options.rtc && LoadRTCEram(options.rtc->string(), database) != kDecodeOk) {
+        prompter.message(std::string("An error occurred while decoding the RTC data\r\n\r\n") +
+                             "The program will proceed without the RTC data",
+                         kOptionErrorTitle, MessageIcon::Exclamation);
+    }
+    if (options.ap && LoadAPEram(options.ap->string(), database) != kDecodeOk) {
+        prompter.message(std::string("An error occurred while decoding the AP data\r\n\r\n") +
+                             "The program will proceed without the AP data",
+                         kOptionErrorTitle, MessageIcon::Exclamation);
+    }
+    if (options.firmware)
+        database.firmwareVersion = *options.firmware;
+    if (!FileWrite(database))
+        return kExitFailure;
+    FileLoad(database);
+
+    const fs::path log = work.path() / "error.log";
+    if (fs::exists(log, ec)) {
+        std::ifstream in(log, std::ios::binary);
+        io.out << std::string((std::istreambuf_iterator<char>(in)),
+                              std::istreambuf_iterator<char>());
+    }
+    io.out.flush();
+    return !terminated && database.loaded ? kExitOk : kExitFailure;
+}
+
+}  // namespace kelp::cli

@@ -1,0 +1,237 @@
+// The upload from the command line:
+//   kelp-cli commands FILE.dat [--dtmf]            what a complete upload sends, in order
+//   kelp-cli render FILE.dat OUT.wav [--delay MS] [--key-up MS]
+//                                                   the complete DTMF upload as one WAV file
+//   kelp-cli upload FILE.dat --port DEVICE         a complete upload over the serial line
+// The database is loaded as `check` loads it, with the same options for the loader's questions.
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "cli/cli_command.h"
+#include "cli/database_load.h"
+#include "cli/serial_session.h"
+#include "core/app/clock.h"
+#include "core/app/prompter.h"
+#include "core/database/controller_database.h"
+#include "core/database/field_checks.h"
+#include "core/link/dtmf_tones.h"
+#include "core/link/link_preferences.h"
+#include "core/link/serial_link.h"
+#include "core/link/sound_output.h"
+#include "core/link/upload_engine.h"
+#include "core/link/upload_flow.h"
+#include "core/link/upload_transports.h"
+#include "core/link/wav_file_sound_output.h"
+
+namespace kelp::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct UploadArgs {
+    LoadOptions load;
+    std::vector<std::string> positional;
+    bool dtmf = false;
+    std::optional<std::int64_t> delayMs, keyUpMs;
+    std::string port;
+};
+
+// Parses the options a command allows (flags named in `allowed`); "" when understood.
+std::string parseArgs(const std::vector<std::string>& args, const std::vector<std::string>& allowed,
+                      UploadArgs& out) {
+    const auto allows = [&allowed](const std::string& o) {
+        for (const auto& a : allowed)
+            if (a == o)
+                return true;
+        return false;
+    };
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        std::string error;
+        if (parseLoadOption(args, i, out.load, error)) {
+            if (!error.empty())
+                return error;
+        } else if (arg == "--dtmf" && allows(arg)) {
+            out.dtmf = true;
+        } else if ((arg == "--delay" || arg == "--key-up") && allows(arg)) {
+            std::int64_t ms = 0;
+            if (i + 1 >= args.size() || !parseDigits(args[i + 1], ms) || ms > 600000)
+                return arg + " wants whole milliseconds (0-600000)";
+            ++i;
+            (arg == "--delay" ? out.delayMs : out.keyUpMs) = ms;
+        } else if (arg == "--port" && allows(arg)) {
+            if (i + 1 >= args.size() || args[i + 1].empty())
+                return "--port needs a device";
+            out.port = args[++i];
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return "unknown option '" + arg + "'";
+        } else {
+            out.positional.push_back(arg);
+        }
+    }
+    return {};
+}
+
+int usage(CliStreams& io, const char* command, const std::string& why, const std::string& form) {
+    io.err << "kelp-cli " << command << ": " << why << "\nUsage: kelp-cli " << command << " "
+           << form << "\n";
+    return kExitUsage;
+}
+
+// Message boxes of the upload go to stderr; questions are answered Yes (the command line
+// already says what the operator wants).
+class CliUploadPrompter final : public Prompter {
+  public:
+    explicit CliUploadPrompter(std::ostream& err) : err_(err) {}
+    Answer messageBox(const MessageBoxRequest& box) override {
+        const Answer answer =
+            box.buttons == MessageButtons::YesNo ? Answer::Yes : defaultAnswer(box);
+        std::string plain;
+        for (char c : box.text)
+            if (c != '\r')
+                plain += c;
+        err_ << "[" << box.title << "]\n" << plain << "\n\n";
+        return answer;
+    }
+    std::optional<std::string> inputBox(const std::string&, const std::string&,
+                                        const std::string&) override {
+        return std::nullopt;
+    }
+    std::optional<fs::path> openFileDialog(const FileDialogRequest&) override { return {}; }
+    std::optional<fs::path> saveFileDialog(const FileDialogRequest&) override { return {}; }
+    void beep() override {}
+    bool openTextFile(const fs::path&) override { return false; }
+
+  private:
+    std::ostream& err_;
+};
+
+std::string duration(double seconds) {
+    const long total = static_cast<long>(seconds + 0.5);
+    char text[32];
+    std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", total / 3600, total / 60 % 60, total % 60);
+    return text;
+}
+
+}  // namespace
+
+int runCommands(const std::vector<std::string>& args, CliStreams& io) {
+    const std::string form = std::string("FILE.dat [--dtmf] ") + kLoadOptionsUsage;
+    UploadArgs a;
+    const std::string problem = parseArgs(args, {"--dtmf"}, a);
+    if (!problem.empty())
+        return usage(io, "commands", problem, form);
+    if (a.positional.size() != 1)
+        return usage(io, "commands", "name one database file", form);
+    a.load.file = a.positional[0];
+
+    CliDatabaseLoad load;
+    const int loaded = load.load(a.load, io, false, "commands");
+    if (loaded != kExitOk)
+        return loaded;
+
+    ControllerDatabase& database = db();
+    RecordingTransport transport(database, a.dtmf);
+    // A listing changes nothing on disk: the codes that become current are kept in memory.
+    if (fSendUpdate(true, transport, database, nullptr, false) != 0)
+        return kExitFailure;
+    transport.resetController();
+    for (const std::string& line : transport.lines()) io.out << line << '\n';
+    return kExitOk;
+}
+
+int runRender(const std::vector<std::string>& args, CliStreams& io) {
+    const std::string form =
+        std::string("FILE.dat OUT.wav [--delay MS] [--key-up MS] ") + kLoadOptionsUsage;
+    UploadArgs a;
+    const std::string problem = parseArgs(args, {"--delay", "--key-up"}, a);
+    if (!problem.empty())
+        return usage(io, "render", problem, form);
+    if (a.positional.size() != 2)
+        return usage(io, "render", "name the database file and the WAV file to write", form);
+    a.load.file = a.positional[0];
+
+    CliDatabaseLoad load;
+    const int loaded = load.load(a.load, io, false, "render");
+    if (loaded != kExitOk)
+        return loaded;
+
+    loadLinkPreferences();  // the operator's DTMFDelay and key-up delay, unless given
+    LinkPreferences& prefs = linkPreferences();
+    prefs.ComPort = 0;  // DTMF mode: the unlock codes are played
+    if (a.delayMs)
+        prefs.DTMFDelay = static_cast<std::int32_t>(*a.delayMs);
+    if (a.keyUpMs)
+        prefs.TxTemp = static_cast<std::int32_t>(*a.keyUpMs);
+
+    // The recording is both the sound output and the clock: every wait becomes silence.
+    WavFileSoundOutput recording;
+    ScopedSoundOutput scopedOutput(recording);
+    ScopedClock scopedClock(recording);
+    CliUploadPrompter prompter(io.err);
+    ScopedPrompter scopedPrompter(prompter);
+    DtmfTransport transport(false);
+    if (fSendUpdate(true, transport, db(), nullptr, false) != 0 || soundFailed()) {
+        io.err << "kelp-cli render: the audio could not be made: " << recording.errorText() << "\n";
+        return kExitFailure;
+    }
+    transport.resetController();
+    std::string error;
+    if (!recording.save(a.positional[1], error)) {
+        io.err << "kelp-cli render: " << error << "\n";
+        return kExitFailure;
+    }
+    const double seconds = static_cast<double>(recording.frames()) / kDtmfSampleRate;
+    io.out << a.positional[1] << ": " << duration(seconds) << " of audio ("
+           << static_cast<long>(seconds * 1000 + 0.5) << " ms)\n";
+    if (db().dvrWrite)
+        io.err << "kelp-cli render: the DVR track information is not in the audio: it can "
+                  "only be written over a direct serial connection\n";
+    return kExitOk;
+}
+
+int runUpload(const std::vector<std::string>& args, CliStreams& io) {
+    const std::string form = std::string("FILE.dat --port DEVICE ") + kLoadOptionsUsage;
+    UploadArgs a;
+    const std::string problem = parseArgs(args, {"--port"}, a);
+    if (!problem.empty())
+        return usage(io, "upload", problem, form);
+    if (a.positional.size() != 1 || a.port.empty())
+        return usage(io, "upload", "name one database file and the --port", form);
+    a.load.file = a.positional[0];
+
+    CliDatabaseLoad load;
+    const int loaded = load.load(a.load, io, false, "upload");
+    if (loaded != kExitOk)
+        return loaded;
+    ControllerDatabase& database = db();
+    // Codes that become current during the upload are written into the operator's file,
+    // as the program does with the file it has open.
+    std::error_code ec;
+    database.currentFile = fs::absolute(a.load.file, ec).string();
+
+    SerialSession session;
+    CliUploadPrompter prompter(io.err);
+    ScopedPrompter scopedPrompter(prompter);
+    loadLinkPreferences();
+    LinkPreferences& prefs = linkPreferences();
+    prefs.ComPort = 1;
+    prefs.deviceOverride = a.port;
+
+    if (!uploadCommandChecks(database, false, [] { return true; }))
+        return kExitFailure;
+    SerialTransport transport;
+    UploadProgress progress;
+    const int result = sendCompleteConfig(transport, database, progress);
+    if (result != 0)
+        return linkState().PortOpenError ? kExitUsage : kExitFailure;
+    io.out << "Complete upload done; the controller is resetting.\n";
+    return kExitOk;
+}
+
+}  // namespace kelp::cli

@@ -1,0 +1,342 @@
+#include "core/download/download_protocol.h"
+
+#include <fstream>
+#include <functional>
+
+#include "core/app/clock.h"
+#include "core/app/error_reporter.h"
+#include "core/app/prompter.h"
+#include "core/app/runtime_error.h"
+#include "core/database/controller_database.h"
+#include "core/download/download_progress.h"
+#include "core/download/download_state.h"
+#include "core/link/serial_link.h"
+#include "core/link/serial_port.h"
+
+namespace kelp {
+
+const char* const kSerialTimeoutTitle = "Serial Timeout";
+const char* const kSerial2TimeoutTitle = "Serial 2 Timeout";
+const char* const kMainTimeoutText =
+    "Data from the QZ740 did not successfully download. Please try again. Press OK to continue.";
+const char* const kAutopatchTimeoutText =
+    "Data from the AP1 did not successfully download. Please try again. Press OK to continue.";
+const char* const kRtcTimeoutText =
+    "Data from the RTC did not successfully download. Please try again. Press OK to continue.";
+const char* const kDownloadCanceledText = "Download Canceled. Click OK to return to Kelp";
+const char* const kProgramBoxTitle = "Kelp";
+
+const char* const kMainDownloadCaption = "Downloading From QZ740";
+const char* const kAutopatchDownloadCaption = "Downloading From Autopatch";
+const char* const kRtcDownloadCaption = "Downloading From RTC";
+
+namespace {
+
+// How long a pass that found nothing waits on the port before it looks again. The main and
+// autopatch loops have no pause of their own; without this they would spin.
+constexpr int kPollMs = 10;
+
+void send(const std::string& text) {
+    currentSerialPort().write(text);
+}
+
+bool contains(const std::string& text, const char* part) {
+    return text.find(part) != std::string::npos;
+}
+
+bool startsWith(const std::string& text, const char* start) {
+    return text.compare(0, std::char_traits<char>::length(start), start) == 0;
+}
+
+void startTimers(bool both) {
+    LinkState& link = linkState();
+    link.KelpMainSerialTimer.setEnabled(true);
+    if (both)
+        link.KelpMainSerialTimer2.setEnabled(true);
+    link.SerialTicks = 0;
+    link.SerialTicks2 = 0;
+}
+
+void stopTimers() {
+    LinkState& link = linkState();
+    link.SerialTicks = 0;
+    link.SerialTicks2 = 0;
+    link.KelpMainSerialTimer.setEnabled(false);
+    link.KelpMainSerialTimer2.setEnabled(false);
+}
+
+// Opens the port when it is closed; false when it could not be opened (OpenPort has said
+// why).
+bool portReady() {
+    LinkState& link = linkState();
+    link.PortOpenError = false;
+    if (!currentSerialPort().isOpen())
+        OpenPort();
+    return !link.PortOpenError;
+}
+
+void closePort() {
+    SerialPort& port = currentSerialPort();
+    if (port.isOpen())
+        port.close();
+}
+
+// The time-out and cancel tests every receive loop makes. True when the loop must end.
+bool timedOut(const char* text, int overallTicks) {
+    pollSerialTimers();
+    const LinkState& link = linkState();
+    if (link.SerialTicks >= kLineTimeoutTicks) {
+        currentPrompter().message(text, kSerialTimeoutTitle);
+        return true;
+    }
+    if (link.SerialTicks2 > overallTicks) {
+        currentPrompter().message(text, kSerial2TimeoutTitle);
+        return true;
+    }
+    return false;
+}
+
+bool cancelled() {
+    DownloadState& state = downloadState();
+    if (!state.DownloadCancel)
+        return false;
+    currentClock().sleepMs(100);
+    currentPrompter().message(kDownloadCanceledText, kProgramBoxTitle);
+    state.DownloadCancel = false;
+    return true;
+}
+
+std::ofstream openImage(const std::string& path) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    if (!file)
+        throw RuntimeError(75, "Path/File access error");
+    return file;
+}
+
+// One download step: the port opened, the loop run inside its guard, then the port closed
+// and the timers stopped whatever happened. The loop returns its result.
+bool runStep(const char* routine, const char* errorText, const std::function<bool()>& loop) {
+    bool result = false;
+    if (portReady()) {
+        try {
+            result = loop();
+        } catch (...) {
+            reportError("KelpMain", routine, std::string(), errorText);
+            result = false;
+        }
+    }
+    stopTimers();
+    closePort();
+    linkState().PortOpenError = false;
+    return result;
+}
+
+}  // namespace
+
+std::string relockLine() {
+    return db().get("Lock") + db().get("Terminator") + "\r";
+}
+
+bool QZ740Download() {
+    return runStep("QZ740Download", "Error downloading settings from controller:", [] {
+        SerialPort& port = currentSerialPort();
+        Clock& clock = currentClock();
+        DownloadProgress& progress = currentDownloadProgress();
+        std::ofstream file = openImage(downloadState().Memfile);
+        ProgressShown shown(kMainDownloadCaption, ProgressLabel::DownloadingData, true,
+                            kMainImageBarMaximum);
+        clock.yield();
+        startTimers(true);
+
+        // Whatever the controller had queued is read and thrown away.
+        send("OK\r");
+        clock.sleepMs(50);
+        port.readAll();
+
+        int lineCounter = -1;
+        std::string pending;
+        send("1SendEram\r");
+        clock.sleepMs(100);
+        for (;;) {
+            const std::string text = port.readAll();
+            // The end test looks at what is still pending, before this pass's text joins it:
+            // "+" covers the controller's "+SendE" answer.
+            if (contains(pending, "Complete") || lineCounter >= kMainImageBarMaximum ||
+                contains(pending, "+")) {
+                // Lines that arrived bunched with the end marker are data the controller
+                // sent: they are kept, up to the line that holds the marker.
+                for (std::size_t end = pending.find("\r\n");
+                     end != std::string::npos && lineCounter < kMainImageBarMaximum;
+                     end = pending.find("\r\n")) {
+                    const std::string line = pending.substr(0, end);
+                    if (contains(line, "Complete") || contains(line, "+"))
+                        break;
+                    file << line << "\r\n";
+                    ++lineCounter;
+                    if (lineCounter < kMainImageBarMaximum)
+                        progress.setValue(lineCounter);
+                    pending.erase(0, end + 2);
+                }
+                linkState().SerialTicks = 0;
+                linkState().SerialTicks2 = 0;
+                return true;
+            }
+            clock.yield();
+            if (timedOut(kMainTimeoutText, kMainImageTimeoutTicks))
+                return false;
+            if (!text.empty()) {
+                pending += text;
+                // One line per pass: the controller sends the next only after our "OK".
+                const std::size_t end = pending.find("\r\n");
+                if (end != std::string::npos) {
+                    file << pending.substr(0, end) << "\r\n";
+                    ++lineCounter;
+                    if (lineCounter < kMainImageBarMaximum)
+                        progress.setValue(lineCounter);
+                    linkState().SerialTicks = 0;
+                    pending.erase(0, end + 2);
+                }
+                send("OK\r");
+            } else {
+                port.waitForReadyRead(kPollMs);
+            }
+            if (cancelled())
+                return false;
+        }
+    });
+}
+
+bool APDownload() {
+    return runStep("APDownload", "Error in downloading Autopatch data from controller", [] {
+        SerialPort& port = currentSerialPort();
+        Clock& clock = currentClock();
+        DownloadProgress& progress = currentDownloadProgress();
+        std::ofstream file = openImage(downloadState().APMemfile);
+        ProgressShown shown(kAutopatchDownloadCaption, ProgressLabel::DownloadingData, true,
+                            kAutopatchBarMaximum);
+        clock.yield();
+        startTimers(true);
+
+        port.readAll();
+        while (port.waitForReadyRead(0)) port.readAll();
+        send("1SendAPEram\r");
+
+        bool result = false;
+        int chunks = 0;
+        for (;;) {
+            const std::string text = port.readAll();
+            if (startsWith(text, "RICom")) {
+                file << "Complete";
+                linkState().SerialTicks = 0;
+                linkState().SerialTicks2 = 0;
+                result = true;
+                break;
+            }
+            clock.yield();
+            if (timedOut(kAutopatchTimeoutText, kOptionTimeoutTicks))
+                break;
+            if (!text.empty() && !startsWith(text, "+SendA") && text[0] != '-') {
+                file << text;
+                linkState().SerialTicks = 0;
+                ++chunks;
+                send("o\r");
+                clock.sleepMs(100);
+                if (chunks < kAutopatchBarMaximum)
+                    progress.setValue(chunks);
+            } else if (text.empty()) {
+                port.waitForReadyRead(kPollMs);
+            }
+            if (cancelled())
+                break;
+        }
+        send(relockLine());
+        return result;
+    });
+}
+
+bool RTCDownload() {
+    return runStep("RTCDownload", "Error in downloading RTC data from controller", [] {
+        Clock& clock = currentClock();
+        DownloadProgress& progress = currentDownloadProgress();
+        std::ofstream file = openImage(downloadState().RTCMemfile);
+        ProgressShown shown(kRtcDownloadCaption, ProgressLabel::DownloadingData, true,
+                            kRtcBarMaximum);
+        clock.yield();
+        startTimers(true);
+
+        send("1SendRTCEram\r");
+        bool result = false;
+        int bar = 0;
+        for (;;) {
+            const std::string text = currentSerialPort().readAll();
+            if (contains(text, "Complete")) {
+                clock.sleepMs(100);
+                file << "Complete";
+                linkState().SerialTicks = 0;
+                linkState().SerialTicks2 = 0;
+                result = true;
+                break;
+            }
+            clock.yield();
+            if (timedOut(kRtcTimeoutText, kOptionTimeoutTicks))
+                break;
+            // "-" and "Timeout" are the controller's refusals, not data: written into the
+            // image they would glue themselves to the front of the next line and hide it.
+            const bool restart = !text.empty() && (text[0] == '-' || text == "Timeout");
+            if (!text.empty() && !restart && !startsWith(text, "+SendR") &&
+                !startsWith(text, "T3C")) {
+                file << text;
+                linkState().SerialTicks = 0;
+                send("r\r");
+                if (bar < kRtcBarMaximum)
+                    progress.setValue(++bar);
+            }
+            if (restart)
+                send("1SendRTCEram\r");
+            if (cancelled())
+                break;
+            clock.sleepMs(250);
+        }
+        send(relockLine());
+        return result;
+    });
+}
+
+bool VersionDownload() {
+    ControllerDatabase& database = db();
+    database.firmwareVersion.clear();
+    return runStep("VersionDownload", "Error in downloading version number", [&database] {
+        Clock& clock = currentClock();
+        LinkState& link = linkState();
+        link.KelpMainSerialTimer.setEnabled(true);
+        link.SerialTicks = 0;
+        send("1GetVersion\r");
+        clock.sleepMs(100);
+        bool result = false;
+        for (;;) {
+            const std::string text = currentSerialPort().readAll();
+            const std::size_t plus = text.find('+');
+            if (!text.empty() && plus != std::string::npos) {
+                clock.sleepMs(100);
+                std::string version;
+                for (char c : text.substr(0, plus)) {
+                    if (c != '\r' && c != '\n')
+                        version += c;
+                }
+                database.firmwareVersion = version;
+                result = true;
+                break;
+            }
+            clock.yield();
+            pollSerialTimers();
+            if (link.SerialTicks > kVersionTimeoutTicks)
+                break;
+            send("OK\r");
+            clock.sleepMs(100);
+        }
+        send(relockLine());
+        return result;
+    });
+}
+
+}  // namespace kelp

@@ -1,0 +1,231 @@
+#include "core/download/download_protocol.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/download/download_progress.h"
+#include "core/download/download_state.h"
+#include "tests/core/download/fake_controller.h"
+#include "tests/core/link/link_fixture.h"
+
+namespace kelp {
+namespace {
+
+using testing::FakeController;
+using testing::readBytes;
+
+// Remembers what the progress window was told.
+class RecordingProgress : public DownloadProgress {
+  public:
+    void show(const std::string& caption, ProgressLabel label, bool barVisible,
+              int barMaximum) override {
+        captions.push_back(caption);
+        labels.push_back(label);
+        lastMaximum = barVisible ? barMaximum : -1;
+        shown = true;
+    }
+    void setValue(int value) override { lastValue = value; }
+    void hide() override { shown = false; }
+
+    std::vector<std::string> captions;
+    std::vector<ProgressLabel> labels;
+    int lastMaximum = 0;
+    int lastValue = 0;
+    bool shown = false;
+};
+
+class DownloadProtocolTest : public testing::LinkTest {
+  protected:
+    void SetUp() override {
+        LinkTest::SetUp();
+        linkPreferences().ComPort = 1;
+        DownloadState& state = downloadState();
+        state = DownloadState{};
+        state.Memfile = (folder / "download.mem").string();
+        state.APMemfile = (folder / "apdownload.mem").string();
+        state.RTCMemfile = (folder / "rtcdownload.mem").string();
+        db().set("Lock", "1234");
+        db().set("Terminator", "D");
+        for (int i = 0; i < 4085; ++i)
+            controller.mainLines.push_back(std::to_string(i) + "," + std::to_string(i % 256));
+    }
+
+    std::string mainImage(std::size_t lines) const {
+        std::string text;
+        for (std::size_t i = 0; i < lines; ++i) text += controller.mainLines[i] + "\r\n";
+        return text;
+    }
+
+    RecordingProgress progress;
+    ScopedDownloadProgress scopedProgress{progress};
+    FakeController controller{port};
+};
+
+TEST_F(DownloadProtocolTest, MainImageIsStoredLineByLineUntilItsEndMarker) {
+    struct Case {
+        const char* end;
+        int burst;
+    };
+    // "Complete" and "+" (which covers "+SendE") end the image; lines that arrive bunched
+    // are written one per pass, each pass answering one "OK".
+    for (const Case c :
+         {Case{"Complete", 1}, Case{"+SendE", 1}, Case{"+", 1}, Case{"Complete", 3}}) {
+        FakeController fresh(port);
+        fresh.mainLines = controller.mainLines;
+        fresh.mainEnd = c.end;
+        fresh.mainFirstBurst = c.burst;
+        prompter.clearRecords();
+        EXPECT_TRUE(QZ740Download()) << c.end;
+        EXPECT_EQ(readBytes(downloadState().Memfile), mainImage(4085)) << c.end;
+        EXPECT_TRUE(prompter.messageBoxes().empty());
+        EXPECT_FALSE(port.isOpen());
+        EXPECT_EQ(fresh.heard().at(1), "OK");  // the prime, after OpenPort's lone CR
+        EXPECT_EQ(fresh.heard().at(2), "1SendEram");
+        // One "OK" per line taken, the prime's and the one after the end marker arrived.
+        // The prime's "OK", then one per read that brought text: the burst, every later line
+        // and the end marker.
+        EXPECT_EQ(fresh.heardCount("OK"), 1 + 1 + (4085 - c.burst) + 1) << c.end;
+    }
+    EXPECT_EQ(progress.captions.back(), kMainDownloadCaption);
+    EXPECT_EQ(progress.lastMaximum, 4096);
+    EXPECT_EQ(progress.lastValue, 4084);
+    EXPECT_FALSE(progress.shown);
+}
+
+TEST_F(DownloadProtocolTest, APendingPlusEndsTheImageBeforeComplete) {
+    // "+SendE" comes bunched behind line 9, so it is still pending in the next pass.
+    controller.mainLines[9] += "\r\n+SendE";
+    EXPECT_TRUE(QZ740Download());
+    EXPECT_EQ(readBytes(downloadState().Memfile), mainImage(9) + "9,9\r\n");
+}
+
+TEST_F(DownloadProtocolTest, MainImageStopsAfter4097LinesWithoutAnEndMarker) {
+    for (int i = 4085; i < 5000; ++i) controller.mainLines.push_back(std::to_string(i) + ",0");
+    controller.mainEnd.clear();
+    EXPECT_TRUE(QZ740Download());
+    EXPECT_EQ(readBytes(downloadState().Memfile), mainImage(4097));
+}
+
+TEST_F(DownloadProtocolTest, SilenceAndSlownessEndTheMainImageWithTheirBoxes) {
+    struct Case {
+        int silentAfter;
+        std::int64_t delayMs;
+        const char* title;
+        std::int64_t atLeastMs;
+        std::int64_t atMostMs;
+    };
+    for (const Case c : {Case{100, 0, kSerialTimeoutTitle, 4000, 6000},
+                         Case{-1, 900, kSerial2TimeoutTitle, 360000, 363000}}) {
+        VirtualClock local;
+        ScopedClock scoped(local);
+        FakeController fresh(port);
+        fresh.mainLines = controller.mainLines;
+        fresh.mainSilentAfter = c.silentAfter;
+        fresh.delayMs = c.delayMs;
+        prompter.clearRecords();
+        EXPECT_FALSE(QZ740Download());
+        ASSERT_EQ(prompter.messageBoxes().size(), 1U);
+        EXPECT_EQ(prompter.lastMessageBox().title, c.title);
+        EXPECT_EQ(prompter.lastMessageBox().text, kMainTimeoutText);
+        EXPECT_EQ(prompter.lastMessageBox().icon, MessageIcon::None);
+        EXPECT_GE(local.nowMs(), c.atLeastMs);
+        EXPECT_LE(local.nowMs(), c.atMostMs);
+        EXPECT_FALSE(port.isOpen());
+        EXPECT_FALSE(linkState().KelpMainSerialTimer.enabled());
+        EXPECT_FALSE(linkState().KelpMainSerialTimer2.enabled());
+    }
+}
+
+TEST_F(DownloadProtocolTest, EscapeCancelsEveryLoopOnceAndIsCleared) {
+    controller.apChunks = {"RA0015551212\r\n"};
+    controller.rtcChunks = {"T1011465202100\r\n"};
+    controller.mainSilentAfter = 20;
+    controller.delayMs = 50;
+    for (bool (*step)() : {&QZ740Download, &APDownload, &RTCDownload}) {
+        int yields = 0;
+        clock.setYieldHook([&yields] {
+            if (++yields == 3)
+                downloadState().DownloadCancel = true;
+        });
+        prompter.clearRecords();
+        EXPECT_FALSE(step());
+        ASSERT_EQ(prompter.messageBoxes().size(), 1U);
+        EXPECT_EQ(prompter.lastMessageBox().text, kDownloadCanceledText);
+        EXPECT_FALSE(downloadState().DownloadCancel);
+        EXPECT_FALSE(port.isOpen());
+    }
+    clock.setYieldHook({});
+}
+
+TEST_F(DownloadProtocolTest, APortThatDoesNotOpenFailsTheStep) {
+    port.failOpen("no such device");
+    EXPECT_FALSE(QZ740Download());
+    EXPECT_EQ(prompter.lastMessageBox().title, kSerialPortErrorTitle);
+    EXPECT_FALSE(linkState().PortOpenError);
+    EXPECT_TRUE(controller.heard().empty());
+}
+
+TEST_F(DownloadProtocolTest, AutopatchChunksAreStoredAsReceivedThenRelocked) {
+    controller.apAck = "+SendAPEram\r\n";
+    controller.apChunks = {"RA0015551212\r\nRA002911\r\n", "RS5820\r\n"};
+    port.receive("stale");  // drained before the request
+    EXPECT_TRUE(APDownload());
+    // The acknowledgement is not data; the chunks are stored one after the other.
+    EXPECT_EQ(readBytes(downloadState().APMemfile),
+              "RA0015551212\r\nRA002911\r\nRS5820\r\nComplete");
+    EXPECT_EQ(controller.heard().back(), "1234D");
+    EXPECT_EQ(controller.heardCount("o"), 2);
+    EXPECT_EQ(progress.captions.back(), kAutopatchDownloadCaption);
+    EXPECT_FALSE(port.isOpen());
+}
+
+TEST_F(DownloadProtocolTest, RtcStartsOverAfterARefusal) {
+    controller.rtcRefusals = 1;
+    controller.rtcChunks = {"T1011465202100\r\n", "T20101\r\n", "T301123xx\r\n"};
+    EXPECT_TRUE(RTCDownload());
+    EXPECT_EQ(controller.heardCount("1SendRTCEram"), 2);
+    EXPECT_EQ(controller.heardCount("r"), 3);
+    EXPECT_EQ(readBytes(downloadState().RTCMemfile),
+              "T1011465202100\r\nT20101\r\nT301123xx\r\nComplete");
+    EXPECT_EQ(controller.heard().back(), "1234D");
+    EXPECT_EQ(progress.lastMaximum, 50);
+    EXPECT_EQ(progress.lastValue, 3);
+}
+
+TEST_F(DownloadProtocolTest, OptionImagesTimeOutWithTheirOwnText) {
+    struct Case {
+        bool (*step)();
+        const char* text;
+    };
+    for (const Case c :
+         {Case{&APDownload, kAutopatchTimeoutText}, Case{&RTCDownload, kRtcTimeoutText}}) {
+        controller.apChunks = {"RA0015551212\r\n"};
+        controller.rtcChunks = {"T1011465202100\r\n"};
+        port.setResponder([](const std::string&) { return std::string(); });
+        prompter.clearRecords();
+        EXPECT_FALSE(c.step());
+        EXPECT_EQ(prompter.lastMessageBox().title, kSerialTimeoutTitle);
+        EXPECT_EQ(prompter.lastMessageBox().text, c.text);
+    }
+}
+
+TEST_F(DownloadProtocolTest, VersionAnswerIsStoredWithoutLineEnds) {
+    controller.version = "7\r\n01";
+    EXPECT_TRUE(VersionDownload());
+    EXPECT_EQ(db().firmwareVersion, "701");
+    EXPECT_EQ(controller.heard().back(), "1234D");
+
+    FakeController silent(port);
+    silent.version.clear();
+    db().firmwareVersion = "528";
+    prompter.clearRecords();
+    EXPECT_FALSE(VersionDownload());
+    EXPECT_EQ(db().firmwareVersion, "");
+    EXPECT_TRUE(prompter.messageBoxes().empty());
+    EXPECT_GE(silent.heardCount("OK"), 3);
+}
+
+}  // namespace
+}  // namespace kelp

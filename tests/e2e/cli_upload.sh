@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# The upload from the command line: the listing of a complete upload (serial and DTMF), the
+# whole DTMF upload rendered as audio, and a complete upload through the real serial port
+# code into the controller simulator, accepted and refused.
+# Usage: cli_upload.sh <path-to-kelp-cli> <e2e-dir>   (KELP_BUILD_DIR names the build folder)
+set -u
+
+cli=${1:?usage: cli_upload.sh <path-to-kelp-cli> <e2e-dir>}
+e2e=${2:?usage: cli_upload.sh <path-to-kelp-cli> <e2e-dir>}
+sample=$e2e/../../examples/sample.dat
+sim=${KELP_BUILD_DIR:-$(dirname "$cli")/..}/tools/qz740_sim/qz740-sim
+work=$(mktemp -d)
+export KELP_HOME="$work/home"
+mkdir -p "$KELP_HOME"
+sim_pid=
+cleanup() {
+    [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+failures=0
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+# The listing: the terminator first, port 2's first hang timer, the reset last.
+"$cli" commands "$sample" >"$work/serial.txt" 2>"$work/serial.err" || fail "commands: exit $?"
+[ "$(head -n 1 "$work/serial.txt")" = "1*9020D" ] || fail "commands: first line $(head -n 1 "$work/serial.txt")"
+[ "$(tail -n 1 "$work/serial.txt")" = "1*21999" ] || fail "commands: last line $(tail -n 1 "$work/serial.txt")"
+grep -qx '2\*10001[0-9]*' "$work/serial.txt" || fail "commands: no hang timer 1 of port 2"
+grep -q $'\r' "$work/serial.txt" && fail "commands: a line keeps its CR"
+
+"$cli" commands "$sample" --dtmf >"$work/dtmf.txt" 2>"$work/dtmf.err" || fail "commands --dtmf: exit $?"
+expected=$'16937D\n*9020DD\n#D\n16937D\n*1000150D'
+[ "$(head -n 5 "$work/dtmf.txt")" = "$expected" ] || fail "commands --dtmf: begins $(head -n 5 "$work/dtmf.txt" | tr '\n' ' ')"
+[ "$(tail -n 2 "$work/dtmf.txt" | tr '\n' ' ')" = "16937D *21999D " ] || fail "commands --dtmf: ends $(tail -n 2 "$work/dtmf.txt" | tr '\n' ' ')"
+grep -q '9091' "$work/dtmf.txt" && fail "commands --dtmf: the DVR table is never played"
+
+# The render: its length is every digit's pause and tone, the key-up time before the upload
+# and before the reset, and the controller's 50 ms after each of the 120 courtesy segments.
+"$cli" render "$sample" "$work/upload.wav" --delay 60 --key-up 500 >"$work/render.out" 2>"$work/render.err" \
+    || fail "render: exit $? ($(cat "$work/render.err"))"
+grep -q 'of audio' "$work/render.out" || fail "render: no length printed"
+digits=$(tr -d '\n' <"$work/dtmf.txt" | wc -c)
+ms=$(sed -n 's/.*(\([0-9]*\) ms).*/\1/p' "$work/render.out")
+[ "$ms" = "$((digits * 160 + 1000 + 120 * 50))" ] || fail "render: $ms ms for $digits digits"
+[ "$(head -c 4 "$work/upload.wav")" = "RIFF" ] || fail "render: not a WAV file"
+
+# A complete upload into the simulator.
+probe=$("$cli" send --port /dev/null x 2>&1)
+if grep -q 'no serial port support' <<<"$probe"; then
+    echo "cli_upload: serial part skipped (kelp-cli built without the serial port adapter)"
+    exit $((failures > 0))
+fi
+[ -x "$sim" ] || { echo "FAIL: simulator not found at $sim" >&2; exit 1; }
+start_sim() {
+    [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
+    : >"$work/sim.out"
+    : >"$work/sim.log"
+    "$sim" --delay 0 --log "$work/sim.log" "$@" >"$work/sim.out" 2>"$work/sim.err" &
+    sim_pid=$!
+    for _ in $(seq 50); do
+        device=$(head -n 1 "$work/sim.out")
+        [ -n "$device" ] && [ -e "$device" ] && return 0
+        sleep 0.1
+    done
+    echo "FAIL: the simulator did not start: $(cat "$work/sim.err")" >&2
+    exit 1
+}
+cp "$sample" "$work/up.dat"
+start_sim
+"$cli" upload "$work/up.dat" --port "$device" >"$work/up.out" 2>"$work/up.err"
+rc=$?
+[ $rc -eq 0 ] || fail "upload: exit $rc ($(tail -c 400 "$work/up.err"))"
+grep -q 'RX 1GetVersion<CR>' "$work/sim.log" || fail "upload: the firmware was not asked"
+received=$(grep ' RX [^<]' "$work/sim.log" | grep -vc 'RX 1GetVersion')
+[ "$received" -eq "$(wc -l <"$work/serial.txt")" ] || fail "upload: simulator received $received lines, the listing has $(wc -l <"$work/serial.txt")"
+grep -q 'RX 1\*21999<CR>' "$work/sim.log" || fail "upload: no reset"
+grep -q 'Complete Upload' "$work/up.err" || fail "upload: no Complete Upload message"
+
+# A refused timer command stops the upload with "Update Error" and no reset.
+start_sim --nack '1\*1004.*'
+"$cli" upload "$work/up.dat" --port "$device" >"$work/nack.out" 2>"$work/nack.err"
+rc=$?
+[ $rc -eq 1 ] || fail "refused upload: exit $rc"
+grep -q 'Update Error' "$work/nack.err" || fail "refused upload: no Update Error"
+grep -q 'RX 1\*21999' "$work/sim.log" && fail "refused upload: the controller was reset"
+grep -q 'RX 1\*2119' "$work/sim.log" && fail "refused upload: went on after the refusal"
+
+exit $((failures > 0))
