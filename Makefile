@@ -34,8 +34,11 @@ build: configure
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS) --timeout 600
 
+# FILE: the database to open at start (empty for none).
+FILE ?= examples/sample.dat
+
 run: build
-	@if [ -x $(BUILD)/gui/kelp ]; then $(BUILD)/gui/kelp; else $(BUILD)/cli/kelp-cli --help; fi
+	$(BUILD)/gui/kelp $(FILE)
 
 clean:
 	rm -rf $(BUILD)

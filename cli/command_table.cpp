@@ -49,6 +49,23 @@ const std::vector<CliCommand>& cliCommands() {
     return commands;
 }
 
+namespace {
+// Words of text filled into lines of at most width characters, each starting with indent.
+std::string wrapped(const std::string& text, const std::string& indent, std::size_t width) {
+    std::istringstream words(text);
+    std::string word, line, out;
+    while (words >> word) {
+        if (!line.empty() && indent.size() + line.size() + 1 + word.size() > width) {
+            out += indent + line + '\n';
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+    }
+    if (!line.empty()) out += indent + line + '\n';
+    return out;
+}
+}  // namespace
+
 std::string usageText() {
     std::ostringstream text;
     text << "Usage: kelp-cli <command> [arguments]\n"
@@ -57,10 +74,9 @@ std::string usageText() {
             "Programs the QZ740 repeater controller from the command line.\n"
             "\n"
             "Commands:\n";
-    for (const CliCommand& command : cliCommands()) {
-        text << "  " << command.name << ' ' << command.usage << "\n      " << command.summary
-             << '\n';
-    }
+    for (const CliCommand& command : cliCommands())
+        text << "  " << command.name << ' ' << command.usage << '\n'
+             << wrapped(command.summary, "      ", 80);
     text << "\n"
             "Options:\n"
             "  -h, --help     show this help and exit\n"
