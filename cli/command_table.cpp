@@ -61,7 +61,8 @@ std::string wrapped(const std::string& text, const std::string& indent, std::siz
         }
         line += (line.empty() ? "" : " ") + word;
     }
-    if (!line.empty()) out += indent + line + '\n';
+    if (!line.empty())
+        out += indent + line + '\n';
     return out;
 }
 }  // namespace

@@ -6,6 +6,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "cli/cli_support.h"
 #include "core/app/app_folder.h"
 #include "core/app/prompter.h"
 #include "core/database/controller_database.h"
@@ -87,48 +88,13 @@ class LoadPrompter final : public Prompter {
     bool firmwareTyped_ = false;
 };
 
-// A private folder for the working copy and error.log, removed with everything in it.
-class WorkFolder {
-  public:
-    WorkFolder() {
-        std::mt19937_64 random{std::random_device{}()};
-        for (;;) {
-            std::ostringstream name;
-            name << "kelp-check-" << std::hex << random();
-            path_ = fs::temp_directory_path() / name.str();
-            if (fs::create_directory(path_))
-                break;
-        }
-    }
-    ~WorkFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    WorkFolder(const WorkFolder&) = delete;
-    WorkFolder& operator=(const WorkFolder&) = delete;
-    const fs::path& path() const { return path_; }
-
-  private:
-    fs::path path_;
-};
-
 // Puts the process-wide seams back however the command ends.
-class InstalledSeams {
-  public:
+struct InstalledSeams {
     InstalledSeams(Prompter& prompter, const fs::path& appFolderPath, bool& terminated)
-        : prompter_(prompter) {
-        setAppFolder(appFolderPath);
-        setLoadTerminateHook([&terminated] { terminated = true; });
-    }
-    ~InstalledSeams() {
-        setLoadTerminateHook({});
-        setAppFolder({});
-    }
-    InstalledSeams(const InstalledSeams&) = delete;
-    InstalledSeams& operator=(const InstalledSeams&) = delete;
-
-  private:
-    ScopedPrompter prompter_;
+        : prompter(prompter), appFolder(appFolderPath), hook(terminated) {}
+    ScopedPrompter prompter;
+    ScopedAppFolder appFolder;
+    ScopedLoadTerminateHook hook;
 };
 
 bool readable(const fs::path& file) {
@@ -172,7 +138,7 @@ bool parseLoadOption(const std::vector<std::string>& args, std::size_t& i, LoadO
 }
 
 struct CliDatabaseLoad::Impl {
-    WorkFolder work;
+    WorkFolder work{"kelp-check-"};
     LoadOptions options;  // the prompter answers from these for as long as the load lives
     std::optional<LoadPrompter> prompter;
     std::optional<InstalledSeams> seams;

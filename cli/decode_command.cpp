@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "cli/cli_command.h"
+#include "cli/cli_support.h"
 #include "core/app/app_folder.h"
 #include "core/app/prompter.h"
 #include "core/app/scripted_prompter.h"
@@ -79,43 +80,6 @@ std::string parse(const std::vector<std::string>& args, DecodeOptions& options) 
     return std::string();
 }
 
-// A private folder for error.log, removed with everything in it.
-class WorkFolder {
-  public:
-    WorkFolder() {
-        std::mt19937_64 random{std::random_device{}()};
-        for (;;) {
-            std::ostringstream name;
-            name << "kelp-decode-" << std::hex << random();
-            path_ = fs::temp_directory_path() / name.str();
-            if (fs::create_directory(path_))
-                break;
-        }
-        setAppFolder(path_);
-    }
-    ~WorkFolder() {
-        setAppFolder({});
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    WorkFolder(const WorkFolder&) = delete;
-    WorkFolder& operator=(const WorkFolder&) = delete;
-    const fs::path& path() const { return path_; }
-
-  private:
-    fs::path path_;
-};
-
-class TerminateHook {
-  public:
-    explicit TerminateHook(bool& terminated) {
-        setLoadTerminateHook([&terminated] { terminated = true; });
-    }
-    ~TerminateHook() { setLoadTerminateHook({}); }
-    TerminateHook(const TerminateHook&) = delete;
-    TerminateHook& operator=(const TerminateHook&) = delete;
-};
-
 }  // namespace
 
 int runDecode(const std::vector<std::string>& args, CliStreams& io) {
@@ -141,9 +105,10 @@ int runDecode(const std::vector<std::string>& args, CliStreams& io) {
     // The loader's questions (type a firmware version? view the error log?) are answered No.
     prompter.setDefaultAnswer(Answer::No);
     ScopedPrompter scopedPrompter(prompter);
-    WorkFolder work;
+    WorkFolder work("kelp-decode-");
+    ScopedAppFolder appFolder(work.path());
     bool terminated = false;
-    TerminateHook hook(terminated);
+    ScopedLoadTerminateHook hook(terminated);
 
     resetProcessDatabase();
     ControllerDatabase& database = db();

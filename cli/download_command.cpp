@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "cli/cli_command.h"
+#include "cli/cli_support.h"
 #include "core/app/app_folder.h"
 #include "core/app/file_commands.h"
 #include "core/app/prompter.h"
@@ -94,16 +95,6 @@ class StderrProgress final : public DownloadProgress {
     int maximum_ = 0;
 };
 
-class TerminateHook {
-  public:
-    explicit TerminateHook(bool& terminated) {
-        setLoadTerminateHook([&terminated] { terminated = true; });
-    }
-    ~TerminateHook() { setLoadTerminateHook({}); }
-    TerminateHook(const TerminateHook&) = delete;
-    TerminateHook& operator=(const TerminateHook&) = delete;
-};
-
 }  // namespace
 
 int runDownload(const std::vector<std::string>& args, CliStreams& io) {
@@ -155,7 +146,7 @@ int runDownload(const std::vector<std::string>& args, CliStreams& io) {
     StderrProgress progress(io.err);
     ScopedDownloadProgress scopedProgress(progress);
     bool terminated = false;
-    TerminateHook hook(terminated);
+    ScopedLoadTerminateHook hook(terminated);
 
     loadLinkPreferences();
     LinkPreferences& prefs = linkPreferences();

@@ -1,0 +1,44 @@
+#include "cli/cli_support.h"
+
+#include <random>
+#include <sstream>
+#include <system_error>
+
+#include "core/app/app_folder.h"
+#include "core/database/dat_file.h"
+
+namespace kelp::cli {
+
+namespace fs = std::filesystem;
+
+WorkFolder::WorkFolder(const std::string& prefix) {
+    std::mt19937_64 random{std::random_device{}()};
+    for (;;) {
+        std::ostringstream name;
+        name << prefix << std::hex << random();
+        path_ = fs::temp_directory_path() / name.str();
+        if (fs::create_directory(path_))
+            break;
+    }
+}
+
+WorkFolder::~WorkFolder() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+}
+
+ScopedAppFolder::ScopedAppFolder(const fs::path& folder) {
+    setAppFolder(folder);
+}
+ScopedAppFolder::~ScopedAppFolder() {
+    setAppFolder({});
+}
+
+ScopedLoadTerminateHook::ScopedLoadTerminateHook(bool& terminated) {
+    setLoadTerminateHook([&terminated] { terminated = true; });
+}
+ScopedLoadTerminateHook::~ScopedLoadTerminateHook() {
+    setLoadTerminateHook({});
+}
+
+}  // namespace kelp::cli

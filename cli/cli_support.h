@@ -1,0 +1,41 @@
+// Small scoped helpers the kelp-cli commands share.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace kelp::cli {
+
+// A private temporary folder, removed with everything in it.
+class WorkFolder {
+  public:
+    explicit WorkFolder(const std::string& prefix);
+    ~WorkFolder();
+    WorkFolder(const WorkFolder&) = delete;
+    WorkFolder& operator=(const WorkFolder&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+  private:
+    std::filesystem::path path_;
+};
+
+// Makes `folder` the application folder (error.log, images) for the scope.
+class ScopedAppFolder {
+  public:
+    explicit ScopedAppFolder(const std::filesystem::path& folder);
+    ~ScopedAppFolder();
+    ScopedAppFolder(const ScopedAppFolder&) = delete;
+    ScopedAppFolder& operator=(const ScopedAppFolder&) = delete;
+};
+
+// While it lives, a runtime error in the database loader sets `terminated` instead of ending
+// the process, so the command can report it and exit with its own status.
+class ScopedLoadTerminateHook {
+  public:
+    explicit ScopedLoadTerminateHook(bool& terminated);
+    ~ScopedLoadTerminateHook();
+    ScopedLoadTerminateHook(const ScopedLoadTerminateHook&) = delete;
+    ScopedLoadTerminateHook& operator=(const ScopedLoadTerminateHook&) = delete;
+};
+
+}  // namespace kelp::cli
