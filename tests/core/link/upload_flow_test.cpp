@@ -1,5 +1,8 @@
 #include "core/link/upload_flow.h"
 
+#include <fstream>
+
+#include "core/database/ini_file.h"
 #include "core/link/upload_transports.h"
 #include "tests/core/link/link_fixture.h"
 
@@ -179,6 +182,36 @@ TEST_F(UploadFlowTest, InterruptAsksFirst) {
     EXPECT_TRUE(UpdateInterrupted());
     EXPECT_EQ(prompter.lastMessageBox().title, "Wait");
     UpdateInterrupted() = false;
+}
+
+}  // namespace
+}  // namespace kelp
+
+namespace kelp {
+namespace {
+
+TEST_F(UploadFlowTest, CodesThatBecomeCurrentAreWrittenIntoTheOpenFile) {
+    const auto file = folder.path() / "open.dat";
+    {
+        std::ofstream out(file, std::ios::binary);
+        out << "[Unlock]\r\nTerminator=D\r\nNewTerminator=5\r\nOther=kept\r\n";
+    }
+    db().currentFile = file.string();
+    db().set("NewTerminator", "5");
+    db().set("NewPortUnlock", 3, "3999");
+    answerEveryLine("7000");
+    prompter.queueAnswer(Answer::Yes);
+    SerialTransport transport;
+    UploadProgress progress;
+    ASSERT_EQ(sendCompleteConfig(transport, db(), progress), 0);
+    EXPECT_NE(port.written().find("\r1*90205\r"), std::string::npos);
+    EXPECT_NE(port.written().find("\r3*90003999\r"), std::string::npos);
+    const IniFile saved = IniFile::load(file);
+    EXPECT_EQ(saved.read("Unlock", "Terminator"), "5");
+    EXPECT_EQ(saved.read("Unlock", "NewTerminator"), "");
+    EXPECT_EQ(saved.read("Unlock", "CurrentPortUnlock(3)"), "3999");
+    EXPECT_EQ(saved.read("Unlock", "Other"), "kept");
+    EXPECT_EQ(db().get("CurrentPortUnlock", 3), "3999");
 }
 
 }  // namespace
