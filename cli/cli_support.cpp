@@ -41,4 +41,28 @@ ScopedLoadTerminateHook::~ScopedLoadTerminateHook() {
     setLoadTerminateHook({});
 }
 
+StagedOutput::StagedOutput(fs::path target)
+    : target_(std::move(target)), staging_(target_.string() + ".kelp-new") {
+    std::error_code ignored;
+    fs::remove(staging_, ignored);  // a leftover of an interrupted run is not a database
+}
+
+StagedOutput::~StagedOutput() {
+    if (committed_)
+        return;
+    std::error_code ignored;
+    fs::remove(staging_, ignored);
+}
+
+bool StagedOutput::commit(std::string& error) {
+    std::error_code ec;
+    fs::rename(staging_, target_, ec);
+    if (ec) {
+        error = "cannot put '" + target_.string() + "' in place: " + ec.message();
+        return false;
+    }
+    committed_ = true;
+    return true;
+}
+
 }  // namespace kelp::cli

@@ -38,4 +38,23 @@ class ScopedLoadTerminateHook {
     ScopedLoadTerminateHook& operator=(const ScopedLoadTerminateHook&) = delete;
 };
 
+// A new database file built beside its target and put in place only when it is complete:
+// a failed decode or download leaves the target as it was (or absent), never half written.
+class StagedOutput {
+  public:
+    explicit StagedOutput(std::filesystem::path target);
+    ~StagedOutput();  // removes the staging file unless committed
+    StagedOutput(const StagedOutput&) = delete;
+    StagedOutput& operator=(const StagedOutput&) = delete;
+    const std::filesystem::path& staging() const { return staging_; }
+    const std::filesystem::path& target() const { return target_; }
+    // Renames the staging file over the target; false with the reason in error.
+    bool commit(std::string& error);
+
+  private:
+    std::filesystem::path target_;
+    std::filesystem::path staging_;
+    bool committed_ = false;
+};
+
 }  // namespace kelp::cli

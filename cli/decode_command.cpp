@@ -91,15 +91,9 @@ int runDecode(const std::vector<std::string>& args, CliStreams& io) {
     }
     std::error_code ec;
     const fs::path out = fs::absolute(options.out, ec).lexically_normal();
-    {
-        // A new database, not a merge into whatever the file held before.
-        std::ofstream fresh(out, std::ios::binary | std::ios::trunc);
-        if (!fresh) {
-            io.err << "kelp-cli decode: cannot create '" << out.string() << "'\n";
-            return kExitFailure;
-        }
-    }
-
+    // A new database, not a merge into whatever the file held before; put in place only once
+    // it was written completely.
+    StagedOutput staged(out);
     ScriptedPrompter prompter;
     prompter.setEcho(&io.err);
     // The loader's questions (type a firmware version? view the error log?) are answered No.
@@ -112,7 +106,7 @@ int runDecode(const std::vector<std::string>& args, CliStreams& io) {
 
     resetProcessDatabase();
     ControllerDatabase& database = db();
-    database.currentFile = out.string();
+    database.currentFile = staged.staging().string();
     if (LoadEram(options.main.string(), database) != kDecodeOk) {
         prompter.message(kEramDecodeErrorText, kEramDecodeErrorTitle, MessageIcon::Exclamation);
         return kExitFailure;
@@ -134,6 +128,12 @@ int runDecode(const std::vector<std::string>& args, CliStreams& io) {
         database.firmwareVersion = *options.firmware;
     if (!FileWrite(database))
         return kExitFailure;
+    std::string error;
+    if (!staged.commit(error)) {
+        io.err << "kelp-cli decode: " << error << '\n';
+        return kExitFailure;
+    }
+    database.currentFile = out.string();
     FileLoad(database);
 
     const fs::path log = work.path() / "error.log";

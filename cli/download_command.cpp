@@ -16,6 +16,7 @@
 
 #include "cli/cli_command.h"
 #include "cli/cli_support.h"
+#include "cli/serial_session.h"
 #include "core/app/app_folder.h"
 #include "core/app/file_commands.h"
 #include "core/app/prompter.h"
@@ -27,12 +28,6 @@
 #include "core/download/download_run.h"
 #include "core/link/link_preferences.h"
 #include "core/link/serial_port.h"
-
-#ifdef KELP_WITH_PLATFORM
-#include <QCoreApplication>
-
-#include "platform/qt_serial_port.h"
-#endif
 
 namespace kelp::cli {
 
@@ -128,17 +123,7 @@ int runDownload(const std::vector<std::string>& args, CliStreams& io) {
     std::error_code ec;
     const fs::path out = fs::absolute(write, ec).lexically_normal();
 
-#ifdef KELP_WITH_PLATFORM
-    // The port waits in Qt's event loop, which needs an application object.
-    static int qtArgc = 1;
-    static char qtName[] = "kelp-cli";
-    static char* qtArgv[] = {qtName, nullptr};
-    std::unique_ptr<QCoreApplication> app;
-    if (QCoreApplication::instance() == nullptr)
-        app = std::make_unique<QCoreApplication>(qtArgc, qtArgv);
-    QtSerialPort port;
-    ScopedSerialPort scopedPort(port);
-#endif
+    SerialSession session;
 
     DownloadPrompter prompter(rtc, ap);
     prompter.setEcho(&io.err);
@@ -159,13 +144,22 @@ int runDownload(const std::vector<std::string>& args, CliStreams& io) {
     RecentFiles recent;
     DownloadRun run(database, recent, host, [] { return false; });
     bool started = false;
+    // A new database, not a merge into whatever the file held before; put in place only once
+    // the download was written and loaded completely.
+    StagedOutput staged(out);
     run.setDatabaseFileNamer([&](const std::string&) {
-        // A new database, not a merge into whatever the file held before.
-        std::ofstream fresh(out, std::ios::binary | std::ios::trunc);
         started = true;
-        return out.string();
+        return staged.staging().string();
     });
     run.mnuQZ740Download_Click();
+    if (started && database.loaded && database.currentFile == staged.staging().string()) {
+        std::string error;
+        if (!staged.commit(error)) {
+            io.err << "kelp-cli download: " << error << '\n';
+            return kExitFailure;
+        }
+        database.currentFile = out.string();
+    }
 
     const fs::path log = appFolder() / "error.log";
     if (started && database.loaded && fs::exists(log, ec)) {

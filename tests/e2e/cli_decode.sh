@@ -62,6 +62,7 @@ run short decode "$work/short.mem" --write "$work/short.dat"
 [ "$(status_of short)" = 1 ] || fail "short image exited $(status_of short)"
 grep -q 'TOT Reset Timer (4083, 4084, 4085)' "$work/short.err" || fail "short image: no step label"
 grep -q 'ERAM Decode Error' "$work/short.err" || fail "short image: no ERAM Decode Error"
+ls "$work"/short.dat* >/dev/null 2>&1 && fail "short image: left a database file behind"
 
 # Usage errors.
 run nowrite decode "$data/sample_main.mem"
