@@ -5,6 +5,8 @@
 #ifdef KELP_WITH_PLATFORM
 #include <QCoreApplication>
 
+#include "core/app/clock.h"
+#include "platform/gui_clock.h"
 #include "platform/qt_serial_port.h"
 #endif
 
@@ -23,6 +25,10 @@ struct SerialSession::Impl {
     std::unique_ptr<QCoreApplication> app;
     QtSerialPort port;
     ScopedSerialPort scoped{port};
+    // The port only takes bytes off the device while Qt's event loop turns: every wait of the
+    // link must turn it, as the program's own clock does.
+    GuiClock clock;
+    ScopedClock scopedClock{clock};
 };
 #else
 struct SerialSession::Impl {

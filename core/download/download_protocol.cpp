@@ -1,5 +1,6 @@
 #include "core/download/download_protocol.h"
 
+#include <cstdint>
 #include <fstream>
 #include <functional>
 
@@ -35,6 +36,28 @@ namespace {
 // How long a pass that found nothing waits on the port before it looks again. The main and
 // autopatch loops have no pause of their own; without this they would spin.
 constexpr int kPollMs = 10;
+
+// At 9600 baud a line comes in a byte about every millisecond, and a read taken as soon as
+// its first bytes are there returns a piece of it. Every read that brings text is answered
+// ("OK", "o", "r"), so reading piece by piece answers each line several times over: the
+// answers alone then fill the wire towards the controller (three bytes of "OK" for every
+// byte received), and a controller that counts them runs ahead and bunches its end marker
+// behind a chunk. So a read takes the whole burst: it goes on while bytes keep coming (no gap
+// of kBurstGapMs) until the last byte received ends a line, for at most kBurstLimitMs.
+constexpr int kBurstGapMs = 20;
+constexpr std::int64_t kBurstLimitMs = 250;
+
+std::string readBurst(SerialPort& port) {
+    std::string text = port.readAll();
+    if (text.empty())
+        return text;
+    Clock& clock = currentClock();
+    const std::int64_t start = clock.nowMs();
+    while (text.back() != '\n' && clock.nowMs() - start < kBurstLimitMs &&
+           port.waitForReadyRead(kBurstGapMs))
+        text += port.readAll();
+    return text;
+}
 
 void send(const std::string& text) {
     currentSerialPort().write(text);
@@ -158,7 +181,7 @@ bool QZ740Download() {
         send("1SendEram\r");
         clock.sleepMs(100);
         for (;;) {
-            const std::string text = port.readAll();
+            const std::string text = readBurst(port);
             // The end test looks at what is still pending, before this pass's text joins it:
             // "+" covers the controller's "+SendE" answer.
             if (contains(pending, "Complete") || lineCounter >= kMainImageBarMaximum ||
@@ -224,7 +247,7 @@ bool APDownload() {
         bool result = false;
         int chunks = 0;
         for (;;) {
-            const std::string text = port.readAll();
+            const std::string text = readBurst(port);
             if (startsWith(text, "RICom")) {
                 file << "Complete";
                 linkState().SerialTicks = 0;
@@ -268,7 +291,7 @@ bool RTCDownload() {
         bool result = false;
         int bar = 0;
         for (;;) {
-            const std::string text = currentSerialPort().readAll();
+            const std::string text = readBurst(currentSerialPort());
             if (contains(text, "Complete")) {
                 clock.sleepMs(100);
                 file << "Complete";

@@ -81,6 +81,13 @@ void decodeAutopatchLines(const std::vector<std::string>& lines, ControllerDatab
 
 void decodeRtcLines(const std::vector<std::string>& lines, ControllerDatabase& database) {
     constexpr int kSlots = 30;
+    // The board sends only the remote base memories that are in use: one it does not send
+    // is not in use, which the database says with "NONE" in all four of its values (left
+    // empty, they would come back from the next load as repairs).
+    for (int n = 11; n <= 10 + kSlots; ++n) {
+        for (const char* key : {"FreqString", "CTCSS", "CTCSSMode", "RadioMode"})
+            database.set(key, n, "NONE");
+    }
     for (const char* tag : {"T1", "T2", "T3"}) {
         for (const std::string& line : lines) {
             if (!hasTag(line, tag))

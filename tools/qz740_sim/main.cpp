@@ -1,14 +1,17 @@
 // qz740-sim: answers like a QZ740 on a pseudo-terminal. It prints the device path to open
 // (first line of its output), then serves until it is interrupted: "+" to each line ending
 // in CR, "-" or nothing or garbage to lines matching the rules given, the configured version
-// to "1GetVersion". Every line received is logged with the time it arrived.
+// to "1GetVersion", and the memory images it was given to the download requests. Every line
+// received is logged with the time it arrived.
 #include <poll.h>
 #include <signal.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -18,6 +21,7 @@
 #include <vector>
 
 #include "controller.h"
+#include "memory_images.h"
 #include "pseudo_terminal.h"
 
 namespace {
@@ -25,8 +29,8 @@ namespace {
 using namespace qz740sim;
 using Clock = std::chrono::steady_clock;
 
-// One byte of 8N1 at 9600 baud is ten bits on the wire.
-constexpr auto kByteTime = std::chrono::microseconds(10'000'000 / 9600);
+// One byte of 8N1 at 9600 baud is ten bits on the wire: 960 bytes a second.
+constexpr auto kByteTime = std::chrono::nanoseconds(1'000'000'000 / 960);
 
 volatile sig_atomic_t stopRequested = 0;
 
@@ -39,16 +43,27 @@ const char* kUsage =
     "Answers like a QZ740 repeater controller on a pseudo-terminal. The first line printed is\n"
     "the device to open as the controller's serial port.\n"
     "\n"
-    "  --version TEXT     answer to 1GetVersion (default 7000)\n"
-    "  --nack REGEX       answer \"-\" to lines matching REGEX (whole line; repeatable)\n"
-    "  --silent REGEX     give no answer to matching lines, to exercise time-outs\n"
-    "  --garbage REGEX    answer matching lines with text that is neither \"+\" nor \"-\"\n"
-    "  --delay MS         think this long before answering (default 5)\n"
-    "  --pace             move bytes at 9600 baud's rate in both directions\n"
-    "  --eol crlf|cr|none what ends each answer line (default crlf)\n"
-    "  --link PATH        also make PATH a symbolic link to the device\n"
-    "  --log FILE         log received lines to FILE instead of standard error\n"
-    "  -h, --help         show this help\n";
+    "  --version TEXT      answer to 1GetVersion (default 7000)\n"
+    "  --nack REGEX        answer \"-\" to lines matching REGEX (whole line; repeatable)\n"
+    "  --silent REGEX      give no answer to matching lines, to exercise time-outs\n"
+    "  --garbage REGEX     answer matching lines with text that is neither \"+\" nor \"-\"\n"
+    "  --delay MS          think this long before answering (default 5)\n"
+    "  --pace              move bytes at 9600 baud's rate in both directions\n"
+    "  --eol crlf|cr|none  what ends each answer line (default crlf)\n"
+    "  --link PATH         also make PATH a symbolic link to the device\n"
+    "  --log FILE          log received lines to FILE instead of standard error\n"
+    "\n"
+    "Memory images (sent on 1SendEram, 1SendAPEram, 1SendRTCEram; without one, \"-\"):\n"
+    "  --dat FILE.dat      build all three images from a database file\n"
+    "  --main FILE.mem     the main image, one line per address (as download.mem)\n"
+    "  --ap FILE.mem       the autopatch image (as apdownload.mem)\n"
+    "  --rtc FILE.mem      the RTC image (as rtcdownload.mem)\n"
+    "  --stop-after N      fall silent after N lines or chunks of an image\n"
+    "  --garbage-lines N   send a garbled line after every N lines or chunks\n"
+    "  --refuse-download main|ap|rtc|all\n"
+    "                      answer \"-\" to that download request (repeatable)\n"
+    "  --refusals N        refuse each of them only N times, then send the image\n"
+    "  -h, --help          show this help\n";
 
 std::string timestamp() {
     const auto now = std::chrono::system_clock::now();
@@ -71,6 +86,10 @@ struct Options {
     bool pace = false;
     std::string link;
     std::string log;
+    std::string dat;
+    std::string mainFile;
+    std::string apFile;
+    std::string rtcFile;
 };
 
 bool addRule(std::vector<Rule>& rules, const std::string& pattern) {
@@ -81,6 +100,18 @@ bool addRule(std::vector<Rule>& rules, const std::string& pattern) {
         std::cerr << "qz740-sim: bad pattern '" << pattern << "': " << e.what() << '\n';
         return false;
     }
+}
+
+bool count(const std::string& option, const std::string& value, long most, int& out) {
+    char* end = nullptr;
+    const long n = std::strtol(value.c_str(), &end, 10);
+    if (value.empty() || *end != '\0' || n < 0 || n > most) {
+        std::cerr << "qz740-sim: " << option << " wants a number from 0 to " << most << ", not '"
+                  << value << "'\n";
+        return false;
+    }
+    out = static_cast<int>(n);
+    return true;
 }
 
 // Returns 0 to run, or the exit status to end with.
@@ -111,13 +142,26 @@ int parse(int argc, char* argv[], Options& options, bool& done) {
             if (!addRule(rules, value))
                 return 2;
         } else if (arg == "--delay") {
-            char* end = nullptr;
-            const long ms = std::strtol(value.c_str(), &end, 10);
-            if (value.empty() || *end != '\0' || ms < 0 || ms > 600000) {
-                std::cerr << "qz740-sim: --delay wants milliseconds, not '" << value << "'\n";
+            if (!count(arg, value, 600000, options.delayMs))
+                return 2;
+        } else if (arg == "--stop-after") {
+            if (!count(arg, value, 1000000, options.controller.stopAfter))
+                return 2;
+        } else if (arg == "--garbage-lines") {
+            if (!count(arg, value, 1000000, options.controller.garbageEvery))
+                return 2;
+        } else if (arg == "--refusals") {
+            if (!count(arg, value, 1000000, options.controller.refusals))
+                return 2;
+        } else if (arg == "--refuse-download") {
+            ControllerOptions& c = options.controller;
+            if (value != "main" && value != "ap" && value != "rtc" && value != "all") {
+                std::cerr << "qz740-sim: --refuse-download is main, ap, rtc or all\n";
                 return 2;
             }
-            options.delayMs = static_cast<int>(ms);
+            c.refuseMain = c.refuseMain || value == "main" || value == "all";
+            c.refuseAutopatch = c.refuseAutopatch || value == "ap" || value == "all";
+            c.refuseRtc = c.refuseRtc || value == "rtc" || value == "all";
         } else if (arg == "--eol") {
             if (value == "crlf")
                 options.controller.eol = "\r\n";
@@ -133,6 +177,14 @@ int parse(int argc, char* argv[], Options& options, bool& done) {
             options.link = value;
         } else if (arg == "--log") {
             options.log = value;
+        } else if (arg == "--dat") {
+            options.dat = value;
+        } else if (arg == "--main") {
+            options.mainFile = value;
+        } else if (arg == "--ap") {
+            options.apFile = value;
+        } else if (arg == "--rtc") {
+            options.rtcFile = value;
         } else {
             std::cerr << "qz740-sim: unknown option " << arg << '\n' << kUsage;
             return 2;
@@ -141,28 +193,127 @@ int parse(int argc, char* argv[], Options& options, bool& done) {
     return 0;
 }
 
-bool writeAll(int fd, const std::string& data, bool pace) {
-    std::size_t sent = 0;
-    while (sent < data.size() && !stopRequested) {
-        const std::size_t chunk = pace ? 1 : data.size() - sent;
-        const ssize_t n = write(fd, data.data() + sent, chunk);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            if (errno == EAGAIN) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                continue;
-            }
-            return false;
-        }
-        sent += static_cast<std::size_t>(n);
-        if (pace)
-            std::this_thread::sleep_for(kByteTime);
-    }
-    return true;
+// The images to serve: those built from the database first, any image file given replacing
+// its image. Throws std::runtime_error when a file cannot be used.
+MemoryImages loadImages(const Options& options, std::vector<std::string>& problems) {
+    MemoryImages images;
+    if (!options.dat.empty())
+        images = imagesFromDatabase(options.dat, problems);
+    if (!options.mainFile.empty())
+        images.main = mainImageItems(readFile(options.mainFile));
+    if (!options.apFile.empty())
+        images.autopatch = optionImageItems(readFile(options.apFile));
+    if (!options.rtcFile.empty())
+        images.rtc = optionImageItems(readFile(options.rtcFile));
+    return images;
 }
 
-int serve(const Options& options) {
+// The controller's side of the wire: what it sends goes out on a schedule (with --pace each
+// byte is handed over when its last bit would be through at 9600 baud, at once without),
+// and what it receives is taken to have arrived when its last bit would have.
+class Wire {
+  public:
+    Wire(int fd, bool pace) : fd_(fd), pace_(pace) {}
+
+    // Queues text to go out no earlier than notBefore, after whatever is queued already.
+    void send(const std::string& text, Clock::time_point notBefore) {
+        if (written_ == out_.size()) {
+            out_.clear();
+            written_ = 0;
+            start_ = std::max(notBefore, busyUntil_);
+        }
+        out_ += text;
+        busyUntil_ = pace_ ? start_ + kByteTime * static_cast<std::int64_t>(out_.size()) : start_;
+    }
+
+    // Writes every byte that is due. False when the write failed.
+    bool pump(Clock::time_point now) {
+        if (written_ == out_.size() || now < start_)
+            return true;
+        // A byte reaches the program when its stop bit is through: at the end of its time.
+        std::size_t due = out_.size();
+        if (pace_)
+            due = std::min<std::size_t>(out_.size(),
+                                        static_cast<std::size_t>((now - start_) / kByteTime));
+        while (written_ < due) {
+            const ssize_t n = write(fd_, out_.data() + written_, due - written_);
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                // The program is not reading and its buffer is full: try again shortly.
+                return errno == EAGAIN || errno == EIO;
+            }
+            written_ += static_cast<std::size_t>(n);
+            bytesOut_ += static_cast<std::uint64_t>(n);
+        }
+        return true;
+    }
+
+    // When the next byte is due, or nothing when all is out.
+    bool nextDue(Clock::time_point& when) const {
+        if (written_ == out_.size())
+            return false;
+        when = pace_ ? start_ + kByteTime * static_cast<std::int64_t>(written_ + 1) : start_;
+        return true;
+    }
+
+    // One received byte: returns the time it is taken to have arrived.
+    Clock::time_point received(Clock::time_point now) {
+        ++bytesIn_;
+        rxClock_ = pace_ ? std::max(rxClock_, now) + kByteTime : now;
+        return rxClock_;
+    }
+
+    // The program closed the port: what was still to go is lost, and whatever the program
+    // had sent has arrived (its closing waits for that).
+    void drop() {
+        out_.clear();
+        written_ = 0;
+        rxClock_ = Clock::time_point{};
+        busyUntil_ = Clock::time_point{};
+    }
+
+    // When the last byte queued will have left.
+    Clock::time_point busyUntil() const { return busyUntil_; }
+    // Bytes received, and sent or queued.
+    std::uint64_t bytesIn() const { return bytesIn_; }
+    std::uint64_t bytesOut() const { return bytesOut_ + (out_.size() - written_); }
+
+  private:
+    int fd_;
+    bool pace_;
+    std::string out_;
+    std::size_t written_ = 0;
+    Clock::time_point start_{};  // when out_[0] goes
+    Clock::time_point busyUntil_{};
+    Clock::time_point rxClock_{};
+    std::uint64_t bytesIn_ = 0;
+    std::uint64_t bytesOut_ = 0;
+};
+
+// The figures of one image sent, from the request's first byte to the end marker's last.
+struct ImageRun {
+    bool running = false;
+    std::string name;
+    Clock::time_point began;
+    std::uint64_t bytesIn = 0;
+    std::uint64_t bytesOut = 0;
+};
+
+// Logs the figures of an image whose end marker has just been queued: its last byte leaves
+// at busyUntil.
+void logImageRun(std::ostream& log, const ImageRun& run, const Wire& wire) {
+    const double ms =
+        std::chrono::duration<double, std::milli>(wire.busyUntil() - run.began).count();
+    char figures[200];
+    std::snprintf(figures, sizeof figures, " -- %s sent: %.1f ms, %llu bytes in, %llu bytes out",
+                  run.name.c_str(), ms,
+                  static_cast<unsigned long long>(wire.bytesIn() - run.bytesIn),
+                  static_cast<unsigned long long>(wire.bytesOut() - run.bytesOut));
+    log << timestamp() << figures << std::endl;
+}
+
+int serve(const Options& options, Controller& controller) {
     PseudoTerminal pty;
     if (!options.link.empty()) {
         unlink(options.link.c_str());
@@ -185,53 +336,99 @@ int serve(const Options& options) {
     std::cout << pty.devicePath() << std::endl;
     log << timestamp() << " -- listening on " << pty.devicePath() << std::endl;
 
+    Wire wire(pty.masterFd(), options.pace);
+    const auto delay = std::chrono::milliseconds(options.delayMs);
+    bool attached = false;
     std::string line;
-    std::string lineArrived;       // time the line's first byte came in
-    auto received = Clock::now();  // with --pace: when the last byte has fully arrived
+    std::string lineArrived;  // time the line's first byte came in, for the log
+    Clock::time_point lineBegan{};
+    std::uint64_t lineBytesIn = 0;
+    ImageRun run;
     while (!stopRequested) {
+        auto now = Clock::now();
+        if (!wire.pump(now))
+            log << timestamp() << " -- write failed: " << std::strerror(errno) << std::endl;
+        Clock::time_point due;
+        timespec wait{0, 200'000'000};
+        if (wire.nextDue(due)) {
+            const auto ns = std::max<std::int64_t>(
+                0, std::chrono::duration_cast<std::chrono::nanoseconds>(due - now).count());
+            wait.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+            wait.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+        }
         pollfd pfd{pty.masterFd(), POLLIN, 0};
-        const int ready = poll(&pfd, 1, 200);
+        const int ready = ppoll(&pfd, 1, &wait, nullptr);
         if (ready < 0 && errno != EINTR)
             break;
-        if (ready <= 0)
+        if (ready <= 0) {
+            attached = attached || ready == 0;
             continue;
+        }
         char buffer[256];
-        const ssize_t n = read(pty.masterFd(), buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EAGAIN || errno == EINTR || errno == EIO) {
-                // EIO: no client has the device open; wait for the next one.
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-                continue;
+        ssize_t n = 0;
+        // A hang-up can come with the program's last bytes still unread: read them first.
+        if (pfd.revents & (POLLIN | POLLHUP))
+            n = read(pty.masterFd(), buffer, sizeof buffer);
+        // What the program wrote just before closing its port still counts.
+        if (n > 0) {
+            attached = true;
+            now = Clock::now();
+            for (ssize_t i = 0; i < n; ++i) {
+                const char c = buffer[i];
+                const std::uint64_t inBefore = wire.bytesIn();
+                const Clock::time_point arrived = wire.received(now);
+                if (line.empty() && lineArrived.empty()) {
+                    lineArrived = timestamp();
+                    lineBegan = arrived - (options.pace ? kByteTime : Clock::duration::zero());
+                    lineBytesIn = inBefore;
+                }
+                if (c == '\n')
+                    continue;
+                if (c != '\r') {
+                    line += c;
+                    continue;
+                }
+                const bool stillSending = arrived < wire.busyUntil();
+                const Controller::Reply reply = controller.onLine(line, stillSending);
+                log << lineArrived << " RX " << visible(line) << "<CR>";
+                if (!line.empty())
+                    log << " -> " << (reply.text.empty() ? "(silence)" : visible(reply.text));
+                if (!reply.note.empty())
+                    log << " [" << reply.note << "]";
+                log << std::endl;
+                if (!reply.text.empty())
+                    wire.send(reply.text, arrived + delay);
+                const std::string image = controller.imageName();
+                if (!image.empty() && !run.running) {
+                    run = ImageRun{true, image, lineBegan, lineBytesIn,
+                                   wire.bytesOut() - reply.text.size()};
+                } else if (run.running && image.empty()) {
+                    logImageRun(log, run, wire);
+                    run.running = false;
+                }
+                line.clear();
+                lineArrived.clear();
             }
+        }
+        if (((pfd.revents & POLLHUP) && n <= 0) || (n < 0 && errno == EIO)) {
+            // No one has the device open: the program closed its port (or has not opened it).
+            if (attached) {
+                attached = false;
+                wire.drop();
+                pty.discardUnread();
+                controller.hostGone();
+                line.clear();
+                lineArrived.clear();
+                run.running = false;
+                log << timestamp() << " -- port closed" << std::endl;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EINTR)
             break;
-        }
-        for (ssize_t i = 0; i < n; ++i) {
-            const char c = buffer[i];
-            if (options.pace)
-                received = std::max(received, Clock::now()) + kByteTime;
-            if (line.empty() && lineArrived.empty())
-                lineArrived = timestamp();
-            if (c == '\n')
-                continue;
-            if (c != '\r') {
-                line += c;
-                continue;
-            }
-            const std::string answer = answerFor(line, options.controller);
-            log << lineArrived << " RX " << visible(line) << "<CR>"
-                << (line.empty() ? "" : " -> " + (answer.empty() ? "(silence)" : visible(answer)))
-                << std::endl;
-            line.clear();
-            lineArrived.clear();
-            if (answer.empty())
-                continue;
-            if (options.pace)
-                std::this_thread::sleep_until(received);
-            std::this_thread::sleep_for(std::chrono::milliseconds(options.delayMs));
-            if (!writeAll(pty.masterFd(), answer, options.pace)) {
-                log << timestamp() << " -- write failed: " << std::strerror(errno) << std::endl;
-            }
-        }
+        if (n >= 0)
+            attached = true;
     }
     log << timestamp() << " -- stopped" << std::endl;
     if (!options.link.empty())
@@ -256,7 +453,12 @@ int main(int argc, char* argv[]) {
     signal(SIGPIPE, SIG_IGN);
 
     try {
-        return serve(options);
+        std::vector<std::string> problems;
+        MemoryImages images = loadImages(options, problems);
+        for (const std::string& problem : problems)
+            std::cerr << "qz740-sim: warning: " << problem << '\n';
+        Controller controller(options.controller, std::move(images));
+        return serve(options, controller);
     } catch (const std::exception& e) {
         std::cerr << "qz740-sim: " << e.what() << '\n';
         return 1;

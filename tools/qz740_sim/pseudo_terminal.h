@@ -17,10 +17,13 @@ class PseudoTerminal {
     const std::string& devicePath() const { return path_; }
     int masterFd() const { return master_; }
 
+    // Throws away what was sent to the program and not read by it. A real serial port loses
+    // what is still in its buffer when the program closes it; a pseudo-terminal keeps it for
+    // whoever opens the device next, where it would pass for an answer to the next session.
+    void discardUnread();
+
   private:
     int master_ = -1;
-    // Held open so that reading the master never fails between two sessions of the client.
-    int slave_ = -1;
     std::string path_;
 };
 

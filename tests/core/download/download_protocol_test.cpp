@@ -181,6 +181,22 @@ TEST_F(DownloadProtocolTest, AutopatchChunksAreStoredAsReceivedThenRelocked) {
     EXPECT_FALSE(port.isOpen());
 }
 
+TEST_F(DownloadProtocolTest, ItemsArrivingAByteAtATimeAreAnsweredOnceEach) {
+    // At 9600 baud a byte comes about every millisecond: one answer per line or chunk, not
+    // one per byte, and the autopatch end marker still starts a read of its own.
+    controller.byteMs = 1;
+    controller.mainLines.resize(40);
+    EXPECT_TRUE(QZ740Download());
+    EXPECT_EQ(readBytes(downloadState().Memfile), mainImage(40));
+    EXPECT_LE(controller.heardCount("OK"), 1 + 40 + 1);  // prime, lines, end marker
+
+    controller.apChunks = {"RA0015551212\r\n", "RT001900\r\n", "RS5820\r\n"};
+    EXPECT_TRUE(APDownload());
+    EXPECT_EQ(readBytes(downloadState().APMemfile),
+              "RA0015551212\r\nRT001900\r\nRS5820\r\nComplete");
+    EXPECT_EQ(controller.heardCount("o"), 3);
+}
+
 TEST_F(DownloadProtocolTest, RtcStartsOverAfterARefusal) {
     controller.rtcRefusals = 1;
     controller.rtcChunks = {"T1011465202100\r\n", "T20101\r\n", "T301123xx\r\n"};

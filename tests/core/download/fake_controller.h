@@ -32,6 +32,7 @@ class FakeController {
     int rtcRefusals = 0;          // "-" answers to the first "1SendRTCEram" requests
     std::string version = "700";  // "" stays silent
     std::int64_t delayMs = 0;
+    std::int64_t byteMs = 0;  // > 0: every answer comes a byte at a time, this far apart
 
     // Lines the program wrote, in order (without their CR).
     const std::vector<std::string>& heard() const { return heard_; }
@@ -43,8 +44,14 @@ class FakeController {
 
   private:
     void say(const std::string& text) {
-        if (!text.empty())
+        if (text.empty())
+            return;
+        if (byteMs <= 0) {
             port_.receive(text, delayMs);
+            return;
+        }
+        for (std::size_t i = 0; i < text.size(); ++i)
+            port_.receive(text.substr(i, 1), delayMs + byteMs * static_cast<std::int64_t>(i));
     }
 
     void nextMainLine() {

@@ -96,6 +96,17 @@ TEST_F(OptionDecodersTest, RtcLinesFillTheBoardsEntries) {
     EXPECT_EQ(db().get("DTMF", 50), "# ");
 }
 
+TEST_F(OptionDecodersTest, RemoteBaseMemoriesTheImageDoesNotCarryAreNotInUse) {
+    EXPECT_EQ(LoadRTCEram(file("T1051467402073\r\nComplete")), kDecodeOk);
+    EXPECT_EQ(db().get("FreqString", 15), "1467402");
+    for (const int n : {11, 14, 16, 40}) {
+        for (const char* key : {"FreqString", "CTCSS", "CTCSSMode", "RadioMode"})
+            EXPECT_EQ(db().get(key, n), "NONE") << key << "(" << n << ")";
+    }
+    // The main image's memories are not the board's.
+    EXPECT_EQ(db().get("FreqString", 10), "");
+}
+
 TEST_F(OptionDecodersTest, ALongImageIsDecodedWhole) {
     // 300 lines in LF-only ends: every pass covers every line, the last included.
     std::string image;
