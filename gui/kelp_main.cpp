@@ -21,16 +21,22 @@
 #include "core/catalogues/catalogues.h"
 #include "core/database/dat_file.h"
 #include "core/database/error_log.h"
+#include "core/download/download_progress.h"
+#include "core/download/download_run.h"
 #include "core/editors/editor_model.h"
 #include "core/link/link_preferences.h"
 #include "core/link/serial_link.h"
 #include "core/link/serial_port.h"
+#include "core/link/upload_flow.h"
 #include "gui/about.h"
 #include "gui/company.h"
+#include "gui/download_window.h"
 #include "gui/editor_window.h"
 #include "gui/editor_windows.h"
+#include "gui/option_menu_commands.h"
 #include "gui/resources.h"
 #include "gui/timers.h"
+#include "gui/update_window.h"
 
 namespace kelp {
 
@@ -52,10 +58,9 @@ KelpMain::KelpMain(QWidget* parent) : QMainWindow(parent) {
     initResources();
     setObjectName(QStringLiteral("KelpMain"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/kelp-logo.png")));
-    files_ = std::make_unique<FileCommands>(
-        db(), recent_, static_cast<FileCommandsHost&>(*this),
-        [](ControllerDatabase& database) { FileLoad(database); },
-        [](ControllerDatabase& database) { return FileWrite(database); });
+    downloadProgress_ = std::make_unique<DownloadProgressWindow>(this);
+    setDatabaseFileFunctions([](ControllerDatabase& database) { FileLoad(database); },
+                             [](ControllerDatabase& database) { return FileWrite(database); });
     buildMenus();
     buildToolbar();
     buildTabStrip();
@@ -66,8 +71,10 @@ KelpMain::~KelpMain() = default;
 
 void KelpMain::setDatabaseFileFunctions(FileCommands::LoadFunction load,
                                         FileCommands::WriteFunction write) {
+    load_ = std::move(load);
+    write_ = std::move(write);
     files_ = std::make_unique<FileCommands>(db(), recent_, static_cast<FileCommandsHost&>(*this),
-                                            std::move(load), std::move(write));
+                                            load_, write_);
 }
 
 QAction* KelpMain::addAction(QMenu* menu, const QString& name, const QString& text) {
@@ -175,9 +182,14 @@ void KelpMain::buildMenus() {
 
     QMenu* qz = bar->addMenu(QStringLiteral("&QZ740"));
     qz->setObjectName(QStringLiteral("mnuQZ740"));
-    addAction(qz, QStringLiteral("mnuQZ740Upload"), QStringLiteral("Upload to QZ740"));
-    addAction(qz, QStringLiteral("mnuQZ740Download"), QStringLiteral("Download from QZ740"));
-    addAction(qz, QStringLiteral("mnuImportLinux"), QStringLiteral("Import a Linux Download File"));
+    connect(addAction(qz, QStringLiteral("mnuQZ740Upload"), QStringLiteral("Upload to QZ740")),
+            &QAction::triggered, this, &KelpMain::mnuQZ740Upload_Click);
+    connect(
+        addAction(qz, QStringLiteral("mnuQZ740Download"), QStringLiteral("Download from QZ740")),
+        &QAction::triggered, this, &KelpMain::mnuQZ740Download_Click);
+    connect(addAction(qz, QStringLiteral("mnuImportLinux"),
+                      QStringLiteral("Import a Linux Download File")),
+            &QAction::triggered, this, &KelpMain::mnuImportLinux_Click);
 
     rtcMenu_ = bar->addMenu(QStringLiteral("R&TC"));
     rtcMenu_->setObjectName(QStringLiteral("mnuRTC"));
@@ -189,11 +201,15 @@ void KelpMain::buildMenus() {
         addAction(dvrMenu_, QStringLiteral("mnuDVRWrite"), QStringLiteral("Write DVR Track info"));
     dvrNoWrite_ = addAction(dvrMenu_, QStringLiteral("mnuDVRNoWrite"),
                             QStringLiteral("Don't Write DVR Track Info"));
-    for (QAction* a : {rtcYes_, rtcNo_, dvrWrite_, dvrNoWrite_}) {
-        a->setCheckable(true);
-        // The marks mirror the loaded file; changing them arrives with the option commands.
-        connect(a, &QAction::triggered, this, &KelpMain::showOptionMenus);
-    }
+    for (QAction* a : {rtcYes_, rtcNo_, dvrWrite_, dvrNoWrite_}) a->setCheckable(true);
+    connect(rtcYes_, &QAction::triggered, this,
+            [this] { optionCommand(&OptionMenuCommands::mnuRTCyes_Click); });
+    connect(rtcNo_, &QAction::triggered, this,
+            [this] { optionCommand(&OptionMenuCommands::mnuRTCno_Click); });
+    connect(dvrWrite_, &QAction::triggered, this,
+            [this] { optionCommand(&OptionMenuCommands::mnuDVRWrite_Click); });
+    connect(dvrNoWrite_, &QAction::triggered, this,
+            [this] { optionCommand(&OptionMenuCommands::mnuDVRNoWrite_Click); });
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
@@ -221,10 +237,12 @@ void KelpMain::buildToolbar() {
     connect(button(QStringLiteral("Save"), QStringLiteral("save"), QStringLiteral("Save DAT File")),
             &QAction::triggered, this, [this] { files_->save(); });
     toolbar_->addSeparator();
-    button(QStringLiteral("Download"), QStringLiteral("download"),
-           QStringLiteral("Download from Controller"));
-    button(QStringLiteral("Upload"), QStringLiteral("upload"),
-           QStringLiteral("Upload to Controller"));
+    connect(button(QStringLiteral("Download"), QStringLiteral("download"),
+                   QStringLiteral("Download from Controller")),
+            &QAction::triggered, this, &KelpMain::mnuQZ740Download_Click);
+    connect(button(QStringLiteral("Upload"), QStringLiteral("upload"),
+                   QStringLiteral("Upload to Controller")),
+            &QAction::triggered, this, &KelpMain::mnuQZ740Upload_Click);
     toolbar_->addSeparator();
     QAction* reset = button(QString(), QStringLiteral("reset"), QStringLiteral("Reset QZ740"));
     reset->setText(QStringLiteral("Reset QZ740"));
@@ -501,6 +519,56 @@ void KelpMain::manualDataSend() {
     if (!unappliedChangesClear())
         return;
     // The manual send window arrives with the manual send commands.
+}
+
+void KelpMain::mnuQZ740Upload_Click() {
+    try {
+        const bool dtmfMode = linkPreferences().ComPort == 0;
+        if (!uploadCommandChecks(db(), dtmfMode, [this] { return unappliedChangesClear(); }))
+            return;
+    } catch (...) {
+        reportError(kModule, "mnuQZ740Upload_Click");
+        return;
+    }
+    // Shown modally and unloaded when it closes, so each upload starts with a fresh window.
+    Update update(db(), this);
+    update.execAsRemembered();
+}
+
+void KelpMain::mnuQZ740Download_Click() {
+    ScopedDownloadProgress useWindow(*downloadProgress_);
+    DownloadRun(
+        db(), recent_, static_cast<FileCommandsHost&>(*this), [this] { return files_->saveAs(); },
+        load_, write_)
+        .mnuQZ740Download_Click();
+    afterDatabaseCommand();
+}
+
+void KelpMain::mnuImportLinux_Click() {
+    ScopedDownloadProgress useWindow(*downloadProgress_);
+    DownloadRun(
+        db(), recent_, static_cast<FileCommandsHost&>(*this), [this] { return files_->saveAs(); },
+        load_, write_)
+        .mnuImportLinux_Click();
+    afterDatabaseCommand();
+}
+
+void KelpMain::optionCommand(void (OptionMenuCommands::*command)()) {
+    OptionMenuCommands commands(
+        db(), static_cast<FileCommandsHost&>(*this), [this] { return files_->save(); }, load_);
+    (commands.*command)();
+    // A checked item that was clicked unchecks itself: the marks come back from the file.
+    afterDatabaseCommand();
+}
+
+void KelpMain::afterDatabaseCommand() {
+    showOptionMenus();
+    if (db().loaded)
+        return;
+    // A run that stopped after the reset leaves no database: nothing to edit or to mark.
+    sstab_->tabBar()->setEnabled(false);
+    rtcMenu_->setEnabled(false);
+    dvrMenu_->setEnabled(false);
 }
 
 void KelpMain::showAbout() {

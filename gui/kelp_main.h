@@ -21,7 +21,9 @@ class QToolBar;
 
 namespace kelp {
 
+class DownloadProgressWindow;
 class EditorWindow;
+class OptionMenuCommands;
 class Timers;
 
 class KelpMain : public QMainWindow, private FileCommandsHost {
@@ -37,7 +39,8 @@ class KelpMain : public QMainWindow, private FileCommandsHost {
 
     FileCommands& fileCommands() { return *files_; }
     const RecentFiles& recentFiles() const { return recent_; }
-    // Replaces FileLoad and FileWrite (tests).
+    // Replaces FileLoad and FileWrite (tests); the download, import and option menus use
+    // them too.
     void setDatabaseFileFunctions(FileCommands::LoadFunction load,
                                   FileCommands::WriteFunction write);
 
@@ -55,6 +58,13 @@ class KelpMain : public QMainWindow, private FileCommandsHost {
     WindowPlacement placement() const;
     // File, Exit: the exit sequence; true when the program ends.
     bool exitSequence();
+
+    // The "&QZ740" menu (toolbar buttons 6 and 7 too).
+    void mnuQZ740Upload_Click();
+    void mnuQZ740Download_Click();
+    void mnuImportLinux_Click();
+    // The progress window the download shows while it receives and decodes.
+    DownloadProgressWindow& downloadProgress() const { return *downloadProgress_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -83,10 +93,15 @@ class KelpMain : public QMainWindow, private FileCommandsHost {
     void showCompany();
     void manualDataSend();
     void finishExit();
+    void optionCommand(void (OptionMenuCommands::*command)());
+    void afterDatabaseCommand();
 
     RecentFiles recent_;
     Preferences prefs_;
     std::unique_ptr<FileCommands> files_;
+    FileCommands::LoadFunction load_;
+    FileCommands::WriteFunction write_;
+    std::unique_ptr<DownloadProgressWindow> downloadProgress_;
     QTabWidget* sstab_ = nullptr;
     std::array<QWidget*, kAreaCount> pages_{};
     std::array<QPointer<QWidget>, kAreaCount> editors_{};

@@ -1,0 +1,373 @@
+#include "gui/update_window.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <array>
+#include <cmath>
+#include <functional>
+#include <memory>
+
+#include "core/app/clock.h"
+#include "core/app/error_reporter.h"
+#include "core/app/runtime_error.h"
+#include "core/database/controller_database.h"
+#include "core/database/ini_file.h"
+#include "core/link/link_preferences.h"
+#include "core/link/serial_link.h"
+#include "core/link/serial_port.h"
+#include "core/link/upload_flow.h"
+#include "core/link/upload_transports.h"
+
+namespace kelp {
+
+const char* const kUpdateSection = "Update";
+
+namespace {
+
+const char* const kModule = "Update";
+const std::array<const char*, 5> kGeometryKeys{"Window Width", "Window Height", "Window Top",
+                                               "Window Left", "Window State"};
+
+// Passes every wait of the upload on to the clock it wraps, first letting the window show
+// where the upload stands: the waits are where the message loop turns, so the bar moves and
+// "Interrupt" is heard while the controller is busy.
+class ProgressClock : public Clock {
+  public:
+    ProgressClock(Clock& inner, std::function<void()> refresh)
+        : inner_(inner), refresh_(std::move(refresh)) {}
+    std::int64_t nowMs() override { return inner_.nowMs(); }
+    void sleepMs(std::int64_t ms) override {
+        refresh_();
+        inner_.sleepMs(ms);
+    }
+    void yield() override {
+        refresh_();
+        inner_.yield();
+    }
+    std::chrono::system_clock::time_point wallClock() override { return inner_.wallClock(); }
+
+  private:
+    Clock& inner_;
+    std::function<void()> refresh_;
+};
+
+std::unique_ptr<UploadTransport> transportOfCurrentMode() {
+    if (linkPreferences().ComPort == 0)
+        return std::make_unique<DtmfTransport>();
+    return std::make_unique<SerialTransport>();
+}
+
+QLabel* label(const QString& name, const QString& text, QWidget* parent) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    // Hidden labels keep their place, so the window does not jump when the progress shows.
+    QSizePolicy policy = l->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    l->setSizePolicy(policy);
+    return l;
+}
+
+QPushButton* button(const QString& name, const QString& text, QWidget* parent) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    b->setMinimumHeight(32);
+    return b;
+}
+
+}  // namespace
+
+Update::Update(ControllerDatabase& database, QWidget* parent) : QDialog(parent), db_(database) {
+    setObjectName(QStringLiteral("Update"));
+    setWindowTitle(QStringLiteral("Send To QZ740"));
+    setModal(true);
+
+    update_ = button(QStringLiteral("Update"), QStringLiteral("&Update Changes Only"), this);
+    complete_ = button(QStringLiteral("Complete"), QStringLiteral("&Send Complete Config"), this);
+    interrupt_ = button(QStringLiteral("Interrupt"), QStringLiteral("&Interrupt Upload"), this);
+    close_ = button(QStringLiteral("Close"), QStringLiteral("&Close"), this);
+    connect(update_, &QPushButton::clicked, this, &Update::Update_Click);
+    connect(complete_, &QPushButton::clicked, this, &Update::Complete_Click);
+    connect(interrupt_, &QPushButton::clicked, this, &Update::Interrupt_Click);
+    connect(close_, &QPushButton::clicked, this, &Update::Close_Click);
+
+    progressLabel_ =
+        label(QStringLiteral("ProgressLabel"), QStringLiteral("Upload Progress"), this);
+    progressBar1_ = new QProgressBar(this);
+    progressBar1_->setObjectName(QStringLiteral("ProgressBar1"));
+    progressBar1_->setTextVisible(false);
+    QSizePolicy barPolicy = progressBar1_->sizePolicy();
+    barPolicy.setRetainSizeWhenHidden(true);
+    progressBar1_->setSizePolicy(barPolicy);
+    percentProgress_ = label(QStringLiteral("PercentProgress"), QString(), this);
+    percentProgress_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lblReset1_ = label(QStringLiteral("lblReset1"), QStringLiteral("Controller Resetting"), this);
+    lblReset2_ = label(QStringLiteral("lblReset2"), QStringLiteral("Please Wait"), this);
+    QFont resetFont = lblReset1_->font();
+    resetFont.setBold(true);
+    lblReset1_->setFont(resetFont);
+    lblReset2_->setFont(resetFont);
+    for (QLabel* l : {lblReset1_, lblReset2_}) l->setAlignment(Qt::AlignCenter);
+
+    auto* buttons = new QGridLayout;
+    buttons->setHorizontalSpacing(12);
+    buttons->setVerticalSpacing(8);
+    buttons->addWidget(update_, 0, 0);
+    buttons->addWidget(complete_, 0, 1);
+    buttons->addWidget(interrupt_, 1, 0);
+    buttons->addWidget(close_, 1, 1);
+
+    // The progress has its own panel, so the window looks the same whether it is showing
+    // or not.
+    auto* panel = new QFrame(this);
+    panel->setObjectName(QStringLiteral("ProgressPanel"));
+    panel->setFrameShape(QFrame::StyledPanel);
+    panel->setFrameShadow(QFrame::Sunken);
+    for (QWidget* w : std::initializer_list<QWidget*>{progressLabel_, progressBar1_,
+                                                      percentProgress_, lblReset1_, lblReset2_})
+        w->setParent(panel);
+    auto* progressLine = new QHBoxLayout;
+    progressLine->addWidget(progressLabel_);
+    progressLine->addStretch(1);
+    progressLine->addWidget(percentProgress_);
+    auto* panelLayout = new QVBoxLayout(panel);
+    panelLayout->setContentsMargins(12, 10, 12, 10);
+    panelLayout->setSpacing(6);
+    panelLayout->addLayout(progressLine);
+    panelLayout->addWidget(progressBar1_);
+    panelLayout->addWidget(lblReset1_);
+    panelLayout->addWidget(lblReset2_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(16, 16, 16, 16);
+    layout->setSpacing(12);
+    layout->addLayout(buttons);
+    layout->addWidget(panel);
+    layout->addStretch(1);
+
+    showProgress(false);
+    lblReset1_->hide();
+    lblReset2_->hide();
+    refreshProgress();
+    resize(sizeHint().expandedTo(QSize(460, 0)));
+    restorePlacement();
+}
+
+Update::~Update() = default;
+
+void Update::showProgress(bool visible) {
+    progressLabel_->setVisible(visible);
+    progressBar1_->setVisible(visible);
+    percentProgress_->setVisible(visible);
+}
+
+void Update::refreshProgress() {
+    if (progressBar1_->maximum() != progress_.maximum())
+        progressBar1_->setMaximum(progress_.maximum());
+    if (progressBar1_->value() != progress_.value())
+        progressBar1_->setValue(progress_.value());
+    const QString percent = QString::fromStdString(progress_.percentText());
+    if (percentProgress_->text() != percent)
+        percentProgress_->setText(percent);
+}
+
+void Update::setUploading(bool uploading) {
+    uploading_ = uploading;
+    // One upload at a time: the waits turn the message loop, and a second click would start
+    // another upload inside the first.
+    update_->setEnabled(!uploading);
+    complete_->setEnabled(!uploading);
+}
+
+int Update::runUpload(const char* routine,
+                      int (*flow)(UploadTransport&, ControllerDatabase&, UploadProgress&)) {
+    int result = 8;
+    setUploading(true);
+    try {
+        ProgressClock clock(currentClock(), [this] { refreshProgress(); });
+        ScopedClock useClock(clock);
+        const std::unique_ptr<UploadTransport> transport = transportOfCurrentMode();
+        result = flow(*transport, db_, progress_);
+    } catch (...) {
+        reportError(kModule, routine);
+    }
+    setUploading(false);
+    refreshProgress();
+    return result;
+}
+
+void Update::Complete_Click() {
+    showProgress(true);
+    progress_.start(UploadProgress::totalSteps(db_.hasRtc));
+    refreshProgress();
+    const int result = runUpload("Complete_Click", &sendCompleteConfig);
+    if (result == 0) {
+        // The controller is resetting now; the bar has nothing more to say.
+        progress_.clear();
+        refreshProgress();
+        showProgress(false);
+        try {
+            if (linkPreferences().ComPort != 0 && currentSerialPort().isOpen())
+                currentSerialPort().close();
+        } catch (...) {
+            reportError(kModule, "Complete_Click", "Port Close");
+        }
+    }
+    hide();
+}
+
+void Update::Update_Click() {
+    showProgress(false);
+    progress_.start(0);
+    refreshProgress();
+    runUpload("Update_Click", &updateChangesOnly);
+    hide();
+}
+
+void Update::Interrupt_Click() {
+    try {
+        if (!confirmInterrupt())
+            return;
+    } catch (...) {
+        reportError(kModule, "Interrupt_Click");
+    }
+    hide();
+    progress_.clear();
+    refreshProgress();
+}
+
+void Update::Close_Click() {
+    hide();
+    try {
+        if (uploading_) {
+            // Closing while the controller is still being sent to stops the upload after the
+            // command in progress, like Interrupt: the port stays with the upload until it
+            // has finished, so no command is counted as sent that never left the computer.
+            UpdateInterrupted() = true;
+        } else {
+            UpdateInterrupted() = false;
+        }
+        if (!linkState().PortOpenError)
+            savePlacement();
+        if (!uploading_ && currentSerialPort().isOpen())
+            currentSerialPort().close();
+    } catch (...) {
+        reportError(kModule, "Close_Click");
+    }
+}
+
+void Update::closeEvent(QCloseEvent* event) {
+    // The close box is the Close button.
+    if (isVisible())
+        Close_Click();
+    event->accept();
+}
+
+void Update::reject() {
+    // The Escape key is the Close button too.
+    Close_Click();
+    QDialog::reject();
+}
+
+WindowPlacement Update::placement() const {
+    const bool special = isMaximized() || isMinimized();
+    const QRect r = special ? normalGeometry() : geometry();
+    WindowPlacement p;
+    p.left = r.x() * kTwipsPerPixel;
+    p.top = r.y() * kTwipsPerPixel;
+    p.width = r.width() * kTwipsPerPixel;
+    p.height = r.height() * kTwipsPerPixel;
+    p.state = static_cast<int>(isMinimized()   ? WindowState::Minimised
+                               : isMaximized() ? WindowState::Maximised
+                                               : WindowState::Normal);
+    return p;
+}
+
+void Update::restorePlacement() {
+    // A first opening centres the window over the main window.
+    if (QWidget* owner = parentWidget()) {
+        QRect centred(QPoint(0, 0), size());
+        centred.moveCenter(owner->geometry().center());
+        move(centred.topLeft());
+    }
+    const std::string file = preferencesFile().string();
+    try {
+        const IniFile ini = IniFile::load(file);
+        std::array<double, 5> values{};
+        bool any = false;
+        for (std::size_t i = 0; i < kGeometryKeys.size(); ++i)
+            any = any || !ini.read(kUpdateSection, kGeometryKeys[i]).empty();
+        if (!any)
+            return;
+        const QLocale c = QLocale::c();
+        for (std::size_t i = 0; i < kGeometryKeys.size(); ++i) {
+            bool ok = false;
+            values[i] = c.toDouble(
+                QString::fromStdString(ini.read(kUpdateSection, kGeometryKeys[i])).trimmed(), &ok);
+            if (!ok || !std::isfinite(values[i]))
+                throw RuntimeError(13, "Type mismatch");
+        }
+        QRect wanted(static_cast<int>(std::lround(values[3] / kTwipsPerPixel)),
+                     static_cast<int>(std::lround(values[2] / kTwipsPerPixel)),
+                     static_cast<int>(std::lround(values[0] / kTwipsPerPixel)),
+                     static_cast<int>(std::lround(values[1] / kTwipsPerPixel)));
+        const QSize least = minimumSizeHint();
+        wanted.setWidth(std::max(wanted.width(), least.width()));
+        wanted.setHeight(std::max(wanted.height(), least.height()));
+        const QScreen* screen = QGuiApplication::screenAt(wanted.center());
+        if (screen == nullptr)
+            screen = QGuiApplication::primaryScreen();
+        if (screen != nullptr) {
+            // A window remembered on a screen that is gone comes back where it can be reached.
+            const QRect area = screen->availableGeometry();
+            wanted.setWidth(std::min(wanted.width(), area.width()));
+            wanted.setHeight(std::min(wanted.height(), area.height()));
+            if (!area.contains(wanted)) {
+                wanted.moveLeft(
+                    std::clamp(wanted.left(), area.left(), area.right() - wanted.width() + 1));
+                wanted.moveTop(
+                    std::clamp(wanted.top(), area.top(), area.bottom() - wanted.height() + 1));
+            }
+        }
+        setGeometry(wanted);
+        rememberedState_ = static_cast<int>(std::nearbyint(values[4]));
+    } catch (...) {
+        reportError(kModule, "Form_Load", "restore window geometry", file);
+    }
+}
+
+void Update::savePlacement() {
+    const std::string file = preferencesFile().string();
+    try {
+        const WindowPlacement p = placement();
+        IniFile ini = IniFile::load(file);
+        const std::array<double, 4> values{p.width, p.height, p.top, p.left};
+        for (std::size_t i = 0; i < values.size(); ++i)
+            ini.write(kUpdateSection, kGeometryKeys[i],
+                      std::to_string(static_cast<long long>(std::llround(values[i]))));
+        ini.write(kUpdateSection, kGeometryKeys[4], std::to_string(p.state));
+        if (ini.modified())
+            ini.save(file);
+    } catch (...) {
+        reportError(kModule, "Close_Click", "save window geometry", file);
+    }
+}
+
+int Update::execAsRemembered() {
+    // A minimised modal window would leave the operator with nothing to click: it opens
+    // normal, and maximised only when it was left so.
+    if (static_cast<WindowState>(rememberedState_) == WindowState::Maximised)
+        setWindowState(windowState() | Qt::WindowMaximized);
+    return exec();
+}
+
+}  // namespace kelp
