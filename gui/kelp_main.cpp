@@ -33,10 +33,11 @@
 #include "gui/download_window.h"
 #include "gui/editor_window.h"
 #include "gui/editor_windows.h"
-#include "gui/option_menu_commands.h"
+#include "core/download/option_menu_commands.h"
 #include "gui/resources.h"
 #include "gui/timers.h"
 #include "gui/update_window.h"
+#include "gui/window_placement.h"
 
 namespace kelp {
 
@@ -326,28 +327,8 @@ void KelpMain::placeByDefault() {
 }
 
 void KelpMain::applyPlacement(const WindowPlacement& p) {
-    QRect wanted(static_cast<int>(std::lround(p.left / kTwipsPerPixel)),
-                 static_cast<int>(std::lround(p.top / kTwipsPerPixel)),
-                 static_cast<int>(std::lround(p.width / kTwipsPerPixel)),
-                 static_cast<int>(std::lround(p.height / kTwipsPerPixel)));
     rememberedState_ = p.state;
-    const QScreen* screen = QGuiApplication::screenAt(wanted.center());
-    if (screen == nullptr)
-        screen = QGuiApplication::primaryScreen();
-    if (screen != nullptr) {
-        // A window remembered on a screen that is no longer there, or larger than this one,
-        // is brought back where the operator can reach it.
-        const QRect area = screen->availableGeometry();
-        wanted.setWidth(std::clamp(wanted.width(), 400, area.width()));
-        wanted.setHeight(std::clamp(wanted.height(), 300, area.height()));
-        if (!area.contains(wanted)) {
-            wanted.moveLeft(
-                std::clamp(wanted.left(), area.left(), area.right() - wanted.width() + 1));
-            wanted.moveTop(
-                std::clamp(wanted.top(), area.top(), area.bottom() - wanted.height() + 1));
-        }
-    }
-    setGeometry(wanted);
+    setGeometry(restoredRect(p, QSize(400, 300)));
 }
 
 void KelpMain::showAsRemembered() {
@@ -365,16 +346,7 @@ void KelpMain::showAsRemembered() {
 }
 
 WindowPlacement KelpMain::placement() const {
-    const QRect r = (isMaximized() || isMinimized()) ? normalGeometry() : geometry();
-    WindowPlacement p;
-    p.left = r.x() * kTwipsPerPixel;
-    p.top = r.y() * kTwipsPerPixel;
-    p.width = r.width() * kTwipsPerPixel;
-    p.height = r.height() * kTwipsPerPixel;
-    p.state = static_cast<int>(isMinimized()   ? WindowState::Minimised
-                               : isMaximized() ? WindowState::Maximised
-                                               : WindowState::Normal);
-    return p;
+    return placementOf(*this);
 }
 
 void KelpMain::showRecentFiles() {

@@ -3,29 +3,23 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
-#include <array>
-#include <cmath>
 #include <functional>
 #include <memory>
 
 #include "core/app/clock.h"
 #include "core/app/error_reporter.h"
-#include "core/app/runtime_error.h"
 #include "core/database/controller_database.h"
-#include "core/database/ini_file.h"
 #include "core/link/link_preferences.h"
 #include "core/link/serial_link.h"
 #include "core/link/serial_port.h"
 #include "core/link/upload_flow.h"
 #include "core/link/upload_transports.h"
+#include "gui/window_placement.h"
 
 namespace kelp {
 
@@ -34,8 +28,6 @@ const char* const kUpdateSection = "Update";
 namespace {
 
 const char* const kModule = "Update";
-const std::array<const char*, 5> kGeometryKeys{"Window Width", "Window Height", "Window Top",
-                                               "Window Left", "Window State"};
 
 // Passes every wait of the upload on to the clock it wraps, first letting the window show
 // where the upload stands: the waits are where the message loop turns, so the bar moves and
@@ -279,17 +271,7 @@ void Update::reject() {
 }
 
 WindowPlacement Update::placement() const {
-    const bool special = isMaximized() || isMinimized();
-    const QRect r = special ? normalGeometry() : geometry();
-    WindowPlacement p;
-    p.left = r.x() * kTwipsPerPixel;
-    p.top = r.y() * kTwipsPerPixel;
-    p.width = r.width() * kTwipsPerPixel;
-    p.height = r.height() * kTwipsPerPixel;
-    p.state = static_cast<int>(isMinimized()   ? WindowState::Minimised
-                               : isMaximized() ? WindowState::Maximised
-                                               : WindowState::Normal);
-    return p;
+    return placementOf(*this);
 }
 
 void Update::restorePlacement() {
@@ -301,45 +283,11 @@ void Update::restorePlacement() {
     }
     const std::string file = preferencesFile().string();
     try {
-        const IniFile ini = IniFile::load(file);
-        std::array<double, 5> values{};
-        bool any = false;
-        for (std::size_t i = 0; i < kGeometryKeys.size(); ++i)
-            any = any || !ini.read(kUpdateSection, kGeometryKeys[i]).empty();
-        if (!any)
+        const auto remembered = Preferences(file).readWindowPlacement(kUpdateSection);
+        if (!remembered)
             return;
-        const QLocale c = QLocale::c();
-        for (std::size_t i = 0; i < kGeometryKeys.size(); ++i) {
-            bool ok = false;
-            values[i] = c.toDouble(
-                QString::fromStdString(ini.read(kUpdateSection, kGeometryKeys[i])).trimmed(), &ok);
-            if (!ok || !std::isfinite(values[i]))
-                throw RuntimeError(13, "Type mismatch");
-        }
-        QRect wanted(static_cast<int>(std::lround(values[3] / kTwipsPerPixel)),
-                     static_cast<int>(std::lround(values[2] / kTwipsPerPixel)),
-                     static_cast<int>(std::lround(values[0] / kTwipsPerPixel)),
-                     static_cast<int>(std::lround(values[1] / kTwipsPerPixel)));
-        const QSize least = minimumSizeHint();
-        wanted.setWidth(std::max(wanted.width(), least.width()));
-        wanted.setHeight(std::max(wanted.height(), least.height()));
-        const QScreen* screen = QGuiApplication::screenAt(wanted.center());
-        if (screen == nullptr)
-            screen = QGuiApplication::primaryScreen();
-        if (screen != nullptr) {
-            // A window remembered on a screen that is gone comes back where it can be reached.
-            const QRect area = screen->availableGeometry();
-            wanted.setWidth(std::min(wanted.width(), area.width()));
-            wanted.setHeight(std::min(wanted.height(), area.height()));
-            if (!area.contains(wanted)) {
-                wanted.moveLeft(
-                    std::clamp(wanted.left(), area.left(), area.right() - wanted.width() + 1));
-                wanted.moveTop(
-                    std::clamp(wanted.top(), area.top(), area.bottom() - wanted.height() + 1));
-            }
-        }
-        setGeometry(wanted);
-        rememberedState_ = static_cast<int>(std::nearbyint(values[4]));
+        setGeometry(restoredRect(*remembered, minimumSizeHint()));
+        rememberedState_ = remembered->state;
     } catch (...) {
         reportError(kModule, "Form_Load", "restore window geometry", file);
     }
@@ -348,15 +296,7 @@ void Update::restorePlacement() {
 void Update::savePlacement() {
     const std::string file = preferencesFile().string();
     try {
-        const WindowPlacement p = placement();
-        IniFile ini = IniFile::load(file);
-        const std::array<double, 4> values{p.width, p.height, p.top, p.left};
-        for (std::size_t i = 0; i < values.size(); ++i)
-            ini.write(kUpdateSection, kGeometryKeys[i],
-                      std::to_string(static_cast<long long>(std::llround(values[i]))));
-        ini.write(kUpdateSection, kGeometryKeys[4], std::to_string(p.state));
-        if (ini.modified())
-            ini.save(file);
+        Preferences(file).writeWindowPlacement(kUpdateSection, placement());
     } catch (...) {
         reportError(kModule, "Close_Click", "save window geometry", file);
     }

@@ -55,6 +55,14 @@ std::string decimalText(double value) {
     return out.str();
 }
 
+void writePlacement(IniFile& ini, const std::string& section, const WindowPlacement& placement) {
+    ini.write(section, kWidthKey, decimalText(placement.width));
+    ini.write(section, kHeightKey, decimalText(placement.height));
+    ini.write(section, kTopKey, decimalText(placement.top));
+    ini.write(section, kLeftKey, decimalText(placement.left));
+    ini.write(section, kStateKey, std::to_string(placement.state));
+}
+
 }  // namespace
 
 std::filesystem::path preferencesFile() {
@@ -88,13 +96,13 @@ bool Preferences::fileExists(const std::string& path) {
     return std::filesystem::is_regular_file(path, ignored);
 }
 
-std::optional<WindowPlacement> Preferences::readWindowPlacement() const {
+std::optional<WindowPlacement> Preferences::readWindowPlacement(const std::string& section) const {
     const IniFile ini = IniFile::load(file_);
     const std::array<const char*, 5> keys{kWidthKey, kHeightKey, kTopKey, kLeftKey, kStateKey};
     std::array<std::string, 5> text;
     bool any = false;
     for (std::size_t i = 0; i < keys.size(); ++i) {
-        text[i] = ini.read(kPreferencesSection, keys[i]);
+        text[i] = ini.read(section, keys[i]);
         any = any || !text[i].empty();
     }
     if (!any)
@@ -134,14 +142,18 @@ void Preferences::writeMemFile(const std::string& path) const {
         ini.save(file_);
 }
 
+void Preferences::writeWindowPlacement(const std::string& section,
+                                       const WindowPlacement& placement) const {
+    IniFile ini = IniFile::load(file_);
+    writePlacement(ini, section, placement);
+    if (ini.modified() || !std::filesystem::exists(file_))
+        ini.save(file_);
+}
+
 void Preferences::writeExitSettings(const WindowPlacement& placement,
                                     const RecentFiles& recent) const {
     IniFile ini = IniFile::load(file_);
-    ini.write(kPreferencesSection, kWidthKey, decimalText(placement.width));
-    ini.write(kPreferencesSection, kHeightKey, decimalText(placement.height));
-    ini.write(kPreferencesSection, kTopKey, decimalText(placement.top));
-    ini.write(kPreferencesSection, kLeftKey, decimalText(placement.left));
-    ini.write(kPreferencesSection, kStateKey, std::to_string(placement.state));
+    writePlacement(ini, kPreferencesSection, placement);
     for (int k = 1; k <= RecentFiles::kMaxEntries; ++k)
         ini.write(kPreferencesSection, lastRcFileKey(k), recent.item(k));
     // A file that already held exactly these values is left untouched on disk.

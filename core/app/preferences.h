@@ -53,7 +53,10 @@ class Preferences {
     // missing while others are there, or that is not a number, throws
     // RuntimeError(13, "Type mismatch"); a state outside 16 bits throws RuntimeError(6,
     // "Overflow"). A kelp.ini that cannot be read throws std::filesystem::filesystem_error.
-    std::optional<WindowPlacement> readWindowPlacement() const;
+    // section: "Main" for the main window, "Update" for the Update window.
+    std::optional<WindowPlacement> readWindowPlacement(const std::string& section = "Main") const;
+    // Stores a window's geometry in its section; one save, all or nothing.
+    void writeWindowPlacement(const std::string& section, const WindowPlacement& placement) const;
 
     // The recent files list as kelp.ini keeps it: LastRCFile(10) down to LastRCFile(1), each
     // non-empty entry whose file still exists going to the head, so the saved order comes

@@ -30,8 +30,12 @@ void SerialTransport::end(bool) {
 void SerialTransport::resetController() {
     if (!currentSerialPort().isOpen()) OpenPort();
     if (linkState().PortOpenError) return;
-    // The controller restarts instead of answering.
-    SendStr(std::string(kControllerResetCommand) + "\r");
+    // The controller restarts instead of answering, so nothing tells us the line has gone:
+    // give it its time on the wire (about a millisecond a byte at 9600 baud) before the port
+    // closes, or a port that discards unsent bytes on closing would lose the reset.
+    const std::string line = std::string(kControllerResetCommand) + "\r";
+    SendStr(line);
+    currentClock().sleepMs(static_cast<std::int64_t>(line.size()) * 2 + 100);
     if (currentSerialPort().isOpen()) currentSerialPort().close();
 }
 

@@ -1,4 +1,4 @@
-#include "gui/option_menu_commands.h"
+#include "core/download/option_menu_commands.h"
 
 #include "core/app/error_reporter.h"
 #include "core/app/file_commands.h"
