@@ -21,26 +21,10 @@ constexpr const char* kCrLf = "\r\n";
 bool soundFailedFlag = false;
 
 std::string pttPortErrorText(int port) {
-    std::string text = "COM" + std::to_string(port) + " could not be opened to key the transmitter";
-    for (const char* line : {
-             "",
-             "This is most likely caused by one of the following reasons:",
-             "1. Your serial cable (or USB cable) is not connected to the computer",
-             "2. You have configured Kelp with the wrong DTMF port (Configure Kelp --> Use DTMF "
-             "--> Com # For PTT)",
-             "3. You are using a USB cable and have not loaded the drivers for the "
-             "USB-to-serial adapter",
-             "4. You do not have power to the QZ-740",
-             "5. Your USB-to-serial adapter is not working properly (often happens with less "
-             "expensive adapters based on the 'Prolific' adapter chip)",
-             "6. The serial port is in use by another program",
-             "",
-             "Please check your connections and try again",
-         }) {
-        text += kCrLf;
-        text += line;
-    }
-    return text;
+    return portTroubleText(
+        "COM" + std::to_string(port) + " could not be opened to key the transmitter",
+        "2. You have configured Kelp with the wrong DTMF port (Configure Kelp --> Use DTMF --> "
+        "Com # For PTT)");
 }
 
 void reportSoundFailure(const std::string& reason) {

@@ -13,6 +13,28 @@ const char* const kSerialPortErrorTitle = "Serial Port Error";
 const char* const kCommunicationsErrorTitle = "QZ740 Communications Error";
 const char* const kComPortTitle = "Com Port";
 
+std::string portTroubleText(const std::string& firstLine, const std::string& wrongPortLine) {
+    std::string text = firstLine;
+    for (const std::string& line : {
+             std::string(),
+             std::string("This is most likely caused by one of the following reasons:"),
+             std::string("1. Your serial cable (or USB cable) is not connected to the computer"),
+             wrongPortLine,
+             std::string("3. You are using a USB cable and have not loaded the drivers for the "
+                         "USB-to-serial adapter"),
+             std::string("4. You do not have power to the QZ-740"),
+             std::string("5. Your USB-to-serial adapter is not working properly (often happens "
+                         "with less expensive adapters based on the 'Prolific' adapter chip)"),
+             std::string("6. The serial port is in use by another program"),
+             std::string(),
+             std::string("Please check your connections and try again"),
+         }) {
+        text += "\r\n";
+        text += line;
+    }
+    return text;
+}
+
 namespace {
 
 constexpr const char* kCrLf = "\r\n";
@@ -27,26 +49,9 @@ constexpr const char* kTimeoutSentence =
     "Kelp did not receive a valid response from the QZ740 after sending it a command string";
 
 std::string serialPortErrorText(int comPort) {
-    std::string text = "COM" + std::to_string(comPort) + " could not be opened";
-    for (const char* line : {
-             "",
-             "This is most likely caused by one of the following reasons:",
-             "1. Your serial cable (or USB cable) is not connected to the computer",
-             "2. You have configured Kelp with the wrong serial port (Configure Kelp --> Use "
-             "Serial Port --> Com#)",
-             "3. You are using a USB cable and have not loaded the drivers for the "
-             "USB-to-serial adapter",
-             "4. You do not have power to the QZ-740",
-             "5. Your USB-to-serial adapter is not working properly (often happens with less "
-             "expensive adapters based on the 'Prolific' adapter chip)",
-             "6. The serial port is in use by another program",
-             "",
-             "Please check your connections and try again",
-         }) {
-        text += kCrLf;
-        text += line;
-    }
-    return text;
+    return portTroubleText("COM" + std::to_string(comPort) + " could not be opened",
+                           "2. You have configured Kelp with the wrong serial port (Configure "
+                           "Kelp --> Use Serial Port --> Com#)");
 }
 
 void showCommunicationsError(const char* sentence, const std::string& displayText,

@@ -40,6 +40,10 @@ extern const char* const kSerialPortErrorTitle;      // "Serial Port Error"
 extern const char* const kCommunicationsErrorTitle;  // "QZ740 Communications Error"
 extern const char* const kComPortTitle;              // "Com Port"
 
+// The text of a port that could not be opened: its first line, the list of likely reasons
+// (the second names the menu where the port is chosen) and the closing advice.
+std::string portTroubleText(const std::string& firstLine, const std::string& wrongPortLine);
+
 // Makes sure the link is open and primes the controller's input with a lone "\r". On failure
 // shows "Serial Port Error" and sets PortOpenError; otherwise clears it.
 void OpenPort();
