@@ -11,44 +11,16 @@ cli=${1:?usage: cli_download.sh <path-to-kelp-cli> <e2e-dir>}
 e2e=${2:?usage: cli_download.sh <path-to-kelp-cli> <e2e-dir>}
 sample=$e2e/../../examples/sample.dat
 data=${KELP_TEST_DATA:-$e2e/../data}
-sim=${KELP_BUILD_DIR:-$(dirname "$cli")/..}/tools/qz740_sim/qz740-sim
-work=$(mktemp -d)
-export KELP_HOME="$work/home"
-mkdir -p "$KELP_HOME"
-sim_pid=
-cleanup() {
-    [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+source "$(dirname "$0")/lib/simulator.bash"
 
-probe=$("$cli" send --port /dev/null x 2>&1)
-if grep -q 'no serial port support' <<<"$probe"; then
+if ! have_serial_port; then
     echo "cli_download: skipped (kelp-cli built without the serial port adapter)"
     exit 0
 fi
-[ -x "$sim" ] || { echo "FAIL: simulator not found at $sim" >&2; exit 1; }
 
-# start_sim <options...>: a fresh simulator serving sample.dat's images; sets $device
-start_sim() {
-    [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
-    : >"$work/sim.out"
-    : >"$work/sim.log"
-    "$sim" --delay 0 --version 700 --dat "$sample" --log "$work/sim.log" "$@" \
-        >"$work/sim.out" 2>"$work/sim.err" &
-    sim_pid=$!
-    for _ in $(seq 50); do
-        device=$(head -n 1 "$work/sim.out")
-        [ -n "$device" ] && [ -e "$device" ] && return 0
-        sleep 0.1
-    done
-    echo "FAIL: the simulator did not start: $(cat "$work/sim.err")" >&2
-    exit 1
+# sample_sim <options...>: a fresh simulator serving sample.dat's images; sets $device
+sample_sim() {
+    start_sim --delay 0 --version 700 --dat "$sample" "$@"
 }
 
 # download <name> <options...>: kelp-cli download into $work/<name>.dat; output in
@@ -99,7 +71,7 @@ same_as_sample() {
 }
 
 # The main image only.
-start_sim
+sample_sim
 download main
 expect_clean main
 same_as_sample main
@@ -109,7 +81,7 @@ grep -q 'RX 1SendRTCEram\|RX 1SendAPEram' "$work/sim.log" && fail "main: an opti
 [ "$(wc -l <"$KELP_HOME/download.mem")" -eq 4085 ] || fail "main: download.mem has $(wc -l <"$KELP_HOME/download.mem") lines"
 
 # Both option boards: the RTC memories not in use come back as not in use.
-start_sim
+sample_sim
 download options --rtc --ap
 expect_clean options
 same_as_sample options
@@ -123,7 +95,7 @@ relock="$(tr -d '\r' <"$sample" | sed -n 's/^Lock=//p')$(tr -d '\r' <"$sample" |
 
 # At 9600 baud's own pace, with option images of other sources: every line and chunk is
 # answered once, and the images are stored exactly as they were sent.
-start_sim --pace --rtc "$data/sample_rtc.mem" --ap "$data/sample_ap.mem"
+sample_sim --pace --rtc "$data/sample_rtc.mem" --ap "$data/sample_ap.mem"
 download paced --rtc --ap
 expect_clean paced
 [ "$(value_of paced 'DTMF(21)')" = '4 5 6 ' ] || fail "paced: DTMF(21) is '$(value_of paced 'DTMF(21)')'"
@@ -133,7 +105,7 @@ cmp -s "$KELP_HOME/apdownload.mem" "$data/sample_ap.mem" || fail "paced: apdownl
 grep -q 'still sending' "$work/sim.log" && fail "paced: items were acknowledged more than once ($(grep -c 'still sending' "$work/sim.log") extra)"
 
 # Image files served as they are; a refused RTC request is asked again.
-start_sim --main "$data/sample_main.mem" --refuse-download rtc --refusals 2 --rtc "$data/sample_rtc.mem"
+sample_sim --main "$data/sample_main.mem" --refuse-download rtc --refusals 2 --rtc "$data/sample_rtc.mem"
 download refused_rtc --rtc
 expect_clean refused_rtc
 cmp -s "$KELP_HOME/download.mem" "$data/sample_main.mem" || fail "refused_rtc: download.mem differs from what was sent"
@@ -153,7 +125,7 @@ expect_failed() {
 }
 
 # The controller stops mid-image: the five-second time-out, then the download error.
-start_sim --stop-after 100
+sample_sim --stop-after 100
 echo "an earlier download" >"$work/stopped.dat"
 download stopped
 expect_failed stopped 'Serial Timeout' \
@@ -162,13 +134,13 @@ expect_failed stopped 'Download Error' 'An error occurred during the download'
 [ "$(wc -l <"$KELP_HOME/download.mem")" -eq 100 ] || fail "stopped: download.mem has $(wc -l <"$KELP_HOME/download.mem") lines"
 
 # The controller refuses the image.
-start_sim --refuse-download main
+sample_sim --refuse-download main
 echo "an earlier download" >"$work/refused.dat"
 download refused
 expect_failed refused 'Download Error' 'An error occurred during the download'
 
 # Garbled lines in the image: the decode fails rather than storing shifted settings.
-start_sim --garbage-lines 1000
+sample_sim --garbage-lines 1000
 echo "an earlier download" >"$work/garbled.dat"
 download garbled
 expect_failed garbled 'ERAM Decode Error' 'An error occurred while decoding the download'

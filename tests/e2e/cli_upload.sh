@@ -8,21 +8,7 @@ set -u
 cli=${1:?usage: cli_upload.sh <path-to-kelp-cli> <e2e-dir>}
 e2e=${2:?usage: cli_upload.sh <path-to-kelp-cli> <e2e-dir>}
 sample=$e2e/../../examples/sample.dat
-sim=${KELP_BUILD_DIR:-$(dirname "$cli")/..}/tools/qz740_sim/qz740-sim
-work=$(mktemp -d)
-export KELP_HOME="$work/home"
-mkdir -p "$KELP_HOME"
-sim_pid=
-cleanup() {
-    [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+source "$(dirname "$0")/lib/simulator.bash"
 
 # The listing: the terminator first, port 2's first hang timer, the reset last.
 "$cli" commands "$sample" >"$work/serial.txt" 2>"$work/serial.err" || fail "commands: exit $?"
@@ -48,28 +34,12 @@ ms=$(sed -n 's/.*(\([0-9]*\) ms).*/\1/p' "$work/render.out")
 [ "$(head -c 4 "$work/upload.wav")" = "RIFF" ] || fail "render: not a WAV file"
 
 # A complete upload into the simulator.
-probe=$("$cli" send --port /dev/null x 2>&1)
-if grep -q 'no serial port support' <<<"$probe"; then
+if ! have_serial_port; then
     echo "cli_upload: serial part skipped (kelp-cli built without the serial port adapter)"
     exit $((failures > 0))
 fi
-[ -x "$sim" ] || { echo "FAIL: simulator not found at $sim" >&2; exit 1; }
-start_sim() {
-    [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
-    : >"$work/sim.out"
-    : >"$work/sim.log"
-    "$sim" --delay 0 --log "$work/sim.log" "$@" >"$work/sim.out" 2>"$work/sim.err" &
-    sim_pid=$!
-    for _ in $(seq 50); do
-        device=$(head -n 1 "$work/sim.out")
-        [ -n "$device" ] && [ -e "$device" ] && return 0
-        sleep 0.1
-    done
-    echo "FAIL: the simulator did not start: $(cat "$work/sim.err")" >&2
-    exit 1
-}
 cp "$sample" "$work/up.dat"
-start_sim
+start_sim --delay 0
 "$cli" upload "$work/up.dat" --port "$device" >"$work/up.out" 2>"$work/up.err"
 rc=$?
 [ $rc -eq 0 ] || fail "upload: exit $rc ($(tail -c 400 "$work/up.err"))"
@@ -80,7 +50,7 @@ grep -q 'RX 1\*21999<CR>' "$work/sim.log" || fail "upload: no reset"
 grep -q 'Complete Upload' "$work/up.err" || fail "upload: no Complete Upload message"
 
 # A refused timer command stops the upload with "Update Error" and no reset.
-start_sim --nack '1\*1004.*'
+start_sim --delay 0 --nack '1\*1004.*'
 "$cli" upload "$work/up.dat" --port "$device" >"$work/nack.out" 2>"$work/nack.err"
 rc=$?
 [ $rc -eq 1 ] || fail "refused upload: exit $rc"

@@ -5,23 +5,7 @@
 set -u
 
 cli=${1:?usage: link_send.sh <path-to-kelp-cli> <e2e-dir>}
-sim=${KELP_BUILD_DIR:-$(dirname "$cli")/..}/tools/qz740_sim/qz740-sim
-work=$(mktemp -d)
-export KELP_HOME="$work/home"
-mkdir -p "$KELP_HOME"
-sim_pid=
-cleanup() {
-    [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
-
-[ -x "$sim" ] || { echo "FAIL: simulator not found at $sim" >&2; exit 1; }
+source "$(dirname "$0")/lib/simulator.bash"
 
 # run <name> <args...>: stdout, stderr and status into $work/<name>.{out,err,rc}
 run() {
@@ -36,26 +20,10 @@ expect_status() {
 }
 
 # A build without Qt's serial port has nothing to test here.
-run probe send --port /dev/null x
-if grep -q 'no serial port support' "$work/probe.err"; then
+if ! have_serial_port; then
     echo "link_send: skipped (kelp-cli built without the serial port adapter)"
     exit 0
 fi
-
-# start_sim <options...>: runs the simulator and sets $device
-start_sim() {
-    [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
-    : >"$work/sim.out"
-    "$sim" --log "$work/sim.log" "$@" >"$work/sim.out" 2>"$work/sim.err" &
-    sim_pid=$!
-    for _ in $(seq 50); do
-        device=$(head -n 1 "$work/sim.out")
-        [ -n "$device" ] && [ -e "$device" ] && return 0
-        sleep 0.1
-    done
-    echo "FAIL: the simulator did not start: $(cat "$work/sim.err")" >&2
-    exit 1
-}
 
 start_sim --nack '1\*9000.*' --silent '1\*2[0-9]*'
 
