@@ -7,7 +7,7 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELP_WERROR=ON
 DEPS := build-essential cmake pkg-config \
         qt6-base-dev qt6-serialport-dev qt6-multimedia-dev libgl-dev \
         libgtest-dev libgmock-dev \
-        xvfb xauth imagemagick
+        xvfb xauth imagemagick python3 multimon-ng
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
