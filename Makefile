@@ -6,7 +6,7 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELP_WERROR=ON
 # Debian packages the build, the program and the tests need.
 DEPS := build-essential cmake pkg-config \
         qt6-base-dev qt6-serialport-dev qt6-multimedia-dev libgl-dev \
-        libgtest-dev libgmock-dev \
+        libgtest-dev libgmock-dev libbenchmark-dev \
         xvfb xauth imagemagick python3 multimon-ng
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
