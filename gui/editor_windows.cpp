@@ -1,6 +1,9 @@
 #include "gui/editor_windows.h"
 
+#include "gui/analog.h"
+#include "gui/dtmf_settings.h"
 #include "gui/placeholder_editor.h"
+#include "gui/port_switches.h"
 #include "gui/timers.h"
 
 namespace kelp {
@@ -39,8 +42,14 @@ QString windowCaption(Area area) {
 
 QWidget* createEditorWindow(Area area, QWidget* parent) {
     switch (area) {
+        case Area::Analog:
+            return new Analog(parent);
         case Area::Timers:
             return new Timers(parent);
+        case Area::PortSwitches:
+            return new PortSwitches(parent);
+        case Area::Dtmf:
+            return new DtmfSettings(parent);
         default:
             return new PlaceholderEditor(windowCaption(area), parent);
     }

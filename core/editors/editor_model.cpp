@@ -252,6 +252,7 @@ std::vector<Notice> EditorModel::apply() {
     currentTab_ = tab;
     currentPort_ = port;
     db_.setChangeMarker(area_, -1);
+    afterApply();
     return {};
 }
 

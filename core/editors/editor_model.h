@@ -117,6 +117,8 @@ class EditorModel {
     virtual bool storesEdit(const std::string& /*key*/, int /*index*/) const { return true; }
     // Runs after the working copy was loaded and shown.
     virtual void afterLoad() {}
+    // Runs at the end of an Apply that wrote the working copy (not after a refusal).
+    virtual void afterApply() {}
 
     void setValue(const std::string& key, int index, std::string value);
     static int slot(const FieldSpec& f, int index);
