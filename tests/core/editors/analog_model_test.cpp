@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "core/database/area_checks.h"
+#include "tests/core/editors/editor_test_support.h"
 
 namespace kelp {
 namespace {
@@ -28,12 +29,7 @@ class AnalogModelTest : public ::testing::Test {
     }
 
     std::vector<std::pair<UploadFlag, int>> raisedFlags() const {
-        std::vector<std::pair<UploadFlag, int>> raised;
-        for (const auto& d : uploadFlagTable())
-            for (int i = d.count == 1 ? 0 : 1; i <= (d.count == 1 ? 0 : d.count); ++i)
-                if (database.uploadFlag(d.flag, i))
-                    raised.emplace_back(d.flag, i);
-        return raised;
+        return testing::raisedFlags(database);
     }
 
     ControllerDatabase database;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/core/editors/editor_test_support.h"
+
 namespace kelp {
 namespace {
 
@@ -24,13 +26,7 @@ class TimersModelTest : public ::testing::Test {
     }
 
     std::vector<std::pair<UploadFlag, int>> raisedFlags() const {
-        std::vector<std::pair<UploadFlag, int>> raised;
-        for (const auto& d : uploadFlagTable())
-            // A group of one flag answers to index 0 and 1 alike.
-            for (int i = d.count == 1 ? 0 : 1; i <= (d.count == 1 ? 0 : d.count); ++i)
-                if (database.uploadFlag(d.flag, i))
-                    raised.emplace_back(d.flag, i);
-        return raised;
+        return testing::raisedFlags(database);
     }
 
     ControllerDatabase database;
