@@ -1,7 +1,9 @@
 #include "gui/editor_windows.h"
 
+#include "gui/alarms.h"
 #include "gui/analog.h"
 #include "gui/dtmf_settings.h"
+#include "gui/identification.h"
 #include "gui/placeholder_editor.h"
 #include "gui/port_switches.h"
 #include "gui/timers.h"
@@ -42,6 +44,8 @@ QString windowCaption(Area area) {
 
 QWidget* createEditorWindow(Area area, QWidget* parent) {
     switch (area) {
+        case Area::AlarmsRemoteBase:
+            return new Alarms(parent);
         case Area::Analog:
             return new Analog(parent);
         case Area::Timers:
@@ -50,6 +54,8 @@ QWidget* createEditorWindow(Area area, QWidget* parent) {
             return new PortSwitches(parent);
         case Area::Dtmf:
             return new DtmfSettings(parent);
+        case Area::Identification:
+            return new Identification(parent);
         default:
             return new PlaceholderEditor(windowCaption(area), parent);
     }
