@@ -43,10 +43,7 @@ class AnalogWindowTest : public QObject {
 
     template <typename T>
     T* find(const QString& name) {
-        T* w = window_->findChild<T*>(name);
-        if (w == nullptr)
-            qFatal("no control %s", qPrintable(name));
-        return w;
+        return guitest::findControl<T>(window_.get(), name);
     }
 
     void showAlarmsTab() { window_->channelTabs()->setCurrentIndex(AnalogModel::kAlarmsTab); }

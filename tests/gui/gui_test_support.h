@@ -46,6 +46,15 @@ inline void typeInto(QLineEdit* box, const QString& text) {
         QTest::keyClicks(box, text);
 }
 
+// A named control of a window; a test that names one that is not there stops at once.
+template <typename T>
+T* findControl(const QWidget* window, const QString& name) {
+    T* w = window->findChild<T*>(name);
+    if (w == nullptr)
+        qFatal("no control %s", qPrintable(name));
+    return w;
+}
+
 inline bool showAndActivate(QWidget* window) {
     window->show();
     window->activateWindow();

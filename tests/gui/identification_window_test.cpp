@@ -23,10 +23,7 @@ class IdentificationWindowTest : public QObject {
 
     template <typename T>
     T* find(const QString& name) {
-        T* w = window_->findChild<T*>(name);
-        if (w == nullptr)
-            qFatal("no control %s", qPrintable(name));
-        return w;
+        return guitest::findControl<T>(window_.get(), name);
     }
 
     void doubleClick(QListWidget* list, const QString& text) {
