@@ -30,13 +30,13 @@
 #include "core/link/upload_flow.h"
 #include "gui/about.h"
 #include "gui/company.h"
-#include "gui/download_window.h"
-#include "gui/editor_window.h"
-#include "gui/editor_windows.h"
+#include "gui/transfer/download_window.h"
+#include "gui/editors/editor_window.h"
+#include "gui/editors/editor_windows.h"
 #include "core/download/option_menu_commands.h"
 #include "gui/resources.h"
-#include "gui/timers.h"
-#include "gui/update_window.h"
+#include "gui/editors/timers.h"
+#include "gui/transfer/update_window.h"
 #include "gui/window_placement.h"
 
 namespace kelp {

@@ -10,7 +10,7 @@
 #include "core/app/scripted_prompter.h"
 #include "core/database/area_checks.h"
 #include "core/database/controller_database.h"
-#include "gui/alarms.h"
+#include "gui/editors/alarms.h"
 #include "tests/gui/gui_test_support.h"
 
 using namespace kelp;

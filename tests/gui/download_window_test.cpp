@@ -1,6 +1,6 @@
 // Download, import and the RTC / DVR marks, driven through the main window's menus against a
 // controller on a fake serial port, in virtual time; the progress window's "&Escape".
-#include "gui/download_window.h"
+#include "gui/transfer/download_window.h"
 
 #include <QAction>
 #include <QLabel>
@@ -18,16 +18,16 @@
 
 #include "core/app/app_folder.h"
 #include "core/app/scripted_prompter.h"
-#include "core/app/virtual_clock.h"
+#include "tests/support/virtual_clock.h"
 #include "core/database/dat_file.h"
 #include "core/database/ini_file.h"
 #include "core/download/download_state.h"
 #include "core/download/eram_decoder.h"
-#include "core/link/fake_serial_port.h"
+#include "tests/support/fake_serial_port.h"
 #include "core/link/link_preferences.h"
 #include "core/link/serial_link.h"
 #include "gui/kelp_main.h"
-#include "gui/timers.h"
+#include "gui/editors/timers.h"
 #include "tests/gui/gui_test_support.h"
 
 using namespace kelp;

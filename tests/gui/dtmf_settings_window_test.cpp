@@ -7,7 +7,7 @@
 
 #include "core/app/scripted_prompter.h"
 #include "core/database/controller_database.h"
-#include "gui/dtmf_settings.h"
+#include "gui/editors/dtmf_settings.h"
 #include "tests/gui/gui_test_support.h"
 
 using namespace kelp;

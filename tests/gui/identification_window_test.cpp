@@ -8,7 +8,7 @@
 
 #include "core/app/scripted_prompter.h"
 #include "core/database/controller_database.h"
-#include "gui/identification.h"
+#include "gui/editors/identification.h"
 #include "tests/gui/gui_test_support.h"
 
 using namespace kelp;

@@ -22,7 +22,7 @@
 #include "core/database/dat_file.h"
 #include "core/database/ini_file.h"
 #include "core/link/link_preferences.h"
-#include "gui/timers.h"
+#include "gui/editors/timers.h"
 #include "tests/gui/gui_test_support.h"
 
 using namespace kelp;

@@ -7,7 +7,7 @@
 
 #include "core/app/scripted_prompter.h"
 #include "core/database/controller_database.h"
-#include "gui/port_switches.h"
+#include "gui/editors/port_switches.h"
 #include "tests/gui/gui_test_support.h"
 
 using namespace kelp;

@@ -9,7 +9,7 @@
 
 #include "core/app/scripted_prompter.h"
 #include "core/database/controller_database.h"
-#include "gui/timers.h"
+#include "gui/editors/timers.h"
 #include "tests/gui/gui_test_support.h"
 
 using namespace kelp;

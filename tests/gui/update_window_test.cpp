@@ -1,6 +1,6 @@
 // The Update window and "Upload to QZ740", driven through their buttons against an in-process
 // controller on a fake serial port, in virtual time.
-#include "gui/update_window.h"
+#include "gui/transfer/update_window.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,12 +15,12 @@
 
 #include "core/app/app_folder.h"
 #include "core/app/scripted_prompter.h"
-#include "core/app/virtual_clock.h"
+#include "tests/support/virtual_clock.h"
 #include "core/database/dat_file.h"
 #include "core/database/ini_file.h"
-#include "core/link/fake_serial_port.h"
+#include "tests/support/fake_serial_port.h"
 #include "core/link/link_preferences.h"
-#include "core/link/recording_sound_output.h"
+#include "tests/support/recording_sound_output.h"
 #include "core/link/serial_link.h"
 #include "core/link/sound_output.h"
 #include "gui/kelp_main.h"

@@ -10,7 +10,7 @@
 
 #include "core/app/app_folder.h"
 #include "core/app/system_clock.h"
-#include "core/app/virtual_clock.h"
+#include "tests/support/virtual_clock.h"
 #include "tests/core/app/temp_folder.h"
 
 namespace kelp {

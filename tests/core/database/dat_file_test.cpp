@@ -10,7 +10,7 @@
 #include "core/app/app_folder.h"
 #include "core/app/error_reporter.h"
 #include "core/app/scripted_prompter.h"
-#include "core/app/virtual_clock.h"
+#include "tests/support/virtual_clock.h"
 #include "core/database/controller_database.h"
 #include "core/database/error_log.h"
 #include "core/database/ini_file.h"

@@ -9,7 +9,7 @@
 
 #include "core/app/app_folder.h"
 #include "core/app/scripted_prompter.h"
-#include "core/app/virtual_clock.h"
+#include "tests/support/virtual_clock.h"
 #include "core/database/controller_database.h"
 #include "tests/core/app/temp_folder.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/link/fake_serial_port.h"
+#include "tests/support/fake_serial_port.h"
 
 namespace kelp::testing {
 

@@ -6,7 +6,7 @@
 #include <array>
 
 #include "core/editors/alarms_model.h"
-#include "gui/editor_window.h"
+#include "gui/editors/editor_window.h"
 
 class QButtonGroup;
 class QComboBox;

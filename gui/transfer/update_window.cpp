@@ -1,4 +1,4 @@
-#include "gui/update_window.h"
+#include "gui/transfer/update_window.h"
 
 #include <QCloseEvent>
 #include <QFrame>

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/editors/dtmf_settings_model.h"
-#include "gui/editor_window.h"
+#include "gui/editors/editor_window.h"
 
 class QLineEdit;
 class QListWidget;

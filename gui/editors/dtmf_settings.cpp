@@ -1,4 +1,4 @@
-#include "gui/dtmf_settings.h"
+#include "gui/editors/dtmf_settings.h"
 
 #include <QFocusEvent>
 #include <QFontMetrics>

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "core/editors/identification_model.h"
-#include "gui/editor_window.h"
+#include "gui/editors/editor_window.h"
 
 class QLabel;
 class QLineEdit;

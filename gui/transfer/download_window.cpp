@@ -1,4 +1,4 @@
-#include "gui/download_window.h"
+#include "gui/transfer/download_window.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>

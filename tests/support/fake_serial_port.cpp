@@ -1,4 +1,4 @@
-#include "core/link/fake_serial_port.h"
+#include "tests/support/fake_serial_port.h"
 
 #include <iterator>
 

@@ -1,4 +1,4 @@
-#include "gui/editor_window.h"
+#include "gui/editors/editor_window.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "core/editors/analog_model.h"
-#include "gui/editor_window.h"
+#include "gui/editors/editor_window.h"
 
 class QComboBox;
 class QStackedWidget;

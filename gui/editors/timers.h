@@ -5,7 +5,7 @@
 #include <array>
 
 #include "core/editors/timers_model.h"
-#include "gui/editor_window.h"
+#include "gui/editors/editor_window.h"
 
 class QGridLayout;
 class QLabel;

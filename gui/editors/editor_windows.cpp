@@ -1,12 +1,12 @@
-#include "gui/editor_windows.h"
+#include "gui/editors/editor_windows.h"
 
-#include "gui/alarms.h"
-#include "gui/analog.h"
-#include "gui/dtmf_settings.h"
-#include "gui/identification.h"
-#include "gui/placeholder_editor.h"
-#include "gui/port_switches.h"
-#include "gui/timers.h"
+#include "gui/editors/alarms.h"
+#include "gui/editors/analog.h"
+#include "gui/editors/dtmf_settings.h"
+#include "gui/editors/identification.h"
+#include "gui/editors/placeholder_editor.h"
+#include "gui/editors/port_switches.h"
+#include "gui/editors/timers.h"
 
 namespace kelp {
 

@@ -1,4 +1,4 @@
-#include "core/link/recording_sound_output.h"
+#include "tests/support/recording_sound_output.h"
 
 #include "core/app/clock.h"
 #include "core/link/wav_image.h"

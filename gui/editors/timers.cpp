@@ -1,4 +1,4 @@
-#include "gui/timers.h"
+#include "gui/editors/timers.h"
 
 #include <QCheckBox>
 #include <QComboBox>

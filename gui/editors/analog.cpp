@@ -1,4 +1,4 @@
-#include "gui/analog.h"
+#include "gui/editors/analog.h"
 
 #include <QComboBox>
 #include <QEvent>

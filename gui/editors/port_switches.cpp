@@ -1,4 +1,4 @@
-#include "gui/port_switches.h"
+#include "gui/editors/port_switches.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

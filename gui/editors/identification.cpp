@@ -1,4 +1,4 @@
-#include "gui/identification.h"
+#include "gui/editors/identification.h"
 
 #include <QCheckBox>
 #include <QComboBox>

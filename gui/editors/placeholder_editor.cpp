@@ -1,4 +1,4 @@
-#include "gui/placeholder_editor.h"
+#include "gui/editors/placeholder_editor.h"
 
 #include <QLabel>
 #include <QVBoxLayout>

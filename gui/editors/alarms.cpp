@@ -1,4 +1,4 @@
-#include "gui/alarms.h"
+#include "gui/editors/alarms.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/editors/port_switches_model.h"
-#include "gui/editor_window.h"
+#include "gui/editors/editor_window.h"
 
 class QGroupBox;
 class QRadioButton;
