@@ -2,10 +2,15 @@
 //   kelp-cli commands FILE.dat [--dtmf]            what a complete upload sends, in order
 //   kelp-cli render FILE.dat OUT.wav [--delay MS] [--key-up MS]
 //                                                   the complete DTMF upload as one WAV file
-//   kelp-cli upload FILE.dat --port DEVICE         a complete upload over the serial line
+//   kelp-cli upload FILE.dat --port DEVICE [--yes] [--since OLD.dat]
+//                                                   a complete upload over the serial line, or
+//                                                   with --since the settings changed since OLD
 // The database is loaded as `check` loads it, with the same options for the loader's questions.
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
+#include <iostream>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -18,6 +23,7 @@
 #include "core/app/prompter.h"
 #include "core/database/controller_database.h"
 #include "core/database/field_checks.h"
+#include "core/database/setting_flags.h"
 #include "core/link/dtmf_tones.h"
 #include "core/link/link_preferences.h"
 #include "core/link/serial_link.h"
@@ -39,6 +45,8 @@ struct UploadArgs {
     bool dtmf = false;
     std::optional<std::int64_t> delayMs, keyUpMs;
     std::string port;
+    bool yes = false;
+    std::string since;
 };
 
 // Parses the options a command allows (flags named in `allowed`); "" when understood.
@@ -68,6 +76,12 @@ std::string parseArgs(const std::vector<std::string>& args, const std::vector<st
             if (i + 1 >= args.size() || args[i + 1].empty())
                 return "--port needs a device";
             out.port = args[++i];
+        } else if (arg == "--yes" && allows(arg)) {
+            out.yes = true;
+        } else if (arg == "--since" && allows(arg)) {
+            if (i + 1 >= args.size() || args[i + 1].empty())
+                return "--since needs the database the controller was last programmed with";
+            out.since = args[++i];
         } else if (arg.size() > 1 && arg[0] == '-') {
             return "unknown option '" + arg + "'";
         } else {
@@ -83,20 +97,53 @@ int usage(CliStreams& io, const char* command, const std::string& why, const std
     return kExitUsage;
 }
 
-// Message boxes of the upload go to stderr; questions are answered Yes (the command line
-// already says what the operator wants).
+// How the upload's questions (the confirmation, the firmware checks) are answered.
+enum class Questions {
+    Yes,  // the command line already says what the operator wants (--yes, or nothing is sent)
+    Ask,  // on a terminal: the operator answers each one
+    No,   // no terminal to ask and no --yes: every question is answered No
+};
+
+// Message boxes of the upload go to stderr; questions are answered as `questions` says.
 class CliUploadPrompter final : public Prompter {
   public:
-    explicit CliUploadPrompter(std::ostream& err) : err_(err) {}
+    CliUploadPrompter(std::ostream& err, Questions questions) : err_(err), questions_(questions) {}
     Answer messageBox(const MessageBoxRequest& box) override {
-        const Answer answer =
-            box.buttons == MessageButtons::YesNo ? Answer::Yes : defaultAnswer(box);
         std::string plain;
         for (char c : box.text)
             if (c != '\r')
                 plain += c;
-        err_ << "[" << box.title << "]\n" << plain << "\n\n";
-        return answer;
+        err_ << "[" << box.title << "]\n" << plain << "\n";
+        if (box.buttons != MessageButtons::YesNo) {
+            err_ << "\n";
+            return defaultAnswer(box);
+        }
+        switch (questions_) {
+        case Questions::Yes:
+            err_ << "(answered Yes)\n\n";
+            return Answer::Yes;
+        case Questions::No:
+            err_ << "(answered No: there is no terminal to ask; give --yes to answer Yes)\n\n";
+            return Answer::No;
+        case Questions::Ask:
+            break;
+        }
+        for (;;) {
+            err_ << "Yes or No? [y/n] " << std::flush;
+            std::string line;
+            if (!std::getline(std::cin, line)) {
+                err_ << "(no answer: No)\n\n";
+                return Answer::No;
+            }
+            if (line == "y" || line == "Y" || line == "yes" || line == "Yes") {
+                err_ << "\n";
+                return Answer::Yes;
+            }
+            if (line == "n" || line == "N" || line == "no" || line == "No") {
+                err_ << "\n";
+                return Answer::No;
+            }
+        }
     }
     std::optional<std::string> inputBox(const std::string&, const std::string&,
                                         const std::string&) override {
@@ -109,6 +156,7 @@ class CliUploadPrompter final : public Prompter {
 
   private:
     std::ostream& err_;
+    Questions questions_;
 };
 
 std::string duration(double seconds) {
@@ -173,7 +221,7 @@ int runRender(const std::vector<std::string>& args, CliStreams& io) {
     WavFileSoundOutput recording;
     ScopedSoundOutput scopedOutput(recording);
     ScopedClock scopedClock(recording);
-    CliUploadPrompter prompter(io.err);
+    CliUploadPrompter prompter(io.err, Questions::Yes);
     ScopedPrompter scopedPrompter(prompter);
     DtmfTransport transport(false);
     if (fSendUpdate(true, transport, db(), nullptr, false) != 0 || soundFailed()) {
@@ -196,15 +244,28 @@ int runRender(const std::vector<std::string>& args, CliStreams& io) {
 }
 
 int runUpload(const std::vector<std::string>& args, CliStreams& io) {
-    const std::string form = std::string("FILE.dat --port DEVICE ") + kLoadOptionsUsage;
+    const std::string form =
+        std::string("FILE.dat --port DEVICE [--yes] [--since OLD.dat] ") + kLoadOptionsUsage;
     UploadArgs a;
-    const std::string problem = parseArgs(args, {"--port"}, a);
+    const std::string problem = parseArgs(args, {"--port", "--yes", "--since"}, a);
     if (!problem.empty())
         return usage(io, "upload", problem, form);
     if (a.positional.size() != 1 || a.port.empty())
         return usage(io, "upload", "name one database file and the --port", form);
-    a.load.file = a.positional[0];
 
+    // --since: the database the controller was last programmed with, loaded as the program
+    // loads any file; what differs from it is what a changes-only upload sends.
+    std::optional<ControllerDatabase> previous;
+    if (!a.since.empty()) {
+        a.load.file = a.since;
+        CliDatabaseLoad load;
+        const int loaded = load.load(a.load, io, false, "upload");
+        if (loaded != kExitOk)
+            return loaded;
+        previous = db();
+    }
+
+    a.load.file = a.positional[0];
     CliDatabaseLoad load;
     const int loaded = load.load(a.load, io, false, "upload");
     if (loaded != kExitOk)
@@ -215,8 +276,22 @@ int runUpload(const std::vector<std::string>& args, CliStreams& io) {
     std::error_code ec;
     database.currentFile = fs::absolute(a.load.file, ec).string();
 
+    int differing = 0;
+    if (previous) {
+        differing = flagDifferences(database, *previous);
+        io.err << "kelp-cli upload: " << differing << " setting" << (differing == 1 ? "" : "s")
+               << " of " << a.load.file.string() << " differ from " << a.since << "\n";
+        if (differing == 0 && !database.anyUploadFlag()) {
+            io.out << "nothing to send\n";
+            return kExitOk;
+        }
+    }
+
+    const Questions questions = a.yes                ? Questions::Yes
+                                : isatty(STDIN_FILENO) ? Questions::Ask
+                                                       : Questions::No;
     SerialSession session;
-    CliUploadPrompter prompter(io.err);
+    CliUploadPrompter prompter(io.err, questions);
     ScopedPrompter scopedPrompter(prompter);
     loadLinkPreferences();
     LinkPreferences& prefs = linkPreferences();
@@ -227,7 +302,18 @@ int runUpload(const std::vector<std::string>& args, CliStreams& io) {
         return kExitFailure;
     SerialTransport transport;
     UploadProgress progress;
+    if (previous) {
+        if (updateChangesOnly(transport, database, progress) != 0)
+            return linkState().PortOpenError ? kExitUsage : kExitFailure;
+        io.out << "Changes-only upload done: " << differing << " changed setting"
+               << (differing == 1 ? "" : "s") << " sent.\n";
+        return kExitOk;
+    }
     const int result = sendCompleteConfig(transport, database, progress);
+    if (result == -1) {
+        io.err << "kelp-cli upload: not confirmed; nothing was sent\n";
+        return kExitFailure;
+    }
     if (result != 0)
         return linkState().PortOpenError ? kExitUsage : kExitFailure;
     io.out << "Complete upload done; the controller is resetting.\n";

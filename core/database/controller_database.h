@@ -223,6 +223,13 @@ constexpr int courtesyFlagIndex(int port, int tone) {
 // The reference voltage shares the meter set-up group as its ninth flag.
 constexpr int kVrefFlagIndex = 9;
 
+// One flag: its group and index (as uploadFlag() takes them).
+struct FlagRef {
+    UploadFlag group;
+    int index = 0;
+    bool operator==(const FlagRef& o) const { return group == o.group && index == o.index; }
+};
+
 struct UploadFlagDescriptor {
     UploadFlag flag;
     const char* name;  // for traces and tests: "HangTimers"

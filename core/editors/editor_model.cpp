@@ -1,5 +1,7 @@
 #include "core/editors/editor_model.h"
 
+#include "core/database/setting_flags.h"
+
 #include <array>
 #include <stdexcept>
 
@@ -238,8 +240,8 @@ std::vector<Notice> EditorModel::apply() {
             const std::string& working = working_[i][static_cast<std::size_t>(s)];
             if (working == db_.get(f.key, index))
                 continue;
-            if (f.flag != UploadFlag::Count_)
-                db_.setUploadFlag(f.flag, f.flagIndex > 0 ? f.flagIndex : index, true);
+            if (const std::optional<FlagRef> flag = uploadFlagFor(f, index))
+                db_.setUploadFlag(flag->group, flag->index, true);
             db_.saved = false;
             db_.set(f.key, index, working);
         }
@@ -254,6 +256,12 @@ std::vector<Notice> EditorModel::apply() {
     db_.setChangeMarker(area_, -1);
     afterApply();
     return {};
+}
+
+std::optional<FlagRef> EditorModel::uploadFlagFor(const FieldSpec& f, int index) {
+    if (f.flag != UploadFlag::Count_)
+        return FlagRef{f.flag, f.flagIndex > 0 ? f.flagIndex : index};
+    return settingFlag(f.key, index);
 }
 
 Notice EditorModel::cancelQuestion() const {

@@ -47,6 +47,8 @@ struct FieldSpec {
     int marker = 0;          // change marker number an edit of a text field sets (> 0)
     bool numeric = true;     // text box takes digits only
     bool twoDigits = false;  // a list that stores its number as at least two digits ("07")
+    // The flag Apply sets for a changed entry comes from the setting's row in the setting-flag
+    // table; a field that is not a database setting of its own may name one here instead.
     UploadFlag flag = UploadFlag::Count_;
     int flagIndex = 0;  // 0: the entry's own index; > 0: always this flag of the group
     // Text fields: the refusal for the entry at index, or nothing when the value passes.
@@ -121,6 +123,8 @@ class EditorModel {
     virtual void afterApply() {}
 
     void setValue(const std::string& key, int index, std::string value);
+    // The flag Apply sets when entry `index` of field f changed.
+    static std::optional<FlagRef> uploadFlagFor(const FieldSpec& f, int index);
     static int slot(const FieldSpec& f, int index);
 
   private:

@@ -170,9 +170,13 @@ void CheckInput(const std::string& displayText) {
             if (!port.isOpen())
                 break;
             // Only the first character of each read counts; a read that starts with
-            // anything else (an empty one too) is dropped and the wait goes on.
+            // anything else (an empty one too) is dropped and the wait goes on. The
+            // controller ends every answer with CR LF, and that tail often arrives in the
+            // same read as the next answer (a busy computer, a USB adapter that batches
+            // bytes): line ends at the start belong to the previous answer and are skipped.
             lastResponse = port.readAll();
-            const char first = lastResponse.empty() ? '\0' : lastResponse.front();
+            const std::size_t judged = lastResponse.find_first_not_of("\r\n");
+            const char first = judged == std::string::npos ? '\0' : lastResponse[judged];
 
             state.stepLabel = "Check for ACK";
             if (first == '+') {

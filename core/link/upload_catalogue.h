@@ -13,12 +13,6 @@
 
 namespace kelp {
 
-struct FlagRef {
-    UploadFlag group;
-    int index = 0;
-    bool operator==(const FlagRef& o) const { return group == o.group && index == o.index; }
-};
-
 struct UploadItem {
     std::string serial;               // the command line without its "\r"
     std::vector<std::string> dtmf;    // tokens for SendTone, without the terminator

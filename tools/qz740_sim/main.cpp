@@ -50,6 +50,8 @@ const char* kUsage =
     "  --delay MS          think this long before answering (default 5)\n"
     "  --pace              move bytes at 9600 baud's rate in both directions\n"
     "  --eol crlf|cr|none  what ends each answer line (default crlf)\n"
+    "  --late-eol          hold back each answer's line end and send it just before the\n"
+    "                      next answer, as a busy USB adapter delivers them\n"
     "  --link PATH         also make PATH a symbolic link to the device\n"
     "  --log FILE          log received lines to FILE instead of standard error\n"
     "\n"
@@ -84,6 +86,7 @@ struct Options {
     ControllerOptions controller;
     int delayMs = 5;
     bool pace = false;
+    bool lateEol = false;  // an answer's line end goes out with the next answer
     std::string link;
     std::string log;
     std::string dat;
@@ -126,6 +129,10 @@ int parse(int argc, char* argv[], Options& options, bool& done) {
         }
         if (arg == "--pace") {
             options.pace = true;
+            continue;
+        }
+        if (arg == "--late-eol") {
+            options.lateEol = true;
             continue;
         }
         if (i + 1 >= argc) {
@@ -343,6 +350,7 @@ int serve(const Options& options, Controller& controller) {
     std::string lineArrived;  // time the line's first byte came in, for the log
     Clock::time_point lineBegan{};
     std::uint64_t lineBytesIn = 0;
+    std::string heldEol;  // --late-eol: the last answer's line end, not sent yet
     ImageRun run;
     while (!stopRequested) {
         auto now = Clock::now();
@@ -396,9 +404,20 @@ int serve(const Options& options, Controller& controller) {
                 if (!reply.note.empty())
                     log << " [" << reply.note << "]";
                 log << std::endl;
-                if (!reply.text.empty())
-                    wire.send(reply.text, arrived + delay);
                 const std::string image = controller.imageName();
+                if (!reply.text.empty()) {
+                    std::string text = heldEol + reply.text;
+                    heldEol.clear();
+                    // Only programming answers are held back; an image goes out as it is.
+                    const std::string& eol = options.controller.eol;
+                    if (options.lateEol && image.empty() && !eol.empty() &&
+                        text.size() > eol.size() &&
+                        text.compare(text.size() - eol.size(), eol.size(), eol) == 0) {
+                        heldEol = eol;
+                        text.resize(text.size() - eol.size());
+                    }
+                    wire.send(text, arrived + delay);
+                }
                 if (!image.empty() && !run.running) {
                     run = ImageRun{true, image, lineBegan, lineBytesIn,
                                    wire.bytesOut() - reply.text.size()};
@@ -417,6 +436,7 @@ int serve(const Options& options, Controller& controller) {
                 wire.drop();
                 pty.discardUnread();
                 controller.hostGone();
+                heldEol.clear();
                 line.clear();
                 lineArrived.clear();
                 run.running = false;
