@@ -253,6 +253,18 @@ bool radioModeCheck(std::string_view text, int memory) {
     return memoryValueCheck(text, memory, 1, 5);
 }
 
+bool remoteMemoryWhole(std::string_view freqString, std::string_view ctcss,
+                       std::string_view ctcssMode, std::string_view radioMode) {
+    // Memory 1 is one that must be in use: "NONE" fails every part.
+    constexpr int kInUse = 1;
+    if (freqString.size() < 2 || freqString.size() > 7 ||
+        freqString.find_first_not_of("0123456789") != std::string_view::npos)
+        return false;
+    const char offset = freqString.back();
+    return offset >= '1' && offset <= '3' && ctcssCheck(ctcss, kInUse) &&
+           ctcssModeCheck(ctcssMode, kInUse) && radioModeCheck(radioMode, kInUse);
+}
+
 // ---- Special codes ------------------------------------------------------------------
 
 bool macroSubsetCheck(std::string_view subset) {

@@ -136,6 +136,10 @@ bool ctcssCheck(std::string_view text, int memory);
 bool ctcssModeCheck(std::string_view text, int memory);
 // Radio mode 1-5 (LSB, USB, CW, FM, AM), or "NONE" above memory 10.
 bool radioModeCheck(std::string_view text, int memory);
+// A memory the controller can be sent: a stored frequency of up to six digits followed by
+// its offset digit (1-3), a CTCSS code, CTCSS mode and radio mode, none of them "NONE".
+bool remoteMemoryWhole(std::string_view freqString, std::string_view ctcss,
+                       std::string_view ctcssMode, std::string_view radioMode);
 
 // ---- Special codes ------------------------------------------------------------------
 

@@ -1,5 +1,7 @@
 #include "core/editors/alarms_model.h"
 
+#include <cctype>
+
 #include "core/database/area_checks.h"
 #include "core/database/field_checks.h"
 
@@ -184,6 +186,11 @@ std::optional<Notice> AlarmsModel::leaveFrequency(int memory) {
         return Notice{
             "Remote Base Frequency",
             memoryLine(memory) + "Remote Base Memory: Frequency is invalid.  Must be numeric"};
+    // The controller takes six frequency digits; a seventh would be read as the offset.
+    if (f != kNone && f.size() > 6)
+        return Notice{"Remote Base Frequency",
+                      memoryLine(memory) +
+                          "Remote Base Memory: Frequency is invalid.  Must be at most 6 digits"};
     if (f != kNone && f.size() < 6) {
         frequency_.at(memory - 1) = padLeft(f, 6);
         joinFrequency(memory);
@@ -208,30 +215,26 @@ std::optional<Notice> AlarmsModel::leaveCtcss(int memory) {
 AlarmsModel::PrefixLeave AlarmsModel::leavePrefix() {
     if (value("RemoteBasePrefix").empty())
         editText("RemoteBasePrefix", 0, kDefaultPrefix);
+    // DTMF letters are stored in upper case, as the DTMF memories store them.
+    std::string upper = value("RemoteBasePrefix");
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (upper != value("RemoteBasePrefix"))
+        setValue("RemoteBasePrefix", 0, upper);
     PrefixLeave result;
     if (auto refusal = leaveField("RemoteBasePrefix", 0)) {
-        result.notice = refusal;
+        result.notices.push_back(*refusal);
         result.refused = true;
         return result;
     }
     const std::string& prefix = value("RemoteBasePrefix");
     if (prefix == "0")  // no prefix
         return result;
-    // A terminator waiting to be uploaded would cut the new prefix short for good; the
-    // present terminator only matters until that upload, so it is a warning.
-    const std::string& pending = database().get("NewTerminator");
-    if (!pending.empty() && prefix.find(pending) != std::string::npos) {
-        result.notice = Notice{"Remote Base Prefix",
-                               "The Remote Base Prefix string may not contain the character "
-                               "that is going to be uploaded to the controller as your new "
-                               "Terminator Digit ('" +
-                                   pending + "')"};
-        result.refused = true;
-        return result;
-    }
+    // The present terminator only matters until the next upload, so it is a warning; a
+    // terminator waiting to be uploaded would cut the new prefix short for good, so it is
+    // refused. A prefix holding both gets both boxes.
     const std::string& terminator = database().get("Terminator");
     if (!terminator.empty() && prefix.find(terminator) != std::string::npos)
-        result.notice = Notice{
+        result.notices.push_back(Notice{
             "Remote Base Prefix",
             std::string("*** WARNING  WARNING  WARNING ***") + kCrLf +
                 "The Remote Base Prefix string contains the character that is presently "
@@ -239,8 +242,28 @@ AlarmsModel::PrefixLeave AlarmsModel::leavePrefix() {
                 terminator + "')" + kCrLf + kCrLf +
                 "Change the Terminator before trying to upload the new Remote Base Prefix or "
                 "else change the Remote Base Terminator" +
-                kCrLf + "Failure to do so will result in loss of your new Remote Base Prefix"};
+                kCrLf + "Failure to do so will result in loss of your new Remote Base Prefix"});
+    const std::string& pending = database().get("NewTerminator");
+    if (!pending.empty() && prefix.find(pending) != std::string::npos) {
+        result.notices.push_back(Notice{"Remote Base Prefix",
+                                        "The Remote Base Prefix string may not contain the "
+                                        "character that is going to be uploaded to the "
+                                        "controller as your new Terminator Digit ('" +
+                                            pending + "')"});
+        result.refused = true;
+    }
     return result;
+}
+
+bool AlarmsModel::clearMemory(int memory) {
+    if (memory <= kRequiredRemoteMemories || memory > memoryCount())
+        return false;
+    frequency_.at(memory - 1) = kNone;
+    offset_.at(memory - 1) = kNone;
+    joinFrequency(memory);
+    for (const char* key : {"CTCSS", "CTCSSMode", "RadioMode"}) setValue(key, memory, kNone);
+    database().setChangeMarker(area(), 0);
+    return true;
 }
 
 AlarmsModel::ApplyResult AlarmsModel::applyChanges() {
@@ -255,7 +278,7 @@ AlarmsModel::ApplyResult AlarmsModel::applyChanges() {
         case kPrefixMarker: {
             PrefixLeave leave = leavePrefix();
             if (leave.refused)
-                refusal = leave.notice;
+                refusal = leave.notices.back();
             break;
         }
         case kFrequencyMarker:
@@ -278,6 +301,7 @@ AlarmsModel::ApplyResult AlarmsModel::applyChanges() {
     }
     std::string numbers;
     std::string example;
+    std::vector<int> halfUsed;
     for (int m = 1; m <= memoryCount(); ++m) {
         const std::string parts[] = {frequency(m), offset(m), value("CTCSS", m),
                                      value("CTCSSMode", m), value("RadioMode", m)};
@@ -285,6 +309,7 @@ AlarmsModel::ApplyResult AlarmsModel::applyChanges() {
         for (const std::string& p : parts) unused += p == kNone ? 1 : 0;
         if (unused == 0 || unused == 5)
             continue;
+        halfUsed.push_back(m);
         numbers += (numbers.empty() ? "" : ", ") + std::to_string(m);
         example = "Remote Base Memory = " + std::to_string(m) + kCrLf + "  Freq = '" + parts[0] +
                   "'" + kCrLf + "  Offset = '" + parts[1] + "'" + kCrLf + "  CTCSS = '" + parts[2] +
@@ -301,6 +326,9 @@ AlarmsModel::ApplyResult AlarmsModel::applyChanges() {
                 "Data for the following Remote Base Memories is inconsistent and data for these "
                 "individual memories will not be uploaded to the controller:" +
                 kCrLf + numbers});
+    // The box promises that these memories are not uploaded: they are stored as not in use,
+    // so that no later upload (nor a file read back) can send half a memory.
+    for (int m : halfUsed) clearMemory(m);
     std::vector<Notice> failed = apply();
     if (!failed.empty()) {
         result.notices.insert(result.notices.end(), failed.begin(), failed.end());

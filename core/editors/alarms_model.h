@@ -44,16 +44,22 @@ class AlarmsModel : public EditorModel {
     // Leaving the CTCSS box: the refusal, or nothing (the code is then padded to two digits).
     std::optional<Notice> leaveCtcss(int memory);
 
-    // Leaving the prefix box: an empty box becomes "A7". `refused` keeps the focus in the box;
-    // a notice without a refusal is a warning only (the prefix holds the terminator).
+    // Leaving the prefix box: an empty box becomes "A7", lower case is upper-cased. The boxes
+    // to show in order: the warning that the prefix holds the present terminator, then, when
+    // `refused`, the refusal (the focus stays in the box).
     struct PrefixLeave {
-        std::optional<Notice> notice;
+        std::vector<Notice> notices;
         bool refused = false;
     };
     PrefixLeave leavePrefix();
 
+    // Sets a memory back to not in use: every part "NONE". Memories 1-10 must stay in use
+    // (false, nothing changes).
+    bool clearMemory(int memory);
+
     // Apply with the area's own checks first: a Yaesu radio needs a Yaesu type (nothing is
-    // applied); memories partly "NONE" are reported but applied all the same. The notices to
+    // applied); memories partly "NONE" are reported and stored as not in use ("NONE" in every
+    // part), so that half a memory never reaches the controller. The notices to
     // show, in order; `applied` says whether the database was written.
     struct ApplyResult {
         std::vector<Notice> notices;

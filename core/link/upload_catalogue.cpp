@@ -1,5 +1,7 @@
 #include "core/link/upload_catalogue.h"
 
+#include "core/database/area_checks.h"
+
 #include <cctype>
 #include <cstdlib>
 #include <stdexcept>
@@ -351,8 +353,9 @@ UploadGroup group11(ControllerDatabase& d) {
         const std::string& ctcss = d.get("CTCSS", m);
         const std::string& ctcssMode = d.get("CTCSSMode", m);
         const std::string& radioMode = d.get("RadioMode", m);
-        const bool unused =
-            freq == "NONE" || ctcss == "NONE" || ctcssMode == "NONE" || radioMode == "NONE";
+        // Only a whole memory is sent: one not in use, or with a part missing (a file saved
+        // by an older program may hold "146520NONE"), is left as the controller has it.
+        const bool unused = !remoteMemoryWhole(freq, ctcss, ctcssMode, radioMode);
         // The radio steps go to the remote base through its prefix: no star in DTMF mode.
         Command steps[4];
         steps[0].serialOnly("1**").dtmfOnly(prefix).serialOnly(prefix).text("1" + freq);

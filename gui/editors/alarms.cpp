@@ -17,6 +17,7 @@
 
 #include "core/app/prompter.h"
 #include "core/catalogues/choice_lists.h"
+#include "core/database/area_checks.h"
 #include "core/database/controller_database.h"
 
 namespace kelp {
@@ -175,9 +176,16 @@ QWidget* Alarms::buildMemoryFrame() {
     left->addWidget(new QLabel(QStringLiteral("Memory Number")), 0, 0);
     left->addWidget(memoryNumber_, 0, 1, Qt::AlignLeft);
     left->addWidget(new QLabel(QStringLiteral("Frequency")), 1, 0);
-    frequency_ = ownBox(memoryFrame_, "OtherFreqStringSet", 10);
+    // Six digits: the controller reads a seventh as the offset.
+    frequency_ = ownBox(memoryFrame_, "OtherFreqStringSet", 6);
     left->addWidget(frequency_, 1, 1, Qt::AlignLeft);
-    left->setRowStretch(2, 1);
+    // Memories above 10 may be out of use; this sets every part of the shown one to "NONE".
+    notInUse_ = new QPushButton(QStringLiteral("Not in &Use"), memoryFrame_);
+    notInUse_->setObjectName(QStringLiteral("OtherNotInUse"));
+    notInUse_->setToolTip(QStringLiteral(
+        "Take this memory out of use: it is stored as NONE and not uploaded (memories 11-40)"));
+    left->addWidget(notInUse_, 2, 0, 1, 2, Qt::AlignLeft);
+    left->setRowStretch(3, 1);
     outer->addLayout(left);
 
     auto* offsetFrame = new QGroupBox(QStringLiteral("Offset"), memoryFrame_);
@@ -229,6 +237,10 @@ QWidget* Alarms::buildMemoryFrame() {
         if (showing_)
             return;
         alarms().editCtcss(shownMemory(), text.toStdString());
+        showOwnControls();
+    });
+    connect(notInUse_, &QPushButton::clicked, this, [this] {
+        alarms().clearMemory(shownMemory());
         showOwnControls();
     });
     connect(offset_, &QButtonGroup::idClicked, this, [this](int code) {
@@ -283,6 +295,7 @@ void Alarms::showOwnControls() {
     colourGroup(ctcssMode_, m.differs("CTCSSMode", memory));
     checkCode(radioMode_, m.value("RadioMode", memory));
     colourGroup(radioMode_, m.differs("RadioMode", memory));
+    notInUse_->setEnabled(memory > kRequiredRemoteMemories);
 
     // The Kenwood V7A and G707 keep the same memories under a frame of their own name.
     const std::string& radio = m.value("RadioType");
@@ -304,8 +317,13 @@ bool Alarms::eventFilter(QObject* watched, QEvent* event) {
             bool refused = false;
             if (box == prefix_) {
                 const AlarmsModel::PrefixLeave leave = m.leavePrefix();
-                notice = leave.notice;
                 refused = leave.refused;
+                // The terminator warning comes first; a refusal after it keeps the focus.
+                for (std::size_t i = 0; i + (refused ? 1 : 0) < leave.notices.size(); ++i)
+                    currentPrompter().message(leave.notices[i].text, leave.notices[i].title,
+                                              MessageIcon::Exclamation);
+                if (refused)
+                    notice = leave.notices.back();
             } else {
                 notice = box == frequency_ ? m.leaveFrequency(shownMemory())
                                            : m.leaveCtcss(shownMemory());

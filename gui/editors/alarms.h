@@ -12,6 +12,7 @@ class QButtonGroup;
 class QComboBox;
 class QGroupBox;
 class QLineEdit;
+class QPushButton;
 class QStackedWidget;
 
 namespace kelp {
@@ -51,6 +52,7 @@ class Alarms : public EditorWindow {
     QGroupBox* memoryFrame_ = nullptr;
     QLineEdit* frequency_ = nullptr;
     QLineEdit* ctcss_ = nullptr;
+    QPushButton* notInUse_ = nullptr;
     QButtonGroup* offset_ = nullptr;
     QButtonGroup* ctcssMode_ = nullptr;
     QButtonGroup* radioMode_ = nullptr;

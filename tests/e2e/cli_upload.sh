@@ -24,6 +24,12 @@ expected=$'16937D\n*9020DD\n#D\n16937D\n*1000150D'
 [ "$(tail -n 2 "$work/dtmf.txt" | tr '\n' ' ')" = "16937D *21999D " ] || fail "commands --dtmf: ends $(tail -n 2 "$work/dtmf.txt" | tr '\n' ' ')"
 grep -q '9091' "$work/dtmf.txt" && fail "commands --dtmf: the DVR table is never played"
 
+# A remote base memory saved half in use by an older program never reaches the controller.
+sed -e 's/^FreqString(12)=NONE/FreqString(12)=146520NONE/' "$sample" >"$work/half.dat"
+"$cli" commands "$work/half.dat" >"$work/half.txt" 2>"$work/half.err" || fail "half memory: exit $?"
+grep -q 'NONE' "$work/half.txt" && fail "half memory: $(grep NONE "$work/half.txt" | head -n 1)"
+grep -qx '1\*208612' "$work/half.txt" && fail "half memory: memory 12 was stored"
+
 # The render: its length is every digit's pause and tone, the key-up time before the upload
 # and before the reset, and the controller's 50 ms after each of the 120 courtesy segments.
 "$cli" render "$sample" "$work/upload.wav" --delay 60 --key-up 500 >"$work/render.out" 2>"$work/render.err" \

@@ -134,13 +134,18 @@ TEST_F(AlarmsModelTest, PrefixChecks) {
         std::string newTerminator;
         std::string typed;
         std::string kept;
-        std::string text;
+        std::vector<std::string> texts;
         bool refused;
     };
     const Case cases[] = {
-        {"", "", "A7", "", false},         {"", "123456", "123456", invalid, true},
-        {"", "12E", "12E", invalid, true}, {"", "1#", "1#", warning, false},
-        {"7", "17", "17", pending, true},  {"7", "12", "12", "", false},
+        {"", "", "A7", {}, false},
+        {"", "123456", "123456", {invalid}, true},
+        {"", "12E", "12E", {invalid}, true},
+        {"", "1#", "1#", {warning}, false},
+        {"7", "17", "17", {pending}, true},
+        {"7", "12", "12", {}, false},
+        {"", "a7b", "A7B", {}, false},
+        {"7", "#7", "#7", {warning, pending}, true},
     };
     database.set("Terminator", "#");
     for (const Case& c : cases) {
@@ -148,7 +153,9 @@ TEST_F(AlarmsModelTest, PrefixChecks) {
         model.editText("RemoteBasePrefix", 0, c.typed);
         const AlarmsModel::PrefixLeave leave = model.leavePrefix();
         EXPECT_EQ(model.value("RemoteBasePrefix"), c.kept) << c.typed;
-        EXPECT_EQ(leave.notice ? leave.notice->text : "", c.text) << c.typed;
+        std::vector<std::string> texts;
+        for (const Notice& n : leave.notices) texts.push_back(n.text);
+        EXPECT_EQ(texts, c.texts) << c.typed;
         EXPECT_EQ(leave.refused, c.refused) << c.typed;
     }
     EXPECT_EQ(AlarmsModel::prefixShown("0"), "No Prefix");
@@ -197,15 +204,32 @@ TEST_F(AlarmsModelTest, InconsistentMemoriesAreReportedButApplied) {
               "'NONE'\r\n\r\nData for the following Remote Base Memories is inconsistent and "
               "data for these individual memories will not be uploaded to the controller:\r\n12, "
               "15");
-    EXPECT_EQ(database.get("FreqString", 12), "1465201");
-    EXPECT_EQ(database.get("CTCSSMode", 15), "2");
-    // A half-used memory reads back as it was written.
-    model.editFrequency(20, "5");
-    EXPECT_FALSE(model.leaveFrequency(20));
-    model.applyChanges();
-    EXPECT_EQ(database.get("FreqString", 20), "000005NONE");
-    EXPECT_EQ(model.frequency(20), "000005");
-    EXPECT_EQ(model.offset(20), "NONE");
+    // The box says they will not be uploaded: they are stored as not in use.
+    for (const char* key : {"FreqString", "CTCSS", "CTCSSMode", "RadioMode"}) {
+        EXPECT_EQ(database.get(key, 12), "NONE") << key;
+        EXPECT_EQ(database.get(key, 15), "NONE") << key;
+    }
+    EXPECT_EQ(model.frequency(12), "NONE");
+}
+
+TEST_F(AlarmsModelTest, MemoriesAboveTenCanBeSetBackToNotInUse) {
+    database.hasRtc = true;
+    for (const char* key : {"CTCSS", "CTCSSMode", "RadioMode"}) database.set(key, 14, "1");
+    database.set("FreqString", 14, "1465203");
+    model.open();
+    EXPECT_FALSE(model.clearMemory(10));
+    EXPECT_EQ(model.frequency(10), "146000");
+    ASSERT_TRUE(model.clearMemory(14));
+    EXPECT_TRUE(model.applyChanges().applied);
+    EXPECT_EQ(database.get("FreqString", 14), "NONE");
+    EXPECT_EQ(database.get("CTCSS", 14), "NONE");
+    EXPECT_EQ(raisedFlags(), (Flags{{UploadFlag::RemoteBaseMemories, 0}}));
+    // The controller takes six frequency digits.
+    model.editFrequency(3, "1465200");
+    ASSERT_TRUE(model.leaveFrequency(3));
+    EXPECT_EQ(model.leaveFrequency(3)->text,
+              "Remote Base Memory 3\r\nRemote Base Memory: Frequency is invalid.  Must be at most "
+              "6 digits");
 }
 
 TEST_F(AlarmsModelTest, AlarmValuesFlagTheirOwnAlarm) {
