@@ -233,4 +233,14 @@ IdentificationModel::Insertion IdentificationModel::insertWord(const std::string
             s + static_cast<int>(word.size()) + 2};
 }
 
+void IdentificationModel::afterApply() {
+    // Every flag the window sets counts, the constant-ID flag too: an ID change waiting for
+    // the controller is an unsaved change however it was made.
+    for (const FieldSpec& f : fields())
+        for (int port = 1; port <= 3; ++port)
+            if (const std::optional<FlagRef> flag = uploadFlagFor(f, port))
+                if (database().uploadFlag(flag->group, flag->index))
+                    database().saved = false;
+}
+
 }  // namespace kelp

@@ -63,6 +63,9 @@ class IdentificationModel : public EditorModel {
 
   protected:
     bool storesEdit(const std::string& key, int index) const override;
+    // A flag of this area still waiting for the controller (from this Apply or an earlier
+    // one) keeps the database marked unsaved.
+    void afterApply() override;
 
   private:
     mutable std::int16_t markerBeforeChoice_ = -1;

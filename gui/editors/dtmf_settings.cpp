@@ -192,7 +192,6 @@ void DtmfSettings::enterMemory(int memory, bool moving) {
     // Coming back from another window is no new visit of the box it left.
     if (moving || lastMemory_ != memory) {
         lastMemory_ = memory;
-        valueOnEntry_ = dtmf().value(kMemoryKey, memory);
     }
     QLineEdit* box = memoryBoxes_[static_cast<std::size_t>(memory)];
     const QString entered = QString::fromStdString(dtmf().enteredMemoryText(memory));
@@ -223,9 +222,9 @@ bool DtmfSettings::eventFilter(QObject* watched, QEvent* event) {
         leaveMemory(memory);
     const bool wasPending = refusalPending();
     const bool handled = EditorWindow::eventFilter(watched, event);
-    if (memory > 0 && moving && focusOut && !wasPending && !refusalPending() &&
-        dtmf().value(kMemoryKey, memory) != valueOnEntry_) {
-        valueOnEntry_ = dtmf().value(kMemoryKey, memory);
+    // Every visit that leaves a memory holding the terminator warns, changed or not: the
+    // memory is lost at the next upload either way.
+    if (memory > 0 && moving && focusOut && !wasPending && !refusalPending()) {
         if (const auto warning = dtmf().terminatorWarning(memory)) {
             // Shown once the focus has moved on: the value stays as it is.
             const Notice notice = *warning;

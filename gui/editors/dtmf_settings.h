@@ -49,7 +49,6 @@ class DtmfSettings : public EditorWindow {
     QListWidget* digits_ = nullptr;
     std::vector<QLineEdit*> memoryBoxes_;  // by memory 1-50; [0] unused
     int lastMemory_ = 0;
-    std::string valueOnEntry_;  // the entered memory's value, to warn only about new text
 };
 
 }  // namespace kelp

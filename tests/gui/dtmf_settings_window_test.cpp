@@ -153,6 +153,12 @@ class DtmfSettingsWindowTest : public QObject {
                  QString("DTMF Strings"));
         QVERIFY(QApplication::focusWidget() != box);
         QCOMPARE(window_->dtmf().value("DTMF", 3), std::string("1 #"));
+        // Visiting the memory again without typing warns again: it is still lost at upload.
+        box->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(box, Qt::Key_Tab);
+        QTRY_COMPARE(prompter_->messageBoxes().size(), std::size_t(2));
+        QCOMPARE(QString::fromStdString(prompter_->lastMessageBox().title),
+                 QString("DTMF Strings"));
     }
 
     void doubleClickAddsTheDigitToTheMemoryEnteredLast() {

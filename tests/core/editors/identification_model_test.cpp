@@ -165,6 +165,26 @@ TEST_F(IdentificationModelTest, ApplySetsExactlyTheFlagsOfChangedSettingsOnEachP
     EXPECT_EQ(model.currentPort(), 3);
 }
 
+TEST_F(IdentificationModelTest, IdsAwaitingUploadKeepTheDatabaseUnsaved) {
+    using U = UploadFlag;
+    const struct {
+        UploadFlag flag;
+        int index;
+        bool unsaved;
+    } cases[] = {
+        {U::VoiceId2, 3, true},  {U::CwTone2, 1, true},
+        {U::IdExtras1, 2, true}, {U::ConstantId, 2, true},  // the constant ID counts as well
+        {U::HangTimers, 1, false},  // another area's waiting flag is not this window's
+    };
+    for (const auto& c : cases) {
+        database.reset();
+        SetUp();
+        database.setUploadFlag(c.flag, c.index, true);  // left by an Apply not yet uploaded
+        EXPECT_TRUE(model.apply().empty());
+        EXPECT_EQ(database.saved, !c.unsaved) << uploadFlagDescriptor(c.flag).name;
+    }
+}
+
 TEST_F(IdentificationModelTest, ApplyRefusesAnEmptiedIdAndWritesNothing) {
     model.editText("CWID1", 1, "");
     model.prepareApply();
