@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QScrollArea>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -51,9 +52,14 @@ PortSwitches::PortSwitches(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(captionLabel());
 
+    // The switches scroll on a short screen (1024x768 with a panel); the Apply row below them
+    // stays in view.
+    auto* content = new QWidget;
+    auto* switches = new QVBoxLayout(content);
+    switches->setContentsMargins(0, 0, 0, 0);
     auto* ports = new QHBoxLayout;
     for (int port = 1; port <= 3; ++port) ports->addWidget(buildPortFrame(port), 1);
-    layout->addLayout(ports);
+    switches->addLayout(ports);
 
     auto* pairs = new QHBoxLayout;
     pairs->addWidget(
@@ -63,7 +69,14 @@ PortSwitches::PortSwitches(QWidget* parent)
     pairs->addWidget(buildPairFrame(QStringLiteral("Tone Encode Polarity"), "PLEncodePolarity",
                                     "PLLow", QStringLiteral("Lo"), "PLHigh", QStringLiteral("Hi")),
                      1);
-    layout->addLayout(pairs);
+    switches->addLayout(pairs);
+    switches->addStretch(1);
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("PortSwitchesScroll"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(content);
+    layout->addWidget(scroll, 1);
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(checkBox(QStringLiteral("AllowTerminatorSpeechSet"),
@@ -73,7 +86,6 @@ PortSwitches::PortSwitches(QWidget* parent)
     bottom->addWidget(applyButton());
     bottom->addWidget(cancelChangesButton(QStringLiteral("&Cancel Changes")));
     layout->addLayout(bottom);
-    layout->addStretch(1);
 
     openWindow();
 }

@@ -230,6 +230,35 @@ class KelpMainTest : public QObject {
         QVERIFY(prompter_->messageBoxes().empty());
     }
 
+    // A 1024x768 screen less a title bar and a panel leaves about 700 pixels: every page must
+    // fit, with its Apply button on screen without scrolling.
+    void everyPageFitsA1024By768Screen() {
+        const std::string site = sampleCopy("site.dat");
+        KelpMain main;
+        QVERIFY(guitest::showAndActivate(&main));
+        main.fileCommands().openPath(site);
+        QVERIFY(db().loaded);
+        main.resize(1024, 700);
+        QCoreApplication::processEvents();
+        for (int tab = 0; tab < 11; ++tab) {
+            main.tabStrip()->setCurrentIndex(tab);
+            QCoreApplication::processEvents();
+            const QString caption = main.tabStrip()->tabText(tab);
+            const QSize least = main.minimumSizeHint().expandedTo(main.minimumSize());
+            QVERIFY2(least.height() <= 700 && least.width() <= 1024,
+                     qPrintable(QString("%1 needs %2x%3").arg(caption).arg(least.width())
+                                    .arg(least.height())));
+            QCOMPARE(main.size(), QSize(1024, 700));
+            for (auto* button : main.editorWindow(tab)->findChildren<QPushButton*>()) {
+                if (button->objectName() != "Apply" || !button->isVisible())
+                    continue;
+                const QRect onWindow(button->mapTo(&main, QPoint(0, 0)), button->size());
+                QVERIFY2(main.rect().contains(onWindow), qPrintable(caption));
+                QVERIFY2(!button->visibleRegion().isEmpty(), qPrintable(caption));
+            }
+        }
+    }
+
     void tabChangeWithUnappliedChangeJumpsBack() {
         const std::string site = sampleCopy("site.dat");
         KelpMain main;
