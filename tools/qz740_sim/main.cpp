@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -222,45 +223,52 @@ class Wire {
   public:
     Wire(int fd, bool pace) : fd_(fd), pace_(pace) {}
 
-    // Queues text to go out no earlier than notBefore, after whatever is queued already.
+    // Queues text to go out no earlier than notBefore, after whatever is queued already. An
+    // answer never leaves before the line it answers has arrived, even while the end of the
+    // previous answer is still going out.
     void send(const std::string& text, Clock::time_point notBefore) {
-        if (written_ == out_.size()) {
-            out_.clear();
-            written_ = 0;
-            start_ = std::max(notBefore, busyUntil_);
-        }
-        out_ += text;
-        busyUntil_ = pace_ ? start_ + kByteTime * static_cast<std::int64_t>(out_.size()) : start_;
+        const Clock::time_point start = std::max(notBefore, busyUntil_);
+        out_.push_back(Chunk{text, 0, start});
+        busyUntil_ = pace_ ? start + kByteTime * static_cast<std::int64_t>(text.size()) : start;
     }
 
     // Writes every byte that is due. False when the write failed.
     bool pump(Clock::time_point now) {
-        if (written_ == out_.size() || now < start_)
-            return true;
-        // A byte reaches the program when its stop bit is through: at the end of its time.
-        std::size_t due = out_.size();
-        if (pace_)
-            due = std::min<std::size_t>(out_.size(),
-                                        static_cast<std::size_t>((now - start_) / kByteTime));
-        while (written_ < due) {
-            const ssize_t n = write(fd_, out_.data() + written_, due - written_);
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                // The program is not reading and its buffer is full: try again shortly.
-                return errno == EAGAIN || errno == EIO;
+        while (!out_.empty()) {
+            Chunk& chunk = out_.front();
+            if (now < chunk.start)
+                return true;
+            // A byte reaches the program when its stop bit is through: at the end of its time.
+            std::size_t due = chunk.text.size();
+            if (pace_)
+                due = std::min<std::size_t>(
+                    chunk.text.size(), static_cast<std::size_t>((now - chunk.start) / kByteTime));
+            while (chunk.written < due) {
+                const ssize_t n =
+                    write(fd_, chunk.text.data() + chunk.written, due - chunk.written);
+                if (n < 0) {
+                    if (errno == EINTR)
+                        continue;
+                    // The program is not reading and its buffer is full: try again shortly.
+                    return errno == EAGAIN || errno == EIO;
+                }
+                chunk.written += static_cast<std::size_t>(n);
+                bytesOut_ += static_cast<std::uint64_t>(n);
             }
-            written_ += static_cast<std::size_t>(n);
-            bytesOut_ += static_cast<std::uint64_t>(n);
+            if (chunk.written < chunk.text.size())
+                return true;
+            out_.pop_front();
         }
         return true;
     }
 
     // When the next byte is due, or nothing when all is out.
     bool nextDue(Clock::time_point& when) const {
-        if (written_ == out_.size())
+        if (out_.empty())
             return false;
-        when = pace_ ? start_ + kByteTime * static_cast<std::int64_t>(written_ + 1) : start_;
+        const Chunk& chunk = out_.front();
+        when = pace_ ? chunk.start + kByteTime * static_cast<std::int64_t>(chunk.written + 1)
+                     : chunk.start;
         return true;
     }
 
@@ -275,7 +283,6 @@ class Wire {
     // had sent has arrived (its closing waits for that).
     void drop() {
         out_.clear();
-        written_ = 0;
         rxClock_ = Clock::time_point{};
         busyUntil_ = Clock::time_point{};
     }
@@ -284,14 +291,21 @@ class Wire {
     Clock::time_point busyUntil() const { return busyUntil_; }
     // Bytes received, and sent or queued.
     std::uint64_t bytesIn() const { return bytesIn_; }
-    std::uint64_t bytesOut() const { return bytesOut_ + (out_.size() - written_); }
+    std::uint64_t bytesOut() const {
+        std::uint64_t queued = 0;
+        for (const Chunk& c : out_) queued += c.text.size() - c.written;
+        return bytesOut_ + queued;
+    }
 
   private:
+    struct Chunk {
+        std::string text;
+        std::size_t written;
+        Clock::time_point start;  // when text[0] goes
+    };
     int fd_;
     bool pace_;
-    std::string out_;
-    std::size_t written_ = 0;
-    Clock::time_point start_{};  // when out_[0] goes
+    std::deque<Chunk> out_;
     Clock::time_point busyUntil_{};
     Clock::time_point rxClock_{};
     std::uint64_t bytesIn_ = 0;
