@@ -215,4 +215,8 @@ int CliDatabaseLoad::load(const LoadOptions& options, CliStreams& io, bool print
     return database.loaded ? kExitOk : kExitFailure;
 }
 
+void CliDatabaseLoad::finish() {
+    impl_->seams.reset();
+}
+
 }  // namespace kelp::cli

@@ -44,6 +44,11 @@ class CliDatabaseLoad {
     // kExitFailure for a runtime error. printLog: the repair report goes to stdout.
     int load(const LoadOptions& options, CliStreams& io, bool printLog, const char* command);
 
+    // The load is over: the application folder, prompter and terminate hook are the
+    // operator's again (a command that then talks to the controller keeps its serial trace
+    // and error log where the operator finds them). The loaded database stays.
+    void finish();
+
   private:
     struct Impl;
     Impl* impl_;

@@ -270,6 +270,7 @@ int runUpload(const std::vector<std::string>& args, CliStreams& io) {
     const int loaded = load.load(a.load, io, false, "upload");
     if (loaded != kExitOk)
         return loaded;
+    load.finish();
     ControllerDatabase& database = db();
     // Codes that become current during the upload are written into the operator's file,
     // as the program does with the file it has open.

@@ -86,6 +86,7 @@ received=$(grep ' RX [^<]' "$work/sim.log" | grep -vc 'RX 1GetVersion')
 [ "$received" -eq "$(wc -l <"$work/serial.txt")" ] || fail "upload: simulator received $received lines, the listing has $(wc -l <"$work/serial.txt")"
 grep -q 'RX 1\*21999<CR>' "$work/sim.log" || fail "upload: no reset"
 grep -q 'Complete Upload' "$work/up.err" || fail "upload: no Complete Upload message"
+ls "$KELP_HOME"/serial-trace-*.log >/dev/null 2>&1 || fail "upload: no serial trace in the application folder"
 
 # A refused timer command stops the upload with "Update Error" and no reset.
 start_sim --delay 0 --nack '1\*1004.*'
