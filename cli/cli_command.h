@@ -46,5 +46,6 @@ int runDownload(const std::vector<std::string>& args, CliStreams& io);
 int runCommands(const std::vector<std::string>& args, CliStreams& io);
 int runRender(const std::vector<std::string>& args, CliStreams& io);
 int runUpload(const std::vector<std::string>& args, CliStreams& io);
+int runDiff(const std::vector<std::string>& args, CliStreams& io);
 
 }  // namespace kelp::cli

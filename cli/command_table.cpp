@@ -48,6 +48,12 @@ const std::vector<CliCommand>& cliCommands() {
          "questions Yes; without it they are asked on a terminal and answered No otherwise. "
          "Exit 1 when a command is refused or not answered",
          &runUpload},
+        {"diff", "A.dat B.dat [--tsv] [--firmware MNN] [--accept-firmware] [--rtc yes|no]",
+         "every setting whose value means something different to the controller in A.dat and "
+         "B.dat, in tab order, named as the editors show it, with its key: A's value -> B's "
+         "(--tsv: area, key, A value, B value). Repairs of the loads go to stderr. Exit 0 "
+         "identical, 1 different, 2 error",
+         &runDiff},
     };
     return commands;
 }

@@ -519,6 +519,13 @@ const KeyRule& keyRule(const KeyDescriptor& key) {
     return ruleTable().at(keyRow(key));
 }
 
+const std::string& areaTabCaption(Area area) {
+    static const std::string* const captions[] = {
+        &kTimers, &kCourtesy,    &kMacros,       &kScheduler,    &kAnalog,      &kIds,
+        &kMessages, &kDtmf,      &kAlarmsRemote, &kSpecialCodes, &kPortSwitches};
+    return *captions[static_cast<int>(area)];
+}
+
 const KeyRule& keyRule(std::string_view name) {
     const KeyDescriptor* key = findKey(name);
     if (key == nullptr) {

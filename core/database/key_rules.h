@@ -48,6 +48,10 @@ struct KeyRule {
 const KeyRule& keyRule(const KeyDescriptor& key);
 const KeyRule& keyRule(std::string_view name);
 
+// The main window's tab captions in tab order, by Area; every entry's item words begin with
+// one of them (the DVR track table's with "DVR Track Info").
+const std::string& areaTabCaption(Area area);
+
 // The lock code the controller leaves the factory with; a file without a valid Lock gets it.
 // It differs from the factory terminator "D", as a lock code must.
 extern const char* const kFactoryLockCode;
