@@ -21,6 +21,7 @@
 #include "core/app/file_commands.h"
 #include "core/app/prompter.h"
 #include "core/app/recent_files.h"
+#include "core/app/sent_record.h"
 #include "core/app/scripted_prompter.h"
 #include "core/database/controller_database.h"
 #include "core/database/dat_file.h"
@@ -159,7 +160,10 @@ int runDownload(const std::vector<std::string>& args, CliStreams& io) {
             return kExitFailure;
         }
         database.currentFile = out.string();
+        moveSentRecord(staged.staging(), out);
     }
+    // A download that did not land leaves no record under its temporary name.
+    fs::remove(sentRecordPath(staged.staging()), ec);
 
     const fs::path log = appFolder() / "error.log";
     if (started && database.loaded && fs::exists(log, ec)) {

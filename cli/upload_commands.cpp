@@ -21,6 +21,7 @@
 #include "cli/serial_session.h"
 #include "core/app/clock.h"
 #include "core/app/prompter.h"
+#include "core/app/sent_record.h"
 #include "core/database/controller_database.h"
 #include "core/database/field_checks.h"
 #include "core/database/setting_flags.h"
@@ -46,6 +47,7 @@ struct UploadArgs {
     std::optional<std::int64_t> delayMs, keyUpMs;
     std::string port;
     bool yes = false;
+    bool changes = false;
     std::string since;
 };
 
@@ -78,6 +80,8 @@ std::string parseArgs(const std::vector<std::string>& args, const std::vector<st
             out.port = args[++i];
         } else if (arg == "--yes" && allows(arg)) {
             out.yes = true;
+        } else if (arg == "--changes" && allows(arg)) {
+            out.changes = true;
         } else if (arg == "--since" && allows(arg)) {
             if (i + 1 >= args.size() || args[i + 1].empty())
                 return "--since needs the database the controller was last programmed with";
@@ -245,13 +249,17 @@ int runRender(const std::vector<std::string>& args, CliStreams& io) {
 
 int runUpload(const std::vector<std::string>& args, CliStreams& io) {
     const std::string form =
-        std::string("FILE.dat --port DEVICE [--yes] [--since OLD.dat] ") + kLoadOptionsUsage;
+        std::string("FILE.dat --port DEVICE [--yes] [--since OLD.dat | --changes] ") +
+        kLoadOptionsUsage;
     UploadArgs a;
-    const std::string problem = parseArgs(args, {"--port", "--yes", "--since"}, a);
+    const std::string problem = parseArgs(args, {"--port", "--yes", "--since", "--changes"}, a);
     if (!problem.empty())
         return usage(io, "upload", problem, form);
     if (a.positional.size() != 1 || a.port.empty())
         return usage(io, "upload", "name one database file and the --port", form);
+    if (a.changes && !a.since.empty())
+        return usage(io, "upload", "--since and --changes are two ways of one thing: give one",
+                     form);
 
     // --since: the database the controller was last programmed with, loaded as the program
     // loads any file; what differs from it is what a changes-only upload sends.
@@ -278,6 +286,24 @@ int runUpload(const std::vector<std::string>& args, CliStreams& io) {
     database.currentFile = fs::absolute(a.load.file, ec).string();
 
     int differing = 0;
+    if (a.changes) {
+        // What the controller holds: the record the last upload or download of this file left.
+        const std::optional<int> fromRecord = settingsDifferingFromRecord(database);
+        if (!fromRecord) {
+            io.err << "kelp-cli upload: there is no record of what the controller holds for "
+                   << database.currentFile
+                   << " (a complete upload or a download of it makes one); use --since OLD.dat "
+                      "or a complete upload\n";
+            return kExitUsage;
+        }
+        differing = *fromRecord;
+        io.err << "kelp-cli upload: " << differing << " setting" << (differing == 1 ? "" : "s")
+               << " differ from what the controller holds\n";
+        if (differing == 0 && !database.anyUploadFlag()) {
+            io.out << "nothing to send\n";
+            return kExitOk;
+        }
+    }
     if (previous) {
         differing = flagDifferences(database, *previous);
         io.err << "kelp-cli upload: " << differing << " setting" << (differing == 1 ? "" : "s")
@@ -303,7 +329,7 @@ int runUpload(const std::vector<std::string>& args, CliStreams& io) {
         return kExitFailure;
     SerialTransport transport;
     UploadProgress progress;
-    if (previous) {
+    if (previous || a.changes) {
         if (updateChangesOnly(transport, database, progress) != 0)
             return linkState().PortOpenError ? kExitUsage : kExitFailure;
         io.out << "Changes-only upload done: " << differing << " changed setting"

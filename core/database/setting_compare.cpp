@@ -62,11 +62,18 @@ int areaOf(const std::string& words) {
     return kAreaCount;
 }
 
+// "NONE STORED" is the file's word for an empty macro, message or memory: the upload sends
+// such an entry as empty text.
+std::string meaning(std::string_view text) {
+    std::string t = tidy(text);
+    return t == "NONE STORED" ? std::string() : t;
+}
+
 }  // namespace
 
 bool sameToController(const KeyDescriptor& key, std::string_view a, std::string_view b) {
-    const std::string ta = tidy(a);
-    const std::string tb = tidy(b);
+    const std::string ta = meaning(a);
+    const std::string tb = meaning(b);
     if (ta == tb)
         return true;
     if (digitString(key) || !allDigits(ta) || !allDigits(tb))

@@ -1,5 +1,7 @@
 #include "core/database/setting_flags.h"
 
+#include "core/database/setting_compare.h"
+
 #include <stdexcept>
 #include <string>
 #include <unordered_map>
@@ -205,14 +207,17 @@ std::optional<FlagRef> settingFlag(const KeyRef& ref) {
 
 int flagDifferences(ControllerDatabase& database, const ControllerDatabase& previous) {
     int differing = 0;
+    const KeyDescriptor* current = nullptr;
     const auto compare = [&](const std::string& now, const std::string& before,
                              const std::optional<FlagRef>& flag) {
-        if (now == before || !flag)
+        // Two texts the controller reads alike ("07" and "7") are no change to send.
+        if (!flag || sameToController(*current, now, before))
             return;
         ++differing;
         database.setUploadFlag(flag->group, flag->index, true);
     };
     for (const KeyDescriptor& key : keyTable()) {
+        current = &key;
         const int used = usedCount(key, database.hasRtc);
         if (key.shape == KeyShape::Courtesy) {
             for (int port = 1; port <= kCourtesyPorts; ++port)

@@ -1,5 +1,7 @@
 #include "core/download/download_run.h"
 
+#include "core/app/sent_record.h"
+
 #include <ctime>
 #include <filesystem>
 #include <optional>
@@ -165,7 +167,10 @@ void DownloadRun::recordHasRtc(bool hasRtc) {
 }
 
 void DownloadRun::finish(const std::string& stamp) {
-    write_(db_);
+    // The new file holds what the controller holds: that is now its sent record (taken
+    // before the load repairs anything, so a repaired value counts as still to be sent).
+    if (write_(db_))
+        recordWholeDatabase(db_);
     currentPrompter().message(downloadCompleteText(db_.currentFile, stamp), kDownloadCompleteTitle,
                               MessageIcon::Information);
     load_(db_);

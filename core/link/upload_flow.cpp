@@ -1,5 +1,7 @@
 #include "core/link/upload_flow.h"
 
+#include "core/app/sent_record.h"
+
 #include <cmath>
 #include <cstdlib>
 
@@ -154,6 +156,7 @@ int sendCompleteConfig(UploadTransport& transport, ControllerDatabase& database,
         tell(MessageIcon::Exclamation, kUpdateErrorTitle, kUpdateErrorText);
         return result;
     }
+    recordWholeDatabase(database);
     std::string text = kCompleteUploadText;
     if (transport.isDtmf() && database.dvrWrite) text += kDvrNotSentText;
     tell(MessageIcon::Information, kCompleteUploadTitle, text);
@@ -170,7 +173,11 @@ int updateChangesOnly(UploadTransport& transport, ControllerDatabase& database,
                       UploadProgress& progress) {
     UpdateInterrupted() = false;
     progress.start(0);
+    // Settings that differ from what the controller was last sent are sent too, so that an
+    // edit saved and reopened another day is not forgotten.
+    ChangesOnlyRecord record(database);
     const int result = fSendUpdate(false, transport, database, &progress);
+    record.finish();
     if (result != 0)
         tell(MessageIcon::Exclamation, kUpdateErrorTitle, kUpdateErrorText);
     else

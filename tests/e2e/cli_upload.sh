@@ -128,4 +128,26 @@ grep -q '3 settings' "$work/since.err" || fail "since: does not count the differ
 "$cli" upload "$sample" --port "$device" --since "$sample" >"$work/same.out" 2>"$work/same.err"
 [ $? -eq 0 ] && grep -qx 'nothing to send' "$work/same.out" || fail "since: identical files sent something"
 
+# What the controller holds survives the program: a complete upload records it, an edit made
+# afterwards (another day, another run) is what --changes sends; a refused line stays to send.
+cp "$sample" "$work/rec.dat"
+start_sim --delay 0
+"$cli" upload "$work/rec.dat" --port "$device" --changes >"$work/norec.out" 2>"$work/norec.err"
+[ $? -eq 2 ] || fail "changes without a record: not exit 2"
+grep -q 'no record' "$work/norec.err" || fail "changes without a record: no clear message"
+"$cli" upload "$work/rec.dat" --port "$device" --yes >/dev/null 2>"$work/rec.err" \
+    || fail "record: complete upload failed ($(tail -c 300 "$work/rec.err"))"
+sed -i -e 's/^HangTime1(2)=40/HangTime1(2)=45/' -e 's/^FanTime=1/FanTime=2/' "$work/rec.dat"
+start_sim --delay 0 --nack '1\*10042'
+"$cli" upload "$work/rec.dat" --port "$device" --changes >/dev/null 2>"$work/part.err"
+[ $? -eq 1 ] || fail "changes, fan timer refused: not exit 1"
+grep -q '2 settings differ' "$work/part.err" || fail "changes: does not count the differences"
+start_sim --delay 0
+"$cli" upload "$work/rec.dat" --port "$device" --changes >/dev/null 2>"$work/rest.err" \
+    || fail "changes, the rest: failed ($(tail -c 300 "$work/rest.err"))"
+sent=$(sed -n 's/.* RX \([^<][^<]*\)<CR>.*/\1/p' "$work/sim.log" | grep -v '^1GetVersion$' | tr '\n' ' ')
+[ "$sent" = "1*10042 " ] || fail "changes after a refusal: sent $sent (only the refused fan timer is due)"
+"$cli" upload "$work/rec.dat" --port "$device" --changes >"$work/none.out" 2>/dev/null
+[ $? -eq 0 ] && grep -qx 'nothing to send' "$work/none.out" || fail "changes: sent again what the controller holds"
+
 exit $((failures > 0))

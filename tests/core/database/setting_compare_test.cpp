@@ -25,6 +25,8 @@ TEST(SettingCompare, ValuesThatMeanTheSameToTheController) {
         {"AutoDial", "0123", "123", false},
         {"ClockCorrection", "A3", "a3", true},
         {"RemoteBasePrefix", "NONE", "0", false},
+        {"MessageMacro", "NONE STORED", "", true},  // the upload sends it as empty text
+        {"DTMF", "NONE STORED", "1", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(sameToController(*findKey(c.key), c.a, c.b), c.same)
