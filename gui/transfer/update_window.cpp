@@ -5,6 +5,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <optional>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -13,6 +14,7 @@
 
 #include "core/app/clock.h"
 #include "core/app/error_reporter.h"
+#include "core/app/sent_record.h"
 #include "core/database/controller_database.h"
 #include "core/link/link_preferences.h"
 #include "core/link/serial_link.h"
@@ -92,6 +94,8 @@ Update::Update(ControllerDatabase& database, QWidget* parent) : QDialog(parent),
     connect(interrupt_, &QPushButton::clicked, this, &Update::Interrupt_Click);
     connect(close_, &QPushButton::clicked, this, &Update::Close_Click);
 
+    held_ = label(QStringLiteral("ControllerHolds"), QString(), this);
+    held_->setWordWrap(true);
     progressLabel_ =
         label(QStringLiteral("ProgressLabel"), QStringLiteral("Upload Progress"), this);
     progressBar1_ = new QProgressBar(this);
@@ -142,6 +146,7 @@ Update::Update(ControllerDatabase& database, QWidget* parent) : QDialog(parent),
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 16, 16, 16);
     layout->setSpacing(12);
+    layout->addWidget(held_);
     layout->addLayout(buttons);
     layout->addWidget(panel);
     layout->addStretch(1);
@@ -155,6 +160,34 @@ Update::Update(ControllerDatabase& database, QWidget* parent) : QDialog(parent),
 }
 
 Update::~Update() = default;
+
+void Update::showEvent(QShowEvent* event) {
+    refreshHeld();
+    QDialog::showEvent(event);
+}
+
+void Update::refreshHeld() {
+    std::optional<int> differing;
+    try {
+        differing = settingsDifferingFromRecord(db_);
+    } catch (...) {
+        reportError(kModule, "refreshHeld");
+    }
+    if (!differing)
+        held_->setText(QStringLiteral("No record yet of what the QZ740 holds for this file: "
+                                      "Update Changes Only sends the changes applied since it "
+                                      "was opened."));
+    else if (*differing == 0)
+        held_->setText(QStringLiteral("The QZ740 holds every setting of this file as it was "
+                                      "last sent."));
+    else
+        held_->setText(*differing == 1
+                           ? QStringLiteral("1 setting differs from what the QZ740 holds: "
+                                            "Update Changes Only sends it.")
+                           : QStringLiteral("%1 settings differ from what the QZ740 holds: "
+                                            "Update Changes Only sends them.")
+                                 .arg(*differing));
+}
 
 void Update::showProgress(bool visible) {
     progressLabel_->setVisible(visible);

@@ -36,6 +36,7 @@ class Update : public QDialog {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void reject() override;
 
   private:
@@ -48,6 +49,8 @@ class Update : public QDialog {
     int runUpload(const char* routine,
                   int (*flow)(UploadTransport&, ControllerDatabase&, UploadProgress&));
     void showProgress(bool visible);
+    // What the controller holds against the open file, said before the operator starts.
+    void refreshHeld();
     void refreshProgress();
     void restorePlacement();
     void savePlacement();
@@ -63,6 +66,7 @@ class Update : public QDialog {
     QPushButton* interrupt_ = nullptr;
     QPushButton* close_ = nullptr;
     QProgressBar* progressBar1_ = nullptr;
+    QLabel* held_ = nullptr;
     QLabel* progressLabel_ = nullptr;
     QLabel* percentProgress_ = nullptr;
     QLabel* lblReset1_ = nullptr;

@@ -15,6 +15,7 @@
 
 #include "core/app/app_folder.h"
 #include "core/app/scripted_prompter.h"
+#include "core/app/sent_record.h"
 #include "tests/support/virtual_clock.h"
 #include "core/database/dat_file.h"
 #include "core/database/ini_file.h"
@@ -131,6 +132,28 @@ class UpdateWindowTest : public QObject {
         for (const char* name : {"ProgressLabel", "PercentProgress", "lblReset1", "lblReset2"})
             QVERIFY2(!find<QLabel>(&update, name)->isVisible(), name);
         QVERIFY(!find<QProgressBar>(&update, "ProgressBar1")->isVisible());
+    }
+
+    // The window says how the open file stands against what the controller holds, and a
+    // changes-only upload sends what differs from that record although no flag was set.
+    void saysAndSendsWhatDiffersFromTheController() {
+        loadSample();
+        {
+            Update update(db());
+            update.show();
+            QVERIFY(find<QLabel>(&update, "ControllerHolds")->text().startsWith("No record"));
+        }
+        recordWholeDatabase(db());
+        db().set("FanTime", "7");  // as a file edited and saved after that upload
+        Update update(db());
+        update.show();
+        QCOMPARE(find<QLabel>(&update, "ControllerHolds")->text(),
+                 QString("1 setting differs from what the QZ740 holds: Update Changes Only "
+                         "sends it."));
+        find<QPushButton>(&update, "Update")->click();
+        QCOMPARE(linesSent(), (QStringList{"1*10047"}));
+        update.show();
+        QVERIFY(find<QLabel>(&update, "ControllerHolds")->text().startsWith("The QZ740 holds"));
     }
 
     // Port 1's hang timers were changed: the changes-only upload sends them over the serial
