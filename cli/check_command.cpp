@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/cli_command.h"
+#include "cli/cli_support.h"
 #include "cli/database_load.h"
 #include "core/database/controller_database.h"
 #include "core/database/dat_file.h"
@@ -67,17 +68,26 @@ int runCheck(const std::vector<std::string>& args, CliStreams& io) {
         return loaded;
 
     if (writeTo) {
-        // The writer merges into what is there, so keys it does not write survive.
+        // The writer merges into what is there, so keys it does not write survive: it works on
+        // a copy of FILE beside OUT, which replaces OUT only once it is whole. A failure leaves
+        // OUT as it was.
+        StagedOutput staged(*writeTo);
         std::error_code ec;
-        fs::copy_file(options.file, *writeTo, fs::copy_options::overwrite_existing, ec);
+        fs::copy_file(options.file, staged.staging(), fs::copy_options::overwrite_existing, ec);
         if (ec) {
             io.err << "kelp-cli check: cannot create '" << writeTo->string()
                    << "': " << ec.message() << "\n";
             return kExitFailure;
         }
-        db().currentFile = writeTo->string();
+        db().currentFile = staged.staging().string();
         if (!FileWrite())
             return kExitFailure;
+        std::string error;
+        if (!staged.commit(error)) {
+            io.err << "kelp-cli check: " << error << "\n";
+            return kExitFailure;
+        }
+        db().currentFile = writeTo->string();
     }
     return kExitOk;
 }

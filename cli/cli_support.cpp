@@ -1,5 +1,10 @@
 #include "cli/cli_support.h"
 
+#include <fstream>
+#include <iterator>
+
+#include "core/database/atomic_file.h"
+
 #include <random>
 #include <sstream>
 #include <system_error>
@@ -55,12 +60,25 @@ StagedOutput::~StagedOutput() {
 }
 
 bool StagedOutput::commit(std::string& error) {
-    std::error_code ec;
-    fs::rename(staging_, target_, ec);
-    if (ec) {
-        error = "cannot put '" + target_.string() + "' in place: " + ec.message();
+    // The staged file goes into place through the one careful writer: flushed to the disk,
+    // renamed over the target, the folder flushed. The old target stays on any failure.
+    try {
+        std::ifstream in(staging_, std::ios::binary);
+        if (!in)
+            throw fs::filesystem_error("cannot read the new file", staging_,
+                                       std::make_error_code(std::errc::io_error));
+        const std::string bytes((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
+        if (in.bad())
+            throw fs::filesystem_error("cannot read the new file", staging_,
+                                       std::make_error_code(std::errc::io_error));
+        writeFileAtomically(target_, bytes);
+    } catch (const std::exception& e) {
+        error = "cannot put '" + target_.string() + "' in place: " + e.what();
         return false;
     }
+    std::error_code ignored;
+    fs::remove(staging_, ignored);
     committed_ = true;
     return true;
 }

@@ -1,5 +1,7 @@
 #include "core/database/ini_file.h"
 
+#include "core/database/atomic_file.h"
+
 #include <cerrno>
 #include <fstream>
 #include <iterator>
@@ -49,18 +51,6 @@ std::optional<std::string_view> sectionName(std::string_view line) {
 std::error_code lastError() {
     return std::error_code(errno != 0 ? errno : static_cast<int>(std::errc::io_error),
                            std::generic_category());
-}
-
-std::filesystem::path temporaryBeside(const std::filesystem::path& target) {
-    static std::mt19937_64 random{std::random_device{}()};
-    std::error_code ignored;
-    for (;;) {
-        std::ostringstream name;
-        name << target.filename().string() << ".kelp-" << std::hex << random() << ".tmp";
-        std::filesystem::path candidate = target.parent_path() / name.str();
-        if (!std::filesystem::exists(candidate, ignored))
-            return candidate;
-    }
 }
 
 void rejectLineBreaks(std::string_view text, const char* what) {
@@ -286,43 +276,7 @@ std::string IniFile::text() const {
 }
 
 void IniFile::save(const std::filesystem::path& file) const {
-    std::error_code ec;
-    std::filesystem::path target = file;
-    if (std::filesystem::is_symlink(file, ec)) {
-        const std::filesystem::path resolved = std::filesystem::weakly_canonical(file, ec);
-        if (!ec)
-            target = resolved;
-    }
-    const std::filesystem::path temporary = temporaryBeside(target);
-    const auto fail = [&](std::error_code why) {
-        std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
-        throw std::filesystem::filesystem_error("cannot save ini file", file, why);
-    };
-
-    {
-        errno = 0;
-        std::ofstream out(temporary, std::ios::binary | std::ios::out | std::ios::trunc);
-        if (!out)
-            fail(lastError());
-        const std::string contents = text();
-        out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
-        out.flush();
-        if (!out)
-            fail(lastError());
-        out.close();
-        if (out.fail())
-            fail(lastError());
-    }
-
-    const std::filesystem::file_status old = std::filesystem::status(target, ec);
-    if (!ec && std::filesystem::is_regular_file(old)) {
-        std::filesystem::permissions(temporary, old.permissions(),
-                                     std::filesystem::perm_options::replace, ec);
-    }
-    std::filesystem::rename(temporary, target, ec);
-    if (ec)
-        fail(ec);
+    writeFileAtomically(file, text());
 }
 
 }  // namespace kelp

@@ -1,6 +1,6 @@
 #include "core/download/memory_import.h"
 
-#include <fstream>
+#include "core/database/atomic_file.h"
 
 #include "core/app/error_reporter.h"
 #include "core/app/runtime_error.h"
@@ -12,13 +12,13 @@ std::string convert_Linux(const std::string& path) {
     const std::string target = path + ".win";
     try {
         const std::vector<std::string> lines = splitImageLines(readImageFile(path));
-        std::ofstream out(target, std::ios::binary | std::ios::trunc);
-        if (!out)
+        std::string text;
+        for (const std::string& line : lines) text += line + "\r\n";
+        try {
+            writeFileAtomically(target, text);
+        } catch (const std::exception&) {
             throw RuntimeError(75, "Path/File access error");
-        for (const std::string& line : lines) out << line << "\r\n";
-        out.close();
-        if (!out)
-            throw RuntimeError(75, "Path/File access error");
+        }
         return target;
     } catch (...) {
         reportError("KelpMain", "convert_Linux", std::string(),

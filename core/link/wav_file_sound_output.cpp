@@ -1,5 +1,7 @@
 #include "core/link/wav_file_sound_output.h"
 
+#include "core/database/atomic_file.h"
+
 #include <fstream>
 
 #include "core/link/wav_builder.h"
@@ -28,14 +30,11 @@ std::vector<std::uint8_t> WavFileSoundOutput::image() const {
 
 bool WavFileSoundOutput::save(const std::filesystem::path& file, std::string& error) const {
     const std::vector<std::uint8_t> bytes = image();
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    if (out)
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-    if (out)
-        out.close();
-    if (!out) {
-        error = "cannot write " + file.string();
+    try {
+        writeFileAtomically(file, std::string_view(reinterpret_cast<const char*>(bytes.data()),
+                                                   bytes.size()));
+    } catch (const std::exception& e) {
+        error = "cannot write " + file.string() + ": " + e.what();
         return false;
     }
     return true;

@@ -1,0 +1,26 @@
+// The one place Kelp writes a whole file: the contents go to a temporary file beside the
+// target, which is flushed to the disk, closed and renamed over the target, and then the
+// folder is flushed too, so that a power cut at a repeater site leaves the old file or the
+// new one, never an empty or half-written one. Any failure before the rename leaves the
+// target byte for byte as it was, removes the temporary file and throws
+// std::filesystem::filesystem_error; once renamed, the save has succeeded.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string_view>
+
+namespace kelp {
+
+// The steps of a write, in order.
+enum class FileWriteStep { Create, Write, Flush, Close, Rename, FlushFolder };
+
+// Writes `contents` as the file `target` all or nothing. A symbolic link is followed (the
+// file it points to is replaced); an existing target's permissions carry over.
+void writeFileAtomically(const std::filesystem::path& target, std::string_view contents);
+
+// For tests: called before each step; a step for which it returns true fails as the system
+// would fail it (disk full, I/O error). Empty: no faults.
+void setFileWriteFault(std::function<bool(FileWriteStep)> fault);
+
+}  // namespace kelp
