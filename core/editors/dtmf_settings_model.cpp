@@ -39,6 +39,7 @@ FieldSpec memoryField(int count) {
     f.marker = 1;
     f.numeric = false;
     f.flag = UploadFlag::DtmfMemory;
+    f.emptyText = emptyTextIs(kNoneStored);
     f.check = [](const EditorModel& m, int memory) -> std::optional<Notice> {
         const std::string& value = m.value(kMemoryKey, memory);
         if (!dtmfMemoryCheck(value))
@@ -132,6 +133,11 @@ std::optional<Notice> DtmfSettingsModel::leaveMemory(int memory) {
 
 void DtmfSettingsModel::tidyMemories() {
     for (int n = 1; n <= memories(); ++n) setValue(kMemoryKey, n, tidied(n));
+}
+
+std::optional<Notice> DtmfSettingsModel::beforeApply() {
+    tidyMemories();
+    return std::nullopt;
 }
 
 std::optional<Notice> DtmfSettingsModel::terminatorWarning(int memory) const {

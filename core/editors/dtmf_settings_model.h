@@ -38,6 +38,7 @@ class DtmfSettingsModel : public EditorModel {
     // differs from the database is brought to its stored form (no marker change).
     void tidyMemories();
 
+
     // A valid memory holding the controller's present terminator digit is accepted, but the
     // operator is warned: in DTMF mode the digit would end the command early.
     std::optional<Notice> terminatorWarning(int memory) const;
@@ -46,6 +47,9 @@ class DtmfSettingsModel : public EditorModel {
     // (1-16, as dtmfDigitList() orders them) added, or nothing when the memory already holds
     // its ten digits or the position is not a digit.
     static std::optional<std::string> withDigitAdded(const std::string& shown, int position);
+
+  protected:
+    std::optional<Notice> beforeApply() override;
 
   private:
     std::string tidied(int memory) const;

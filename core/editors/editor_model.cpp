@@ -98,6 +98,10 @@ std::optional<Notice> unappliedChangesGuard(const ControllerDatabase& database, 
                       "leave the form"};
 }
 
+std::function<std::string(int)> emptyTextIs(std::string text) {
+    return [text = std::move(text)](int) { return text; };
+}
+
 std::string portTitle(int port, const std::string& field) {
     return "Port " + std::to_string(port) + ": " + field;
 }
@@ -111,6 +115,8 @@ EditorModel::EditorModel(ControllerDatabase& database, Area area, std::vector<Fi
             f.count = 1;
         if (f.indexing == FieldIndexing::PerPort)
             f.count = 3;
+        if (f.indexing == FieldIndexing::Courtesy)
+            f.count = kCourtesyPorts * kCourtesyTones;
         if (!byKey_.emplace(f.key, i).second)
             throw std::logic_error("editor field listed twice: " + f.key);
     }
@@ -142,9 +148,25 @@ void EditorModel::loadWorkingCopy() {
         values.assign(static_cast<std::size_t>(f.count), std::string());
         for (int s = 0; s < f.count; ++s)
             values[static_cast<std::size_t>(s)] =
-                db_.get(f.key, f.indexing == FieldIndexing::Single ? 0 : s + 1);
+                databaseValue(f, f.indexing == FieldIndexing::Single ? 0 : s + 1);
     }
 }
+
+const std::string& EditorModel::databaseValue(const FieldSpec& f, int index) const {
+    if (f.indexing == FieldIndexing::Courtesy)
+        return db_.courtesy(f.key, (index - 1) / kCourtesyTones + 1,
+                            (index - 1) % kCourtesyTones + 1);
+    return db_.get(f.key, f.indexing == FieldIndexing::Single ? 0 : index);
+}
+
+void EditorModel::writeDatabase(const FieldSpec& f, int index, const std::string& value) {
+    if (f.indexing == FieldIndexing::Courtesy)
+        db_.setCourtesy(f.key, (index - 1) / kCourtesyTones + 1, (index - 1) % kCourtesyTones + 1,
+                        value);
+    else
+        db_.set(f.key, f.indexing == FieldIndexing::Single ? 0 : index, value);
+}
+
 
 void EditorModel::open() {
     loadWorkingCopy();
@@ -164,7 +186,7 @@ const std::string& EditorModel::value(const std::string& key, int index) const {
 const std::string& EditorModel::stored(const std::string& key, int index) const {
     const FieldSpec& f = field(key);
     slot(f, index);  // range check
-    return db_.get(key, f.indexing == FieldIndexing::Single ? 0 : index);
+    return databaseValue(f, index);
 }
 
 bool EditorModel::differs(const std::string& key, int index) const {
@@ -188,7 +210,7 @@ void EditorModel::editText(const std::string& key, int index, const std::string&
     if (storesEdit(key, index))
         setValue(key, index, trimSpaces(text));
     db_.setChangeMarker(area_, static_cast<std::int16_t>(f.marker));
-    if (f.indexing == FieldIndexing::Indexed)
+    if (f.indexing == FieldIndexing::Indexed || f.indexing == FieldIndexing::Courtesy)
         rememberedIndex_[f.marker] = index;
 }
 
@@ -202,13 +224,30 @@ void EditorModel::editChoice(const std::string& key, int index, int itemData) {
     db_.setChangeMarker(area_, 0);
 }
 
+std::string EditorModel::emptyTextOf(const FieldSpec& f, int index) {
+    return f.emptyText ? f.emptyText(index) : std::string("0");
+}
+
 std::optional<Notice> EditorModel::leaveField(const std::string& key, int index) {
     const FieldSpec& f = field(key);
-    if (value(key, index).empty())
-        editText(key, index, "0");
+    if (!value(key, index).empty() && f.tidy) {
+        std::string tidy = f.tidy(*this, index);
+        if (tidy != value(key, index))
+            editText(key, index, tidy);
+    }
+    if (value(key, index).empty()) {
+        const std::string empty = emptyTextOf(f, index);
+        if (!empty.empty())
+            editText(key, index, empty);
+    }
     if (!f.check)
         return std::nullopt;
     return f.check(*this, index);
+}
+
+int EditorModel::rememberedIndex(int marker) const {
+    const auto it = rememberedIndex_.find(marker);
+    return it == rememberedIndex_.end() ? 1 : it->second;
 }
 
 const FieldSpec* EditorModel::fieldByMarker(int marker) const {
@@ -219,16 +258,16 @@ const FieldSpec* EditorModel::fieldByMarker(int marker) const {
 }
 
 std::vector<Notice> EditorModel::apply() {
+    if (auto refusal = beforeApply())
+        return {*refusal, Notice{kApplyFailTitle, kApplyFailText}};
     const int m = marker();
     if (m > 0) {
         if (const FieldSpec* f = fieldByMarker(m)) {
             int index = 0;
             if (f->indexing == FieldIndexing::PerPort)
                 index = currentPort_;
-            if (f->indexing == FieldIndexing::Indexed) {
-                const auto it = rememberedIndex_.find(m);
-                index = it == rememberedIndex_.end() ? 1 : it->second;
-            }
+            if (f->indexing == FieldIndexing::Indexed || f->indexing == FieldIndexing::Courtesy)
+                index = rememberedIndex(m);
             if (auto refusal = leaveField(f->key, index))
                 return {*refusal, Notice{kApplyFailTitle, kApplyFailText}};
         }
@@ -238,12 +277,12 @@ std::vector<Notice> EditorModel::apply() {
         for (int s = 0; s < f.count; ++s) {
             const int index = f.indexing == FieldIndexing::Single ? 0 : s + 1;
             const std::string& working = working_[i][static_cast<std::size_t>(s)];
-            if (working == db_.get(f.key, index))
+            if (working == databaseValue(f, index))
                 continue;
             if (const std::optional<FlagRef> flag = uploadFlagFor(f, index))
                 db_.setUploadFlag(flag->group, flag->index, true);
             db_.saved = false;
-            db_.set(f.key, index, working);
+            writeDatabase(f, index, working);
         }
     }
     const int tab = currentTab_;

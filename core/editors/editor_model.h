@@ -28,9 +28,11 @@ class EditorModel;
 
 // How a field's entries are indexed in the working copy.
 enum class FieldIndexing {
-    Single,   // one value, index 0
-    PerPort,  // ports 1-3; Apply re-checks the current port's entry
-    Indexed,  // 1..count; Apply re-checks the entry edited last
+    Single,    // one value, index 0
+    PerPort,   // ports 1-3; Apply re-checks the current port's entry
+    Indexed,   // 1..count; Apply re-checks the entry edited last
+    Courtesy,  // port 1-3 by courtesy tone 1-10, index courtesyFlagIndex(port, tone); Apply
+               // re-checks the entry edited last
 };
 
 enum class FieldKind {
@@ -53,7 +55,16 @@ struct FieldSpec {
     int flagIndex = 0;  // 0: the entry's own index; > 0: always this flag of the group
     // Text fields: the refusal for the entry at index, or nothing when the value passes.
     std::function<std::optional<Notice>(const EditorModel&, int index)> check;
+    // Text fields: what leaving the box makes of a non-empty text before it is checked (a
+    // word list tidied to single spaces, say); nothing leaves the text as it is.
+    std::function<std::string(const EditorModel&, int index)> tidy;
+    // Text fields: what an emptied box becomes when it is left; nothing means "0". An empty
+    // result keeps the box empty, for the check to judge.
+    std::function<std::string(int index)> emptyText;
 };
+
+// An emptyText that is the same for every entry.
+std::function<std::string(int)> emptyTextIs(std::string text);
 
 // The eleven areas' words and Cancel Changes texts.
 const std::string& areaWord(Area area);
@@ -98,18 +109,25 @@ class EditorModel {
     // A choice list selection (item data) or a check box (0/1): marker 0.
     void editChoice(const std::string& key, int index, int itemData);
 
-    // Leaving a text box: an empty box becomes "0"; then its check. A refusal is returned for
-    // the window to show, and the focus stays in the box.
+    // Leaving a text box: a non-empty text is tidied by the field, an empty one becomes the
+    // field's empty text ("0" unless it says otherwise); then its check. A refusal is returned
+    // for the window to show, and the focus stays in the box.
     std::optional<Notice> leaveField(const std::string& key, int index);
+    // What an emptied box of the field becomes.
+    static std::string emptyTextOf(const FieldSpec& f, int index);
 
-    // Apply: re-check the field the marker names; on a refusal return the field's warning and
-    // the Apply failure, writing nothing. Otherwise copy every differing value into the
-    // database, set its upload flag, mark the database unsaved, reload, marker -1.
+    // Apply: the area's own checks (beforeApply), then re-check the field the marker names; on
+    // a refusal return the warning and the Apply failure, writing nothing. Otherwise copy every
+    // differing value into the database, set its upload flag, mark the database unsaved,
+    // reload, marker -1.
     std::vector<Notice> apply();
 
     // Cancel Changes asks this question; a Yes answer calls cancelChanges().
     virtual Notice cancelQuestion() const;
     void cancelChanges();
+
+    // The entry of an Indexed or Courtesy field edited last under this marker (1 before any).
+    int rememberedIndex(int marker) const;
 
     std::int16_t marker() const { return db_.changeMarker(area_); }
     bool edited() const { return marker() != -1; }
@@ -121,6 +139,12 @@ class EditorModel {
     virtual void afterLoad() {}
     // Runs at the end of an Apply that wrote the working copy (not after a refusal).
     virtual void afterApply() {}
+    // Runs first in Apply: an area brings values still being typed into their stored form, or
+    // refuses the Apply with a warning of its own (followed by "APPLY FAIL").
+    virtual std::optional<Notice> beforeApply() { return std::nullopt; }
+    // The database value of a field entry, whatever its indexing.
+    const std::string& databaseValue(const FieldSpec& f, int index) const;
+    void writeDatabase(const FieldSpec& f, int index, const std::string& value);
 
     void setValue(const std::string& key, int index, std::string value);
     // The flag Apply sets when entry `index` of field f changed.

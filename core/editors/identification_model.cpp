@@ -40,6 +40,10 @@ FieldSpec voiceField(int id, UploadFlag flag) {
         std::string(id == 1 ? "Invalid Voice ID contents" : "Invalid Voice ID Contents") +
         " or contains more than " + std::to_string(kVoiceIdWords) + " words";
     const std::string key = f.key;
+    f.tidy = [key](const EditorModel& m, int port) {
+        return normaliseWordList(upperCase(m.value(key, port)));
+    };
+    f.emptyText = emptyTextIs("");
     f.check = [key, id, text](const EditorModel& m, int port) -> std::optional<Notice> {
         const std::string words = VoiceVocabulary::normalise(m.value(key, port));
         if (!words.empty() && voiceIdCheck(words))
@@ -52,6 +56,10 @@ FieldSpec voiceField(int id, UploadFlag flag) {
 FieldSpec cwField(int id, UploadFlag flag) {
     FieldSpec f = perPort(kCwKeys[id - 1], FieldKind::Text, 3 + id, false, flag);
     const std::string key = f.key;
+    f.tidy = [key](const EditorModel& m, int port) {
+        return normaliseWordList(upperCase(m.value(key, port)));
+    };
+    f.emptyText = emptyTextIs("");
     f.check = [key, id](const EditorModel& m, int port) -> std::optional<Notice> {
         const std::string characters = CwTable::normalise(upperCase(m.value(key, port)));
         if (!characters.empty() && cwIdCheck(characters))
@@ -63,9 +71,11 @@ FieldSpec cwField(int id, UploadFlag flag) {
     return f;
 }
 
+// An emptied CW speed or tone box takes the setting's default.
 FieldSpec numberField(std::string key, int marker, std::int16_t low, std::int16_t high,
-                      UploadFlag flag, std::string titleStart) {
+                      UploadFlag flag, std::string titleStart, std::string emptyDefault) {
     FieldSpec f = perPort(key, FieldKind::Text, marker, true, flag);
+    f.emptyText = emptyTextIs(std::move(emptyDefault));
     f.check = [key, low, high, titleStart](const EditorModel& m,
                                            int port) -> std::optional<Notice> {
         if (numericFieldCheck(m.value(key, port), low, high))
@@ -86,10 +96,11 @@ std::vector<FieldSpec> identificationFields() {
     f.push_back(voiceField(3, U::VoiceId3));
     f.push_back(cwField(1, U::CwId1));
     f.push_back(cwField(2, U::CwId2));
-    f.push_back(numberField("CWSpeed", 6, 5, 50, U::CwSpeed, "CW Speed Port "));
-    f.push_back(numberField("CWTone1", 7, 200, 3500, U::CwTone1, "CW Tone 1 Port "));
+    f.push_back(numberField("CWSpeed", 6, 5, 50, U::CwSpeed, "CW Speed Port ", "5"));
+    f.push_back(numberField("CWTone1", 7, 200, 3500, U::CwTone1, "CW Tone 1 Port ", "200"));
     {
         FieldSpec tone2 = perPort("CWTone2", FieldKind::Text, 8, true, U::CwTone2);
+        tone2.emptyText = emptyTextIs("0");
         tone2.check = [](const EditorModel& m, int port) -> std::optional<Notice> {
             if (cwTone2Check(m.value("CWTone2", port)))
                 return std::nullopt;
@@ -124,16 +135,6 @@ bool IdentificationModel::isExtras(const std::string& key) {
                        [&key](const char* k) { return key == k; });
 }
 
-std::string IdentificationModel::emptyDefault(const std::string& key) {
-    if (key == "CWSpeed")
-        return "5";
-    if (key == "CWTone1")
-        return "200";
-    if (key == "CWTone2")
-        return "0";
-    return {};
-}
-
 void IdentificationModel::upperCaseId(const std::string& key, int port) {
     if (idKind(key) == IdKind::None)
         return;
@@ -150,52 +151,6 @@ int IdentificationModel::count(const std::string& key, int port) const {
             break;
     }
     return 0;
-}
-
-void IdentificationModel::tidyId(const std::string& key, int port) {
-    if (idKind(key) == IdKind::None)
-        return;
-    const std::string tidy = normaliseWordList(upperCase(value(key, port)));
-    if (tidy != value(key, port))
-        editText(key, port, tidy);
-}
-
-void IdentificationModel::fillEmptyDefault(const std::string& key, int port) {
-    const std::string fallback = emptyDefault(key);
-    if (!fallback.empty() && value(key, port).empty())
-        editText(key, port, fallback);
-}
-
-std::optional<Notice> IdentificationModel::leave(const std::string& key, int port) {
-    if (idKind(key) != IdKind::None) {
-        tidyId(key, port);
-        // Checked as it is: the framework would turn an empty box into "0".
-        if (value(key, port).empty())
-            return field(key).check(*this, port);
-        return leaveField(key, port);
-    }
-    fillEmptyDefault(key, port);
-    return leaveField(key, port);
-}
-
-void IdentificationModel::prepareApply() {
-    const int m = marker();
-    if (m < 1 || m > 8)
-        return;
-    for (const FieldSpec& f : fields()) {
-        if (f.kind != FieldKind::Text || f.marker != m)
-            continue;
-        const int port = currentPort();
-        const std::string& v = value(f.key, port);
-        if (idKind(f.key) != IdKind::None) {
-            const std::string tidy = normaliseWordList(upperCase(v));
-            // A blank ID must reach the check as blank, not as the "0" of an empty box.
-            setValue(f.key, port, tidy.empty() ? std::string(" ") : tidy);
-        } else if (v.empty()) {
-            setValue(f.key, port, emptyDefault(f.key));
-        }
-        return;
-    }
 }
 
 bool IdentificationModel::storesEdit(const std::string& key, int /*index*/) const {

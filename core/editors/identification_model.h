@@ -4,7 +4,8 @@
 // Voice and CW IDs are word lists: the working value is upper case, and leaving the box
 // tidies it to single spaces before it is checked. An emptied ID box is refused as it is
 // (it never becomes "0", which would be a valid CW character); an emptied CW speed or tone
-// box takes that setting's default instead of 0.
+// box takes that setting's default instead of 0. Both rules are the fields' own, so Apply's
+// re-check of the box edited last follows them too.
 #pragma once
 
 #include <optional>
@@ -24,26 +25,10 @@ class IdentificationModel : public EditorModel {
     static IdKind idKind(const std::string& key);
     static bool isExtras(const std::string& key);
 
-    // What an emptied CW speed or tone box becomes ("5", "200", "0"); "" for other fields.
-    static std::string emptyDefault(const std::string& key);
-
     // After the framework stored a typed ID text (trimmed): the value in upper case.
     void upperCaseId(const std::string& key, int port);
     // The character counter: words of a voice ID, characters of a CW ID.
     int count(const std::string& key, int port) const;
-
-    // Leaving an ID box: the value upper-cased and tidied to single spaces (an edit when that
-    // changes it). An emptied CW speed or tone box: its default (an edit).
-    void tidyId(const std::string& key, int port);
-    void fillEmptyDefault(const std::string& key, int port);
-
-    // Leaving a box of this window: ID texts are tidied and checked (empty refused); an empty
-    // CW speed or tone box gets its default, then the framework's check.
-    std::optional<Notice> leave(const std::string& key, int port);
-
-    // Before Apply re-checks the field the marker names on the current port: the same tidying
-    // as leaving it, so that the check sees what leaving would have stored.
-    void prepareApply();
 
     // Choosing an ID extra stores its code but leaves the change marker as it was: a new
     // extra alone does not hold the operator on this tab. The window calls this after the

@@ -90,10 +90,7 @@ DtmfSettings::DtmfSettings(QWidget* parent)
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    QPushButton* apply = applyButton();
-    // Pressed comes before Apply's own click: the box being typed in is tidied first.
-    connect(apply, &QPushButton::pressed, this, &DtmfSettings::beforeApply);
-    buttons->addWidget(apply);
+    buttons->addWidget(applyButton());
     buttons->addWidget(cancelChangesButton());
     layout->addLayout(buttons);
 
@@ -256,14 +253,6 @@ void DtmfSettings::addDigit(QListWidgetItem* item) {
     }
     // Through the box, so the framework records the edit and colours it.
     box->setText(QString::fromStdString(*added));
-}
-
-void DtmfSettings::beforeApply() {
-    if (refusalPending())
-        return;
-    dtmf().tidyMemories();
-    const int memories = dtmf().memories();
-    for (int n = 1; n <= memories; ++n) showMemory(n);
 }
 
 }  // namespace kelp

@@ -43,7 +43,6 @@ class DtmfSettings : public EditorWindow {
     void enterMemory(int memory, bool moving);
     void leaveMemory(int memory);
     void addDigit(QListWidgetItem* item);
-    void beforeApply();
 
     QTabWidget* sstab_ = nullptr;
     QListWidget* digits_ = nullptr;

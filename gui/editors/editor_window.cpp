@@ -206,16 +206,19 @@ void EditorWindow::showWorkingCopy() {
     updateEnabledStates();
 }
 
+void EditorWindow::rebind(QWidget* widget, int index) {
+    for (Binding& b : bindings_) {
+        if (b.widget != widget)
+            continue;
+        b.index = index;
+        showBinding(b);
+        colour(b);
+        return;
+    }
+}
+
 void EditorWindow::textEdited(const Binding& b, const QString& text) {
     model_->editText(b.key, b.index, text.toStdString());
-    if (model_->field(b.key).indexing == FieldIndexing::Indexed) {
-        bool found = false;
-        for (auto& last : lastIndex_)
-            if (last.first == b.key)
-                last.second = b.index, found = true;
-        if (!found)
-            lastIndex_.emplace_back(b.key, b.index);
-    }
     colour(b);
     afterEdit(b.key, b.index);
     updateEnabledStates();
@@ -245,13 +248,13 @@ void EditorWindow::leaveTextBox(const Binding& b) {
     auto* box = static_cast<QLineEdit*>(b.widget.data());
     if (box == nullptr)
         return;
-    const bool empty = box->text().trimmed().isEmpty();
+    const std::string before = model_->value(b.key, b.index);
     const std::optional<Notice> refusal = model_->leaveField(b.key, b.index);
-    if (empty) {
-        // An empty box is never an error: it becomes 0.
+    if (model_->value(b.key, b.index) != before) {
+        // Leaving tidied the text, or gave an emptied box the field's empty text ("0" for most).
         const bool wasFilling = filling_;
         filling_ = true;
-        box->setText(QStringLiteral("0"));
+        box->setText(QString::fromStdString(model_->value(b.key, b.index)));
         filling_ = wasFilling;
         colour(b);
         afterEdit(b.key, b.index);
@@ -309,12 +312,8 @@ QLineEdit* EditorWindow::boxForMarker() const {
         int index = 0;
         if (f.indexing == FieldIndexing::PerPort)
             index = model_->currentPort();
-        if (f.indexing == FieldIndexing::Indexed) {
-            index = 1;
-            for (const auto& last : lastIndex_)
-                if (last.first == f.key)
-                    index = last.second;
-        }
+        if (f.indexing == FieldIndexing::Indexed || f.indexing == FieldIndexing::Courtesy)
+            index = model_->rememberedIndex(marker);
         return qobject_cast<QLineEdit*>(control(f.key, index));
     }
     return nullptr;
@@ -326,6 +325,8 @@ void EditorWindow::applyClicked() {
         return;
     const std::vector<Notice> notices = model_->apply();
     if (!notices.empty()) {
+        // The area's own checks may have brought values into their stored form.
+        updateEnabledStates();
         showNotices(notices);
         if (QLineEdit* box = boxForMarker()) {
             reveal(box);

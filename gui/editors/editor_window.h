@@ -81,6 +81,9 @@ class EditorWindow : public QWidget {
     void openWindow();
     // Shows the whole working copy again (after Apply and Cancel Changes).
     void showWorkingCopy();
+    // Points a bound control at another entry of its field (a courtesy tone box showing the
+    // tone just selected) and shows that entry's value and colour; no edit.
+    void rebind(QWidget* control, int index);
 
     // Hooks for a window's own rules: after any value was shown or edited, and after an
     // edit of one field entry.
@@ -124,8 +127,6 @@ class EditorWindow : public QWidget {
         QPointer<QLineEdit> box;
         Notice notice;
     } pending_;
-    // The index each indexed text field was edited at last, for Apply's re-check focus.
-    std::vector<std::pair<std::string, int>> lastIndex_;
 };
 
 void setControlColour(QWidget* control, const QColor& colour);

@@ -105,10 +105,7 @@ Identification::Identification(QWidget* parent)
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(new QLabel(QStringLiteral("All Ports"), this));
-    QPushButton* apply = applyButton();
-    // Pressed comes before Apply's own click: the box being typed in is tidied first.
-    connect(apply, &QPushButton::pressed, this, [this] { identification().prepareApply(); });
-    buttons->addWidget(apply);
+    buttons->addWidget(applyButton());
     buttons->addWidget(cancelChangesButton(QStringLiteral("&Cancel Changes")));
     layout->addLayout(buttons);
 
@@ -288,7 +285,7 @@ bool Identification::eventFilter(QObject* watched, QEvent* event) {
     if (!focusIn && !focusOut)
         return EditorWindow::eventFilter(watched, event);
     const auto [key, port] = boxOf(watched);
-    if (key.empty() || ownRefusal_)
+    if (key.empty())
         return EditorWindow::eventFilter(watched, event);
     const bool isId = IdentificationModel::idKind(key) != IdKind::None;
     if (focusIn) {
@@ -298,45 +295,20 @@ bool Identification::eventFilter(QObject* watched, QEvent* event) {
     }
     if (!movesWithinWindow(static_cast<QFocusEvent*>(event)) || refusalPending())
         return EditorWindow::eventFilter(watched, event);
-    if (!isId) {
-        // An emptied box takes its setting's default before the check, not 0.
-        identification().fillEmptyDefault(key, port);
-        showIdValue(key, port);
-        return EditorWindow::eventFilter(watched, event);
-    }
-    identification().tidyId(key, port);
-    showIdValue(key, port);
-    refreshCounter();
-    if (model().value(key, port).empty()) {
-        // The framework would turn an empty box into 0: this window refuses it itself.
-        if (const auto refusal = identification().leave(key, port))
-            showEmptyIdRefusal(static_cast<QLineEdit*>(control(key, port)), *refusal);
-        return false;
-    }
+    // The framework tidies and checks the box (an emptied ID box is refused as it is).
     const bool handled = EditorWindow::eventFilter(watched, event);
-    if (!refusalPending())
-        (IdentificationModel::idKind(key) == IdKind::Voice ? vocab_ : cw_)->setEnabled(false);
+    // The box keeps what was typed until it is left: then it shows the stored form.
+    showIdValue(key, port);
+    if (isId) {
+        refreshCounter();
+        if (!refusalPending())
+            (IdentificationModel::idKind(key) == IdKind::Voice ? vocab_ : cw_)->setEnabled(false);
+    }
     return handled;
 }
 
-void Identification::showEmptyIdRefusal(QLineEdit* box, const Notice& notice) {
-    ownRefusal_ = true;
-    QPointer<QLineEdit> target = box;
-    QTimer::singleShot(0, this, [this, target, notice] {
-        if (target) {
-            for (int i = 0; i < sstab_->count(); ++i)
-                if (sstab_->widget(i)->isAncestorOf(target))
-                    sstab_->setCurrentIndex(i);
-        }
-        currentPrompter().message(notice.text, notice.title, MessageIcon::Exclamation);
-        if (target)
-            target->setFocus(Qt::OtherFocusReason);
-        ownRefusal_ = false;
-    });
-}
-
 void Identification::insertFromList(QListWidgetItem* item, bool voice) {
-    if (item == nullptr || refusalPending() || ownRefusal_)
+    if (item == nullptr || refusalPending())
         return;
     // The separator row of the vocabulary is not a word.
     if (item->data(Qt::UserRole).toLongLong() < 0)

@@ -48,7 +48,6 @@ class Identification : public EditorWindow {
     void showIdValue(const std::string& key, int port);
     void refreshCounter();
     void insertFromList(QListWidgetItem* item, bool voice);
-    void showEmptyIdRefusal(QLineEdit* box, const Notice& notice);
 
     QTabWidget* sstab_ = nullptr;
     QListWidget* vocab_ = nullptr;
@@ -59,7 +58,6 @@ class Identification : public EditorWindow {
     QLabel* cwCharLabel_ = nullptr;
     QLineEdit* counter_ = nullptr;
     std::string focusedKey_ = "VoiceID1";
-    bool ownRefusal_ = false;  // an emptied ID box is being refused by this window
 };
 
 }  // namespace kelp

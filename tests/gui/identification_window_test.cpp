@@ -115,6 +115,40 @@ class IdentificationWindowTest : public QObject {
         QCOMPARE(box->text(), QString());
     }
 
+    // An emptied ID box and an out-of-range number box, each followed by a click on Apply
+    // (which takes the focus) or by Apply pressed while the box keeps it: the same boxes.
+    void applyAfterARefusedBoxShowsTheSameBoxesForEveryField() {
+        const struct {
+            const char* box;
+            const char* text;
+            const char* title;
+        } cases[] = {{"VoiceID2Set(1)", "", "Voice ID2 Port 1"},
+                     {"CWSpeedSet(1)", "99", "CW Speed Port 1"}};
+        for (bool mouse : {true, false}) {
+            for (const auto& c : cases) {
+                prompter_->clearRecords();
+                QLineEdit* box = find<QLineEdit>(c.box);
+                guitest::typeInto(box, c.text);
+                QPushButton* apply = find<QPushButton>("Apply");
+                if (mouse)
+                    QTest::mouseClick(apply, Qt::LeftButton);
+                else
+                    apply->click();
+                QTest::qWait(20);
+                std::vector<std::string> titles;
+                for (const auto& shown : prompter_->messageBoxes()) titles.push_back(shown.title);
+                const std::vector<std::string> expected =
+                    mouse ? std::vector<std::string>{c.title}
+                          : std::vector<std::string>{c.title, "APPLY FAIL"};
+                QCOMPARE(titles, expected);
+                QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(box));
+                QCOMPARE(db().get("VoiceID2", 1), std::string("ONE"));
+                QCOMPARE(db().get("CWSpeed", 1), std::string("20"));
+                guitest::typeInto(box, c.box[0] == 'V' ? "ONE" : "20");
+            }
+        }
+    }
+
     void anEmptiedToneBoxTakesItsDefault() {
         QLineEdit* box = find<QLineEdit>("CWTone1Set(1)");
         guitest::typeInto(box, "");

@@ -45,7 +45,7 @@ TEST_F(IdentificationModelTest, LowerCaseVoiceIdIsStoredUpperCaseWithSingleSpace
     EXPECT_EQ(model.value("VoiceID2", 3), "ONE   TWO  THREE");
     EXPECT_EQ(model.count("VoiceID2", 3), 3);
     EXPECT_EQ(model.marker(), 2);
-    EXPECT_EQ(model.leave("VoiceID2", 3), std::nullopt);
+    EXPECT_EQ(model.leaveField("VoiceID2", 3), std::nullopt);
     EXPECT_EQ(model.value("VoiceID2", 3), "ONE TWO THREE");
 }
 
@@ -74,7 +74,7 @@ TEST_F(IdentificationModelTest, IdBoxesAreRefusedWithTheirOwnTextsAndTitles) {
     for (const auto& c : cases) {
         model.editText(c.key, c.port, c.text);
         model.upperCaseId(c.key, c.port);
-        EXPECT_EQ(model.leave(c.key, c.port), c.refusal) << c.key << " " << c.text;
+        EXPECT_EQ(model.leaveField(c.key, c.port), c.refusal) << c.key << " " << c.text;
     }
     EXPECT_EQ(model.value("CWID1", 3), "");
     model.editText("CWID2", 1, "W 1 WORD_SPACE 2 SK");
@@ -103,7 +103,7 @@ TEST_F(IdentificationModelTest, CwSpeedAndTonesCheckTheirRangesAndEmptyDefaults)
     };
     for (const auto& c : cases) {
         model.editText(c.key, 2, c.text);
-        EXPECT_EQ(model.leave(c.key, 2), c.refusal) << c.key << " " << c.text;
+        EXPECT_EQ(model.leaveField(c.key, 2), c.refusal) << c.key << " " << c.text;
         EXPECT_EQ(model.value(c.key, 2), c.stored) << c.key << " " << c.text;
     }
 }
@@ -187,7 +187,6 @@ TEST_F(IdentificationModelTest, IdsAwaitingUploadKeepTheDatabaseUnsaved) {
 
 TEST_F(IdentificationModelTest, ApplyRefusesAnEmptiedIdAndWritesNothing) {
     model.editText("CWID1", 1, "");
-    model.prepareApply();
     const auto notices = model.apply();
     ASSERT_EQ(notices.size(), 2u);
     EXPECT_EQ(notices[0], (Notice{"CW ID1 Port 1",
@@ -198,7 +197,6 @@ TEST_F(IdentificationModelTest, ApplyRefusesAnEmptiedIdAndWritesNothing) {
     // An emptied speed box is applied as its default, not refused as 0.
     model.editText("CWID1", 1, "W");
     model.editText("CWSpeed", 1, "");
-    model.prepareApply();
     EXPECT_TRUE(model.apply().empty());
     EXPECT_EQ(database.get("CWSpeed", 1), "5");
 }
