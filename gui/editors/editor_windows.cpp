@@ -2,6 +2,7 @@
 
 #include "gui/editors/alarms.h"
 #include "gui/editors/analog.h"
+#include "gui/editors/courtesy.h"
 #include "gui/editors/dtmf_settings.h"
 #include "gui/editors/identification.h"
 #include "gui/editors/placeholder_editor.h"
@@ -50,6 +51,8 @@ QWidget* createEditorWindow(Area area, QWidget* parent) {
             return new Analog(parent);
         case Area::Timers:
             return new Timers(parent);
+        case Area::Courtesy:
+            return new Courtesy(parent);
         case Area::PortSwitches:
             return new PortSwitches(parent);
         case Area::Dtmf:
