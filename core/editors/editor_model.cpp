@@ -76,6 +76,13 @@ std::string trimSpaces(const std::string& text) {
     return text.substr(first, last - first + 1);
 }
 
+std::string upperCaseAscii(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
 }  // namespace
 
 const std::string& areaWord(Area area) {
@@ -208,7 +215,7 @@ void EditorModel::editText(const std::string& key, int index, const std::string&
     const FieldSpec& f = field(key);
     slot(f, index);
     if (storesEdit(key, index))
-        setValue(key, index, trimSpaces(text));
+        setValue(key, index, f.upperCase ? upperCaseAscii(trimSpaces(text)) : trimSpaces(text));
     db_.setChangeMarker(area_, static_cast<std::int16_t>(f.marker));
     if (f.indexing == FieldIndexing::Indexed || f.indexing == FieldIndexing::Courtesy)
         rememberedIndex_[f.marker] = index;
@@ -221,7 +228,8 @@ void EditorModel::editChoice(const std::string& key, int index, int itemData) {
         text.insert(0, 1, '0');
     if (storesEdit(key, index))
         setValue(key, index, std::move(text));
-    db_.setChangeMarker(area_, 0);
+    if (!f.keepsMarker)
+        db_.setChangeMarker(area_, 0);
 }
 
 std::string EditorModel::emptyTextOf(const FieldSpec& f, int index) {

@@ -5,6 +5,7 @@
 #include "gui/editors/courtesy.h"
 #include "gui/editors/dtmf_settings.h"
 #include "gui/editors/identification.h"
+#include "gui/editors/macros.h"
 #include "gui/editors/placeholder_editor.h"
 #include "gui/editors/port_switches.h"
 #include "gui/editors/timers.h"
@@ -53,6 +54,8 @@ QWidget* createEditorWindow(Area area, QWidget* parent) {
             return new Timers(parent);
         case Area::Courtesy:
             return new Courtesy(parent);
+        case Area::Macros:
+            return new Macros(parent);
         case Area::PortSwitches:
             return new PortSwitches(parent);
         case Area::Dtmf:
