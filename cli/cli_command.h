@@ -47,5 +47,6 @@ int runCommands(const std::vector<std::string>& args, CliStreams& io);
 int runRender(const std::vector<std::string>& args, CliStreams& io);
 int runUpload(const std::vector<std::string>& args, CliStreams& io);
 int runDiff(const std::vector<std::string>& args, CliStreams& io);
+int runEraseMacros(const std::vector<std::string>& args, CliStreams& io);
 
 }  // namespace kelp::cli

@@ -56,6 +56,11 @@ const std::vector<CliCommand>& cliCommands() {
          "(--tsv: area, key, A value, B value). Repairs of the loads go to stderr. Exit 0 "
          "identical, 1 different, 2 error",
          &runDiff},
+        {"erase-macros", "FILE.dat --port DEVICE [--yes]",
+         "erase every macro and port restriction in the controller over the serial line, as "
+         "\"Erase All Macros\" does, and only when every line was acknowledged save the erased "
+         "macros into FILE.dat; without --yes nothing is sent",
+         &runEraseMacros},
     };
     return commands;
 }
