@@ -12,7 +12,7 @@ namespace kelp {
 
 namespace {
 
-constexpr std::int16_t kLongest = 10000;  // ms, every delay and duration
+constexpr std::int16_t kLongest = 10000;     // ms, every delay and duration
 constexpr std::int16_t kHighestTone = 3500;  // Hz
 // A preview's waits are cut into steps this long, so that a stop is heard at once.
 constexpr std::int64_t kPreviewStepMs = 20;

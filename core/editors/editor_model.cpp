@@ -174,7 +174,6 @@ void EditorModel::writeDatabase(const FieldSpec& f, int index, const std::string
         db_.set(f.key, f.indexing == FieldIndexing::Single ? 0 : index, value);
 }
 
-
 void EditorModel::open() {
     loadWorkingCopy();
     rememberedIndex_.clear();

@@ -46,10 +46,10 @@ struct FieldSpec {
     FieldIndexing indexing = FieldIndexing::Single;
     int count = 1;  // entries for PerPort (3) and Indexed fields
     FieldKind kind = FieldKind::Text;
-    int marker = 0;          // change marker number an edit of a text field sets (> 0)
-    bool numeric = true;     // text box takes digits only
-    bool twoDigits = false;  // a list that stores its number as at least two digits ("07")
-    bool upperCase = false;  // a text box whose working value is its text in upper case
+    int marker = 0;            // change marker number an edit of a text field sets (> 0)
+    bool numeric = true;       // text box takes digits only
+    bool twoDigits = false;    // a list that stores its number as at least two digits ("07")
+    bool upperCase = false;    // a text box whose working value is its text in upper case
     bool keepsMarker = false;  // a list whose choice leaves the change marker as it was
     // The flag Apply sets for a changed entry comes from the setting's row in the setting-flag
     // table; a field that is not a database setting of its own may name one here instead.

@@ -13,7 +13,6 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
-
 #include <algorithm>
 
 #include "core/database/controller_database.h"
@@ -75,7 +74,9 @@ void CourtesyToneDiagram::paintEvent(QPaintEvent*) {
     const int barHeight = line + 4;
     const int axisY = barTop + barHeight + 4;
     const int total = std::max(timeline_.totalMs, 1);
-    const auto x = [&](int ms) { return left + static_cast<int>(static_cast<qint64>(ms) * span / total); };
+    const auto x = [&](int ms) {
+        return left + static_cast<int>(static_cast<qint64>(ms) * span / total);
+    };
 
     p.fillRect(rect(), palette().color(QPalette::Base));
     // The time axis, with the start and the end of the tone.

@@ -96,10 +96,9 @@ Macros::Macros(QWidget* parent)
         auto* item = new QListWidgetItem(QString::fromStdString(e.text), functions_);
         item->setData(Qt::UserRole, QVariant::fromValue<qlonglong>(e.itemData));
     }
-    functions_->setMinimumWidth(
-        functions_->fontMetrics().horizontalAdvance(
-            QStringLiteral("597 Outdoor Temp High (since Midnight)")) +
-        40);
+    functions_->setMinimumWidth(functions_->fontMetrics().horizontalAdvance(
+                                    QStringLiteral("597 Outdoor Temp High (since Midnight)")) +
+                                40);
     connect(functions_, &QListWidget::itemDoubleClicked, this, &Macros::insertFunction);
     side->addWidget(functions_, 1);
 
@@ -109,8 +108,7 @@ Macros::Macros(QWidget* parent)
     counter_->setObjectName(QStringLiteral("CharCounter"));
     counter_->setReadOnly(true);
     counter_->setFocusPolicy(Qt::NoFocus);
-    counter_->setFixedWidth(counter_->fontMetrics().horizontalAdvance(QStringLiteral("0000")) +
-                            12);
+    counter_->setFixedWidth(counter_->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 12);
     counterLabel->setBuddy(counter_);
     counterRow->addWidget(counterLabel);
     counterRow->addWidget(counter_);
@@ -141,9 +139,8 @@ Macros::Macros(QWidget* parent)
 void Macros::addMacroRow(QWidget* page, QGridLayout* grid, int row, int column, Macro macro) {
     const bool isLong = macro.kind == Kind::Long;
     // Room for a function too many, so that it is refused in words.
-    QLineEdit* functions =
-        textBox(indexed(isLong ? "MacroSet" : "ShortMacroSet", macro.index), macro.functionsKey(),
-                macro.index, isLong ? 80 : 40);
+    QLineEdit* functions = textBox(indexed(isLong ? "MacroSet" : "ShortMacroSet", macro.index),
+                                   macro.functionsKey(), macro.index, isLong ? 80 : 40);
     const int chars = isLong ? 62 : 20;
     functions->setFixedWidth(functions->fontMetrics().horizontalAdvance(QLatin1Char('0')) * chars +
                              12);
@@ -231,8 +228,8 @@ QWidget* Macros::buildAssignments() {
     const auto macros = macroList().listEntries();
     rcvActive_ = choiceList(QStringLiteral("RcvMacroActiveSet"), "RcvMacroActive", 1, macros,
                             ListSelect::ByItemData);
-    rcvInactive_ = choiceList(QStringLiteral("RcvMacroInactiveSet"), "RcvMacroInactive", 1,
-                              macros, ListSelect::ByItemData);
+    rcvInactive_ = choiceList(QStringLiteral("RcvMacroInactiveSet"), "RcvMacroInactive", 1, macros,
+                              ListSelect::ByItemData);
     const struct {
         const char* text;
         QComboBox* list;
@@ -278,8 +275,8 @@ void Macros::refreshCounter() {
 }
 
 void Macros::afterEdit(const std::string& key, int index) {
-    if (MacrosModel::isFunctionsKey(key) && macros().focusedMacro() ==
-                                                Macro{*MacrosModel::kindOfKey(key), index})
+    if (MacrosModel::isFunctionsKey(key) &&
+        macros().focusedMacro() == Macro{*MacrosModel::kindOfKey(key), index})
         refreshCounter();
 }
 
@@ -313,8 +310,8 @@ bool Macros::eventFilter(QObject* watched, QEvent* event) {
         movesWithinWindow(static_cast<QFocusEvent*>(event)) && !refusalPending()) {
         const bool handled = EditorWindow::eventFilter(watched, event);
         auto* edit = static_cast<QLineEdit*>(watched);
-        const QString stored = QString::fromStdString(
-            model().value(macro->functionsKey(), macro->index));
+        const QString stored =
+            QString::fromStdString(model().value(macro->functionsKey(), macro->index));
         if (edit->text() != stored) {
             // A box emptied for typing and left untouched shows "NONE STORED" again.
             const QSignalBlocker quiet(edit);
@@ -335,8 +332,8 @@ void Macros::insertFunction(QListWidgetItem* item) {
         return;
     const int caret = box->hasSelectedText() ? box->selectionStart() : box->cursorPosition();
     const int selection = box->hasSelectedText() ? static_cast<int>(box->selectedText().size()) : 0;
-    const auto inserted = MacrosModel::insertFunction(
-        box->text().toStdString(), caret, selection, item->data(Qt::UserRole).toLongLong());
+    const auto inserted = MacrosModel::insertFunction(box->text().toStdString(), caret, selection,
+                                                      item->data(Qt::UserRole).toLongLong());
     if (!inserted)
         return;  // a blank row of the list
     if (!box->hasFocus()) {
@@ -348,8 +345,7 @@ void Macros::insertFunction(QListWidgetItem* item) {
         if (refusalPending())
             return;
         // Entering the box may have emptied it ("NONE STORED"): insert into what it shows.
-        const auto again = MacrosModel::insertFunction(box->text().toStdString(), caret,
-                                                       selection,
+        const auto again = MacrosModel::insertFunction(box->text().toStdString(), caret, selection,
                                                        item->data(Qt::UserRole).toLongLong());
         box->setText(QString::fromStdString(again->text));
         box->setCursorPosition(again->caret);

@@ -28,7 +28,8 @@ class HeldSoundOutput : public SoundOutput {
         stopped_ = false;
         QElapsedTimer t;
         t.start();
-        while (!stopped_ && t.elapsed() < 3000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        while (!stopped_ && t.elapsed() < 3000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         return true;
     }
     void stop() override { stopped_ = true; }

@@ -180,8 +180,7 @@ TEST_F(CourtesyPreviewTest, AllZeroReturnsAtOnceAndAStopEndsIt) {
 
 TEST_F(CourtesyPreviewTest, WithoutSoundOneMessageAndTheRestIsNotPlayed) {
     sound.fail("no sound output device was found");
-    EXPECT_EQ(playCourtesyTone(model.shape(1, 1), [] { return false; }),
-              PreviewEnd::SoundFailed);
+    EXPECT_EQ(playCourtesyTone(model.shape(1, 1), [] { return false; }), PreviewEnd::SoundFailed);
     EXPECT_EQ(prompter.messageBoxes().size(), 1u);
     EXPECT_EQ(sound.failedCount(), 1);
 }

@@ -44,7 +44,7 @@ TEST_F(MacrosModelTest, SlotSizeWeighsEachFunctionByItsCode) {
     const struct {
         const char* functions;
         int slots;
-    } cases[] = {{"001 002", 2}, {"256 511 766", 9}, {"250", 1}, {"NONE STORED", 0},
+    } cases[] = {{"001 002", 2}, {"256 511 766", 9}, {"250", 1},    {"NONE STORED", 0},
                  {"", 0},        {"001 XYZ", 1},     {"510 765", 5}};
     for (const auto& c : cases) {
         model.editText("Macro", 4, c.functions);

@@ -61,9 +61,8 @@ class MacroEraseTest : public testing::LinkTest {
     std::string refuse;
 };
 
-const std::vector<std::string> kEraseLines = {"1*400499D", "1*400699#", "1*2113190",
-                                              "1*2113090", "2*2113190", "2*2113090",
-                                              "3*2113190", "3*2113090"};
+const std::vector<std::string> kEraseLines = {"1*400499D", "1*400699#", "1*2113190", "1*2113090",
+                                              "2*2113190", "2*2113090", "3*2113190", "3*2113090"};
 
 TEST_F(MacroEraseTest, SerialEraseSendsEveryLineInOrderThenErasesTheDatabase) {
     MacrosModel model(db());
@@ -104,14 +103,25 @@ TEST_F(MacroEraseTest, ARefusalTimeOutNoOrClosedPortLeavesTheDatabaseAsItWas) {
         std::size_t linesSent;
         std::vector<std::string> boxes;
     } cases[] = {
-        {"refused second line", "1*400699#", true, false, 2,
+        {"refused second line",
+         "1*400699#",
+         true,
+         false,
+         2,
          {"ERASING ALL MACROS and PORT RESTRICTIONS", "QZ740 Communications Error"}},
-        {"refused port 2 inactive", "2*2113090", true, false, 6,
+        {"refused port 2 inactive",
+         "2*2113090",
+         true,
+         false,
+         6,
          {"ERASING ALL MACROS and PORT RESTRICTIONS", "QZ740 Communications Error"}},
         {"answered No", "", false, false, 0, {"ERASING ALL MACROS and PORT RESTRICTIONS"}},
-        {"no port", "", true, true, 0,
-         {"ERASING ALL MACROS and PORT RESTRICTIONS", "Serial Port Error",
-          "MACRO ERASE FAILURE"}},
+        {"no port",
+         "",
+         true,
+         true,
+         0,
+         {"ERASING ALL MACROS and PORT RESTRICTIONS", "Serial Port Error", "MACRO ERASE FAILURE"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -138,7 +148,7 @@ TEST_F(MacroEraseTest, DtmfEraseKeysTheTransmitterWaitsItsKeyUpAndPlaysEverySequ
     linkPreferences().DTMFDelay = 50;
     for (const bool yes : {false, true}) {
         SCOPED_TRACE(yes ? "Yes" : "No");
-        prompter.queueAnswer(Answer::Yes);  // erase everything?
+        prompter.queueAnswer(Answer::Yes);                     // erase everything?
         prompter.queueAnswer(yes ? Answer::Yes : Answer::No);  // the radio is ready?
         MacrosModel model(db());
         model.open();
