@@ -2,14 +2,12 @@
 
 #include <fstream>
 #include <iterator>
-
-#include "core/database/atomic_file.h"
-
 #include <random>
 #include <sstream>
 #include <system_error>
 
 #include "core/app/app_folder.h"
+#include "core/database/atomic_file.h"
 #include "core/database/dat_file.h"
 
 namespace kelp::cli {

@@ -65,8 +65,7 @@ int runDiff(const std::vector<std::string>& args, CliStreams& io) {
     if (first->hasRtc != second.hasRtc)
         differences.insert(differences.begin(),
                            SettingDifference{-1, "RTC option board", "HasRTC",
-                                             first->hasRtc ? "1" : "0",
-                                             second.hasRtc ? "1" : "0"});
+                                             first->hasRtc ? "1" : "0", second.hasRtc ? "1" : "0"});
     int shownArea = -2;
     for (const SettingDifference& d : differences) {
         if (tsv) {

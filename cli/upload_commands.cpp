@@ -123,14 +123,14 @@ class CliUploadPrompter final : public Prompter {
             return defaultAnswer(box);
         }
         switch (questions_) {
-        case Questions::Yes:
-            err_ << "(answered Yes)\n\n";
-            return Answer::Yes;
-        case Questions::No:
-            err_ << "(answered No: there is no terminal to ask; give --yes to answer Yes)\n\n";
-            return Answer::No;
-        case Questions::Ask:
-            break;
+            case Questions::Yes:
+                err_ << "(answered Yes)\n\n";
+                return Answer::Yes;
+            case Questions::No:
+                err_ << "(answered No: there is no terminal to ask; give --yes to answer Yes)\n\n";
+                return Answer::No;
+            case Questions::Ask:
+                break;
         }
         for (;;) {
             err_ << "Yes or No? [y/n] " << std::flush;
@@ -314,7 +314,7 @@ int runUpload(const std::vector<std::string>& args, CliStreams& io) {
         }
     }
 
-    const Questions questions = a.yes                ? Questions::Yes
+    const Questions questions = a.yes                  ? Questions::Yes
                                 : isatty(STDIN_FILENO) ? Questions::Ask
                                                        : Questions::No;
     SerialSession session;

@@ -34,8 +34,7 @@ void forEachSetting(const KeyDescriptor& key, Visit visit) {
     } else if (key.shape == KeyShape::Single) {
         visit(std::string(key.name), settingFlag(key.name, 0));
     } else {
-        for (int i = 1; i <= key.count; ++i)
-            visit(keyText(key.name, i), settingFlag(key.name, i));
+        for (int i = 1; i <= key.count; ++i) visit(keyText(key.name, i), settingFlag(key.name, i));
     }
 }
 

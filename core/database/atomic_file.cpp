@@ -118,13 +118,14 @@ void writeFileAtomically(const fs::path& file, std::string_view contents) {
     }
 #else
     {
-        std::FILE* out = faulty(FileWriteStep::Create) ? nullptr
-                                                       : std::fopen(temporary.string().c_str(), "wb");
+        std::FILE* out =
+            faulty(FileWriteStep::Create) ? nullptr : std::fopen(temporary.string().c_str(), "wb");
         if (out == nullptr)
             fail(systemError(), "cannot create the temporary file");
         created = true;
-        const bool written = !faulty(FileWriteStep::Write) &&
-                             std::fwrite(contents.data(), 1, contents.size(), out) == contents.size();
+        const bool written =
+            !faulty(FileWriteStep::Write) &&
+            std::fwrite(contents.data(), 1, contents.size(), out) == contents.size();
         const bool flushed = written && !faulty(FileWriteStep::Flush) && std::fflush(out) == 0;
         const bool closed = std::fclose(out) == 0 && !faulty(FileWriteStep::Close);
         if (!written || !flushed || !closed)

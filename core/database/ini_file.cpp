@@ -1,7 +1,5 @@
 #include "core/database/ini_file.h"
 
-#include "core/database/atomic_file.h"
-
 #include <cerrno>
 #include <fstream>
 #include <iterator>
@@ -9,6 +7,8 @@
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
+
+#include "core/database/atomic_file.h"
 
 namespace kelp {
 

@@ -521,8 +521,8 @@ const KeyRule& keyRule(const KeyDescriptor& key) {
 
 const std::string& areaTabCaption(Area area) {
     static const std::string* const captions[] = {
-        &kTimers, &kCourtesy,    &kMacros,       &kScheduler,    &kAnalog,      &kIds,
-        &kMessages, &kDtmf,      &kAlarmsRemote, &kSpecialCodes, &kPortSwitches};
+        &kTimers,   &kCourtesy, &kMacros,       &kScheduler,    &kAnalog,      &kIds,
+        &kMessages, &kDtmf,     &kAlarmsRemote, &kSpecialCodes, &kPortSwitches};
     return *captions[static_cast<int>(area)];
 }
 

@@ -11,10 +11,26 @@ namespace {
 
 // Keys the controller reads character by character: a leading zero is a digit of its own.
 constexpr const char* kDigitStrings[] = {
-    "DTMF",          "AutoDial",        "TollRestrict",     "MacroCode",      "ShortMacroCode",
-    "RemoteBasePrefix", "APPrefix",     "AnswerCode",       "DTMFRegenPrefix", "DTMFTestPrefix",
-    "PreAccessPrefix", "PreProgramPrefix", "MacroSubset",   "FreqString",     "CurrentPortUnlock",
-    "NewPortUnlock", "Lock",            "NewLock",          "Terminator",     "NewTerminator",
+    "DTMF",
+    "AutoDial",
+    "TollRestrict",
+    "MacroCode",
+    "ShortMacroCode",
+    "RemoteBasePrefix",
+    "APPrefix",
+    "AnswerCode",
+    "DTMFRegenPrefix",
+    "DTMFTestPrefix",
+    "PreAccessPrefix",
+    "PreProgramPrefix",
+    "MacroSubset",
+    "FreqString",
+    "CurrentPortUnlock",
+    "NewPortUnlock",
+    "Lock",
+    "NewLock",
+    "Terminator",
+    "NewTerminator",
 };
 
 bool digitString(const KeyDescriptor& key) {
@@ -42,8 +58,8 @@ std::string tidy(std::string_view text) {
 }
 
 bool allDigits(const std::string& text) {
-    return !text.empty() && std::all_of(text.begin(), text.end(),
-                                        [](char c) { return c >= '0' && c <= '9'; });
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 std::string withoutLeadingZeros(const std::string& digits) {
@@ -87,14 +103,13 @@ std::vector<SettingDifference> settingDifferences(const ControllerDatabase& a,
     for (const KeyDescriptor& key : keyTable()) {
         const KeyRule& rule = keyRule(key);
         const int used = std::max(usedCount(key, a.hasRtc), usedCount(key, b.hasRtc));
-        const auto compare = [&](const std::string& va, const std::string& vb, int port,
-                                 int index, std::string keyText) {
+        const auto compare = [&](const std::string& va, const std::string& vb, int port, int index,
+                                 std::string keyText) {
             if (sameToController(key, va, vb))
                 return;
             std::string where = rule.itemWords ? rule.itemWords(port, index) : key.name;
             const int area = areaOf(where);
-            found.push_back(
-                SettingDifference{area, std::move(where), std::move(keyText), va, vb});
+            found.push_back(SettingDifference{area, std::move(where), std::move(keyText), va, vb});
         };
         if (key.shape == KeyShape::Courtesy) {
             for (int port = 1; port <= kCourtesyPorts; ++port)
@@ -108,10 +123,9 @@ std::vector<SettingDifference> settingDifferences(const ControllerDatabase& a,
                 compare(a.get(key.name, i), b.get(key.name, i), 0, i, keyText(key.name, i));
         }
     }
-    std::stable_sort(found.begin(), found.end(),
-                     [](const SettingDifference& x, const SettingDifference& y) {
-                         return x.area < y.area;
-                     });
+    std::stable_sort(
+        found.begin(), found.end(),
+        [](const SettingDifference& x, const SettingDifference& y) { return x.area < y.area; });
     return found;
 }
 

@@ -1,10 +1,10 @@
 #include "core/database/setting_flags.h"
 
-#include "core/database/setting_compare.h"
-
 #include <stdexcept>
 #include <string>
 #include <unordered_map>
+
+#include "core/database/setting_compare.h"
 
 namespace kelp {
 namespace {
@@ -191,12 +191,12 @@ std::optional<FlagRef> settingFlag(std::string_view name, int index, int port) {
         return std::nullopt;
     const SettingFlagRow& row = *it->second;
     switch (row.rule) {
-    case FlagIndex::Own:
-        return FlagRef{row.group, index};
-    case FlagIndex::Fixed:
-        return FlagRef{row.group, row.fixed};
-    case FlagIndex::Segment:
-        return FlagRef{row.group, courtesyFlagIndex(port, index)};
+        case FlagIndex::Own:
+            return FlagRef{row.group, index};
+        case FlagIndex::Fixed:
+            return FlagRef{row.group, row.fixed};
+        case FlagIndex::Segment:
+            return FlagRef{row.group, courtesyFlagIndex(port, index)};
     }
     return std::nullopt;
 }
@@ -229,8 +229,7 @@ int flagDifferences(ControllerDatabase& database, const ControllerDatabase& prev
         }
         const bool single = key.shape == KeyShape::Single;
         for (int i = single ? 0 : 1; i <= (single ? 0 : used); ++i)
-            compare(database.get(key.name, i), previous.get(key.name, i),
-                    settingFlag(key.name, i));
+            compare(database.get(key.name, i), previous.get(key.name, i), settingFlag(key.name, i));
     }
     return differing;
 }

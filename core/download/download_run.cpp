@@ -1,7 +1,5 @@
 #include "core/download/download_run.h"
 
-#include "core/app/sent_record.h"
-
 #include <ctime>
 #include <filesystem>
 #include <optional>
@@ -13,6 +11,7 @@
 #include "core/app/preferences.h"
 #include "core/app/prompter.h"
 #include "core/app/recent_files.h"
+#include "core/app/sent_record.h"
 #include "core/database/controller_database.h"
 #include "core/database/dat_file.h"
 #include "core/database/profile.h"

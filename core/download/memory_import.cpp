@@ -1,9 +1,8 @@
 #include "core/download/memory_import.h"
 
-#include "core/database/atomic_file.h"
-
 #include "core/app/error_reporter.h"
 #include "core/app/runtime_error.h"
+#include "core/database/atomic_file.h"
 #include "core/download/image_text.h"
 
 namespace kelp {

@@ -38,7 +38,6 @@ class DtmfSettingsModel : public EditorModel {
     // differs from the database is brought to its stored form (no marker change).
     void tidyMemories();
 
-
     // A valid memory holding the controller's present terminator digit is accepted, but the
     // operator is warned: in DTMF mode the digit would end the command early.
     std::optional<Notice> terminatorWarning(int memory) const;

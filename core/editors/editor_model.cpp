@@ -1,9 +1,9 @@
 #include "core/editors/editor_model.h"
 
-#include "core/database/setting_flags.h"
-
 #include <array>
 #include <stdexcept>
+
+#include "core/database/setting_flags.h"
 
 namespace kelp {
 

@@ -1,13 +1,12 @@
 #include "core/link/upload_catalogue.h"
 
-#include "core/database/area_checks.h"
-
 #include <cctype>
 #include <cstdlib>
 #include <stdexcept>
 
 #include "core/catalogues/cw_table.h"
 #include "core/catalogues/voice_vocabulary.h"
+#include "core/database/area_checks.h"
 #include "core/database/profile.h"
 
 namespace kelp {

@@ -1,7 +1,5 @@
 #include "core/link/upload_flow.h"
 
-#include "core/app/sent_record.h"
-
 #include <cmath>
 #include <cstdlib>
 
@@ -9,6 +7,7 @@
 #include "core/app/error_reporter.h"
 #include "core/app/program_identity.h"
 #include "core/app/prompter.h"
+#include "core/app/sent_record.h"
 #include "core/database/area_checks.h"
 #include "core/link/serial_link.h"
 #include "core/link/serial_port.h"
@@ -45,8 +44,8 @@ void tell(MessageIcon icon, const std::string& title, const std::string& text) {
 bool firmwareFamilyAccepted(const ControllerDatabase& database) {
     const std::string prefix = firmwarePrefix();
     const std::string& version = database.firmwareVersion;
-    const std::string tail = std::string(kCrLf) + kCrLf + "Do you wish to proceed anyway?" +
-                             kCrLf + "YES to proceed" + kCrLf + "NO to cancel upload";
+    const std::string tail = std::string(kCrLf) + kCrLf + "Do you wish to proceed anyway?" + kCrLf +
+                             "YES to proceed" + kCrLf + "NO to cancel upload";
     if (version.empty()) {
         return ask(MessageIcon::Question, MessageButtons::YesNo, DefaultButton::Second,
                    "VERSION DIFFERENCE",
@@ -56,7 +55,8 @@ bool firmwareFamilyAccepted(const ControllerDatabase& database) {
                        "different version can create errors in your data" +
                        tail) == Answer::Yes;
     }
-    if (version.rfind(prefix, 0) == 0) return true;
+    if (version.rfind(prefix, 0) == 0)
+        return true;
     return ask(MessageIcon::Critical, MessageButtons::YesNo, DefaultButton::Second,
                "VERSION DIFFERENCE",
                "This version of Kelp is for use with Firmware version " + prefix + "xx" + kCrLf +
@@ -73,8 +73,10 @@ bool firmwareFamilyAccepted(const ControllerDatabase& database) {
 
 std::optional<std::string> queryFirmwareVersion() {
     SerialPort& port = currentSerialPort();
-    if (!port.isOpen()) OpenPort();
-    if (linkState().PortOpenError) return std::nullopt;
+    if (!port.isOpen())
+        OpenPort();
+    if (linkState().PortOpenError)
+        return std::nullopt;
     Clock& clock = currentClock();
     port.write("1GetVersion\r");
     clock.sleepMs(100);
@@ -92,8 +94,7 @@ std::optional<std::string> queryFirmwareVersion() {
             tell(MessageIcon::Critical, "QZ740 Communications Error",
                  std::string("The QZ740 did not answer the request for its firmware version "
                              "within ") +
-                     std::to_string(kFirmwareQueryTimeoutMs / 1000) + " seconds." + kCrLf +
-                     kCrLf +
+                     std::to_string(kFirmwareQueryTimeoutMs / 1000) + " seconds." + kCrLf + kCrLf +
                      "Check the serial cable, the port chosen under Configure Kelp and that "
                      "the controller is powered, then try again. Nothing was uploaded.");
             return std::nullopt;
@@ -104,7 +105,8 @@ std::optional<std::string> queryFirmwareVersion() {
     clock.sleepMs(100);
     std::string version;
     for (char c : answer.substr(0, answer.find('+')))
-        if (c != '\r' && c != '\n') version += c;
+        if (c != '\r' && c != '\n')
+            version += c;
     port.close();
     return version;
 }
@@ -116,12 +118,16 @@ bool uploadCommandChecks(ControllerDatabase& database, bool dtmfMode,
              "You do not have a DAT file open to be loaded to the controller");
         return false;
     }
-    if (guardClear && !guardClear()) return false;
-    if (!firmwareFamilyAccepted(database)) return false;
-    if (dtmfMode) return true;  // the controller can only be asked over the serial link
+    if (guardClear && !guardClear())
+        return false;
+    if (!firmwareFamilyAccepted(database))
+        return false;
+    if (dtmfMode)
+        return true;  // the controller can only be asked over the serial link
 
     const auto version = queryFirmwareVersion();
-    if (!version) return false;
+    if (!version)
+        return false;
     // A garbled answer is no version at all: refuse rather than guess.
     if (!isNumericText(*version)) {
         tell(MessageIcon::Critical, "QZ740 Communications Error",
@@ -158,7 +164,8 @@ int sendCompleteConfig(UploadTransport& transport, ControllerDatabase& database,
     }
     recordWholeDatabase(database);
     std::string text = kCompleteUploadText;
-    if (transport.isDtmf() && database.dvrWrite) text += kDvrNotSentText;
+    if (transport.isDtmf() && database.dvrWrite)
+        text += kDvrNotSentText;
     tell(MessageIcon::Information, kCompleteUploadTitle, text);
     progress.clear();
     try {

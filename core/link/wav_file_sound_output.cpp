@@ -1,9 +1,8 @@
 #include "core/link/wav_file_sound_output.h"
 
-#include "core/database/atomic_file.h"
-
 #include <fstream>
 
+#include "core/database/atomic_file.h"
 #include "core/link/wav_builder.h"
 #include "core/link/wav_image.h"
 
@@ -31,8 +30,8 @@ std::vector<std::uint8_t> WavFileSoundOutput::image() const {
 bool WavFileSoundOutput::save(const std::filesystem::path& file, std::string& error) const {
     const std::vector<std::uint8_t> bytes = image();
     try {
-        writeFileAtomically(file, std::string_view(reinterpret_cast<const char*>(bytes.data()),
-                                                   bytes.size()));
+        writeFileAtomically(
+            file, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     } catch (const std::exception& e) {
         error = "cannot write " + file.string() + ": " + e.what();
         return false;

@@ -5,12 +5,12 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <optional>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "core/app/clock.h"
 #include "core/app/error_reporter.h"
@@ -174,12 +174,14 @@ void Update::refreshHeld() {
         reportError(kModule, "refreshHeld");
     }
     if (!differing)
-        held_->setText(QStringLiteral("No record yet of what the QZ740 holds for this file: "
-                                      "Update Changes Only sends the changes applied since it "
-                                      "was opened."));
+        held_->setText(
+            QStringLiteral("No record yet of what the QZ740 holds for this file: "
+                           "Update Changes Only sends the changes applied since it "
+                           "was opened."));
     else if (*differing == 0)
-        held_->setText(QStringLiteral("The QZ740 holds every setting of this file as it was "
-                                      "last sent."));
+        held_->setText(
+            QStringLiteral("The QZ740 holds every setting of this file as it was "
+                           "last sent."));
     else
         held_->setText(*differing == 1
                            ? QStringLiteral("1 setting differs from what the QZ740 holds: "

@@ -245,9 +245,10 @@ class KelpMainTest : public QObject {
             QCoreApplication::processEvents();
             const QString caption = main.tabStrip()->tabText(tab);
             const QSize least = main.minimumSizeHint().expandedTo(main.minimumSize());
-            QVERIFY2(least.height() <= 700 && least.width() <= 1024,
-                     qPrintable(QString("%1 needs %2x%3").arg(caption).arg(least.width())
-                                    .arg(least.height())));
+            QVERIFY2(
+                least.height() <= 700 && least.width() <= 1024,
+                qPrintable(
+                    QString("%1 needs %2x%3").arg(caption).arg(least.width()).arg(least.height())));
             QCOMPARE(main.size(), QSize(1024, 700));
             for (auto* button : main.editorWindow(tab)->findChildren<QPushButton*>()) {
                 if (button->objectName() != "Apply" || !button->isVisible())

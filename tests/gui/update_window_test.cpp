@@ -16,16 +16,16 @@
 #include "core/app/app_folder.h"
 #include "core/app/scripted_prompter.h"
 #include "core/app/sent_record.h"
-#include "tests/support/virtual_clock.h"
 #include "core/database/dat_file.h"
 #include "core/database/ini_file.h"
-#include "tests/support/fake_serial_port.h"
 #include "core/link/link_preferences.h"
-#include "tests/support/recording_sound_output.h"
 #include "core/link/serial_link.h"
 #include "core/link/sound_output.h"
 #include "gui/kelp_main.h"
 #include "tests/gui/gui_test_support.h"
+#include "tests/support/fake_serial_port.h"
+#include "tests/support/recording_sound_output.h"
+#include "tests/support/virtual_clock.h"
 
 using namespace kelp;
 namespace fs = std::filesystem;

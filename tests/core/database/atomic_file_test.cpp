@@ -24,7 +24,8 @@ std::string bytesOf(const fs::path& file) {
 // reports the failure, or the save succeeds with the whole new file; never anything else, and
 // never a temporary file left behind.
 TEST(AtomicFile, EveryFailingStepLeavesTheOldFileOrTheWholeNewOne) {
-    const fs::path folder = fs::temp_directory_path() / ("kelp-atomic-" + std::to_string(::getpid()));
+    const fs::path folder =
+        fs::temp_directory_path() / ("kelp-atomic-" + std::to_string(::getpid()));
     fs::create_directories(folder);
     const fs::path target = folder / "site.dat";
     const std::string before = "[Timers]\r\nHangTime1(1)=50\r\n\r\r\n";  // odd bytes kept

@@ -36,12 +36,12 @@ TEST(SettingCompare, ValuesThatMeanTheSameToTheController) {
 TEST(SettingCompare, DifferencesComeInTabOrderWithTheirNames) {
     ControllerDatabase a;
     ControllerDatabase b;
-    b.set("DTMF", 3, "1 2");                    // DTMF tab
-    b.set("HangTime2", 1, "9");                 // Timers tab
-    b.setCourtesy("Tone4", 2, 7, "1000");       // Courtesy Tones tab
-    a.set("InActivityMacro", 3, "7");           // the same as "07"
+    b.set("DTMF", 3, "1 2");               // DTMF tab
+    b.set("HangTime2", 1, "9");            // Timers tab
+    b.setCourtesy("Tone4", 2, 7, "1000");  // Courtesy Tones tab
+    a.set("InActivityMacro", 3, "7");      // the same as "07"
     b.set("InActivityMacro", 3, "07");
-    b.set("DTMF", 30, "9");                     // memory 30 exists only with the RTC board
+    b.set("DTMF", 30, "9");  // memory 30 exists only with the RTC board
     const auto found = settingDifferences(a, b);
     ASSERT_EQ(found.size(), 3u);
     EXPECT_EQ(found[0].key, "HangTime2(1)");

@@ -138,14 +138,10 @@ TEST_F(AlarmsModelTest, PrefixChecks) {
         bool refused;
     };
     const Case cases[] = {
-        {"", "", "A7", {}, false},
-        {"", "123456", "123456", {invalid}, true},
-        {"", "12E", "12E", {invalid}, true},
-        {"", "1#", "1#", {warning}, false},
-        {"7", "17", "17", {pending}, true},
-        {"7", "12", "12", {}, false},
-        {"", "a7b", "A7B", {}, false},
-        {"7", "#7", "#7", {warning, pending}, true},
+        {"", "", "A7", {}, false},           {"", "123456", "123456", {invalid}, true},
+        {"", "12E", "12E", {invalid}, true}, {"", "1#", "1#", {warning}, false},
+        {"7", "17", "17", {pending}, true},  {"7", "12", "12", {}, false},
+        {"", "a7b", "A7B", {}, false},       {"7", "#7", "#7", {warning, pending}, true},
     };
     database.set("Terminator", "#");
     for (const Case& c : cases) {

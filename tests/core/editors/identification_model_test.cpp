@@ -172,8 +172,8 @@ TEST_F(IdentificationModelTest, IdsAwaitingUploadKeepTheDatabaseUnsaved) {
         int index;
         bool unsaved;
     } cases[] = {
-        {U::VoiceId2, 3, true},  {U::CwTone2, 1, true},
-        {U::IdExtras1, 2, true}, {U::ConstantId, 2, true},  // the constant ID counts as well
+        {U::VoiceId2, 3, true},    {U::CwTone2, 1, true},
+        {U::IdExtras1, 2, true},   {U::ConstantId, 2, true},  // the constant ID counts as well
         {U::HangTimers, 1, false},  // another area's waiting flag is not this window's
     };
     for (const auto& c : cases) {
