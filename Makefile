@@ -7,11 +7,12 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELP_WERROR=ON
 DEPS := build-essential cmake pkg-config \
         qt6-base-dev qt6-serialport-dev qt6-multimedia-dev libgl-dev \
         libgtest-dev libgmock-dev libbenchmark-dev \
-        xvfb xauth imagemagick python3 multimon-ng
+        xvfb xauth imagemagick python3 multimon-ng \
+        dpkg-dev file desktop-file-utils appstream man-db groff-base librsvg2-bin
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build test run clean
+.PHONY: all deps configure build test package run clean
 
 all: build
 
@@ -33,6 +34,10 @@ build: configure
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS) --timeout 600
+
+# The Debian package: $(BUILD)/kelp_<version>_<arch>.deb.
+package: build
+	cd $(BUILD) && cpack
 
 # FILE: the database to open at start (empty for none).
 FILE ?= examples/sample.dat

@@ -3,9 +3,12 @@
 #include <QApplication>
 #include <QIcon>
 #include <QStringList>
+#include <cstring>
+#include <iostream>
 #include <memory>
 
 #include "core/app/clock.h"
+#include "core/app/program_identity.h"
 #include "core/app/prompter.h"
 #include "core/database/dat_file.h"
 #include "core/link/serial_port.h"
@@ -21,11 +24,22 @@
 #include "platform/qt_sound_output.h"
 
 int main(int argc, char* argv[]) {
+    // Answered before any window system is needed, so they work on a headless machine too.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::cout << kelp::programVersion() << '\n';
+        return 0;
+    }
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::cout << "Usage: kelp [FILE.dat]\n       kelp --help | --version\n";
+        return 0;
+    }
     QApplication app(argc, argv);
     kelp::initResources();
     QApplication::setApplicationName(kelp::programTitle());
     QApplication::setOrganizationName(QStringLiteral("Zandrel"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/kelp-logo.png")));
+    QApplication::setDesktopFileName(QStringLiteral("example.zandrel.Kelp"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("example.zandrel.Kelp"),
+                                                 QIcon(QStringLiteral(":/icons/kelp-logo.png"))));
 
     kelp::QtPrompter prompter;
     kelp::ScopedPrompter usePrompter(prompter);
