@@ -50,8 +50,10 @@ app=example.zandrel.Kelp
     done
 } | sort >"$work/expected"
 (cd "$root" && find . -type f -o -type l | sed 's|^\./||' | sort) >"$work/installed"
-diff -u "$work/expected" "$work/installed" >"$work/list.diff" ||
-    fail "installed files differ from the expected list:$(printf '\n')$(cat "$work/list.diff")"
+if ! diff -u "$work/expected" "$work/installed" >"$work/list.diff"; then
+    fail "the installed files differ from the expected list (- missing, + extra):"
+    cat "$work/list.diff" >&2
+fi
 
 for program in kelp kelp-cli qz740-sim; do
     [ -x "$root/usr/bin/$program" ] || fail "usr/bin/$program is not executable"
