@@ -158,7 +158,7 @@ complete_case() {
 all_commands=$(printf '%s\n' $commands --help --version | sort | tr '\n' ' ' | sed 's/ $//')
 complete_case 'kelp-cli ' "$all_commands"
 complete_case 'kelp-cli ch' 'check'
-complete_case 'kelp-cli d' 'decode download dtmf-wav'
+complete_case 'kelp-cli dt' 'dtmf-wav'
 complete_case 'kelp-cli catalogue ' 'cw functions vocabulary'
 complete_case 'kelp-cli catalogue cw ' ''
 complete_case 'kelp-cli check ' 'a.dat dir'
@@ -174,6 +174,7 @@ complete_case 'kelp-cli download --rtc --ap --write ' 'a.dat dir'
 complete_case 'kelp-cli dtmf-wav 123 ' 'c.wav dir'
 complete_case 'kelp-cli upload --yes ' 'a.dat dir'
 complete_case 'kelp-cli upload a.dat --since ' 'a.dat dir'
+complete_case 'kelp-cli upload a.dat --port /dev/null --changes ' ''
 complete_case 'kelp-cli send --port /dev/null 1*21999 ' ''
 complete_case 'kelp-cli send --port /dev/nu' ''
 complete_case 'kelp-cli nonsense ' ''
