@@ -102,10 +102,12 @@ long numericValue(const std::string& text) {
     return std::strtol(text.c_str(), nullptr, 10);
 }
 
-UploadGroup group0(ControllerDatabase& d) {
-    UploadGroup g;
-    g.completeOnly = true;
-    UploadSection s = section();
+}  // namespace
+
+// The code changes. Each becomes the current code only once the controller took it; in DTMF
+// mode the terminator command still ends with the terminator in force, and the lock played
+// after it already uses the new code (the controller has changed by then).
+UploadItem terminatorChangeItem(const ControllerDatabase& d) {
     const std::string t =
         v(d, "NewTerminator").empty() ? v(d, "Terminator") : v(d, "NewTerminator");
     UploadItem it = cmd(1, "*9020").text(t).item(1, {{U::TerminatorCode, 0}});
@@ -120,7 +122,51 @@ UploadGroup group0(ControllerDatabase& d) {
             writeUnlock(db, "NewTerminator", "");
         }
     };
-    s.items.push_back(std::move(it));
+    return it;
+}
+
+UploadItem unlockCodeChangeItem(const ControllerDatabase& d, int p) {
+    const std::string& pending = d.get("NewPortUnlock", p);
+    const std::string code = pending.empty() ? d.get("CurrentPortUnlock", p) : pending;
+    UploadItem it = cmd(p, "*9000").text(code).item(p, {{U::PortUnlock, p}});
+    it.afterSend = [p](ControllerDatabase& db, bool writeFile) {
+        const std::string next = db.get("NewPortUnlock", p);
+        if (next.empty())
+            return;
+        db.set("CurrentPortUnlock", p, next);
+        db.set("NewPortUnlock", p, "");
+        if (writeFile) {
+            writeUnlock(db, ("CurrentPortUnlock(" + std::to_string(p) + ")").c_str(), next);
+            writeUnlock(db, ("NewPortUnlock(" + std::to_string(p) + ")").c_str(), "");
+        }
+    };
+    return it;
+}
+
+UploadItem lockCodeChangeItem(const ControllerDatabase& d) {
+    const std::string code = v(d, "NewLock").empty() ? v(d, "Lock") : v(d, "NewLock");
+    UploadItem lock = cmd(1, "*9010").text(code).item(1, {{U::LockCode, 0}});
+    lock.afterSend = [](ControllerDatabase& db, bool writeFile) {
+        const std::string next = db.get("NewLock");
+        if (next.empty())
+            return;
+        db.set("Lock", next);
+        db.set("NewLock", "");
+        if (writeFile) {
+            writeUnlock(db, "Lock", next);
+            writeUnlock(db, "NewLock", "");
+        }
+    };
+    return lock;
+}
+
+namespace {
+
+UploadGroup group0(ControllerDatabase& d) {
+    UploadGroup g;
+    g.completeOnly = true;
+    UploadSection s = section();
+    s.items.push_back(terminatorChangeItem(d));
     g.sections.push_back(std::move(s));
     return g;
 }
@@ -502,38 +548,11 @@ UploadGroup group19(ControllerDatabase& d) {
     g.completeOnly = true;
     for (int p = 1; p <= 3; ++p) {
         UploadSection s = section();
-        const std::string& pending = d.get("NewPortUnlock", p);
-        const std::string code = pending.empty() ? d.get("CurrentPortUnlock", p) : pending;
-        UploadItem it = cmd(p, "*9000").text(code).item(p, {{U::PortUnlock, p}});
-        it.afterSend = [p](ControllerDatabase& db, bool writeFile) {
-            const std::string next = db.get("NewPortUnlock", p);
-            if (next.empty())
-                return;
-            db.set("CurrentPortUnlock", p, next);
-            db.set("NewPortUnlock", p, "");
-            if (writeFile) {
-                writeUnlock(db, ("CurrentPortUnlock(" + std::to_string(p) + ")").c_str(), next);
-                writeUnlock(db, ("NewPortUnlock(" + std::to_string(p) + ")").c_str(), "");
-            }
-        };
-        s.items.push_back(std::move(it));
+        s.items.push_back(unlockCodeChangeItem(d, p));
         g.sections.push_back(std::move(s));
     }
     UploadSection s = section();
-    const std::string code = v(d, "NewLock").empty() ? v(d, "Lock") : v(d, "NewLock");
-    UploadItem lock = cmd(1, "*9010").text(code).item(1, {{U::LockCode, 0}});
-    lock.afterSend = [](ControllerDatabase& db, bool writeFile) {
-        const std::string next = db.get("NewLock");
-        if (next.empty())
-            return;
-        db.set("Lock", next);
-        db.set("NewLock", "");
-        if (writeFile) {
-            writeUnlock(db, "Lock", next);
-            writeUnlock(db, "NewLock", "");
-        }
-    };
-    s.items.push_back(std::move(lock));
+    s.items.push_back(lockCodeChangeItem(d));
     g.sections.push_back(std::move(s));
     return g;
 }

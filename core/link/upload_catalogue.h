@@ -48,6 +48,14 @@ constexpr int kUploadGroupCount = 26;
 // "NONE STORED" message macros by empty text in the database, as the controller expects.
 UploadGroup buildUploadGroup(int number, ControllerDatabase& database);
 
+// The commands that program a new terminator, a port's unlock code and the lock code, with
+// what the database records once the controller took them (the pending code becomes the
+// current one). The complete upload sends them in its first and twentieth groups, the unlock
+// window on its own.
+UploadItem terminatorChangeItem(const ControllerDatabase& database);
+UploadItem unlockCodeChangeItem(const ControllerDatabase& database, int port);
+UploadItem lockCodeChangeItem(const ControllerDatabase& database);
+
 // The DTMF characters a token plays ("11" the star, "12" the pound, "13"-"16" A-D), or ""
 // for a token that plays nothing.
 std::string dtmfCharacterOf(const std::string& token);
