@@ -28,6 +28,7 @@
 #include "core/link/serial_link.h"
 #include "core/link/serial_port.h"
 #include "core/link/upload_flow.h"
+#include "core/link/upload_transports.h"
 #include "gui/about.h"
 #include "gui/company.h"
 #include "gui/transfer/download_window.h"
@@ -37,6 +38,9 @@
 #include "gui/resources.h"
 #include "gui/editors/timers.h"
 #include "gui/transfer/update_window.h"
+#include "gui/manual/manual_send_window.h"
+#include "gui/manual/tt_pad.h"
+#include "gui/unlock/unlock_window.h"
 #include "gui/window_placement.h"
 
 namespace kelp {
@@ -68,7 +72,15 @@ KelpMain::KelpMain(QWidget* parent) : QMainWindow(parent) {
     loadMainWindow();
 }
 
-KelpMain::~KelpMain() = default;
+KelpMain::~KelpMain() {
+    // Whatever was left open — a transmitter keyed by hand among them — is released when the
+    // program ends.
+    try {
+        if (currentSerialPort().isOpen())
+            currentSerialPort().close();
+    } catch (...) {
+    }
+}
 
 void KelpMain::setDatabaseFileFunctions(FileCommands::LoadFunction load,
                                         FileCommands::WriteFunction write) {
@@ -177,6 +189,7 @@ void KelpMain::buildMenus() {
     // Two commands sit on the menu bar itself.
     QAction* pad = bar->addAction(QStringLiteral("&DTMF Test Pad"));
     pad->setObjectName(QStringLiteral("MnuTestPad"));
+    connect(pad, &QAction::triggered, this, &KelpMain::testPad);
     QAction* manual = bar->addAction(QStringLiteral("&Manual Data Send"));
     manual->setObjectName(QStringLiteral("MnuManualData"));
     connect(manual, &QAction::triggered, this, &KelpMain::manualDataSend);
@@ -479,18 +492,30 @@ void KelpMain::toolbarReset() {
         currentPrompter().message(kSerialOnlyText, "");
         return;
     }
-    OpenPort();
-    if (linkState().PortOpenError)
-        return;
-    // The controller restarts at once and answers nothing.
-    SendStr("1*21999\r");
-    currentSerialPort().close();
+    // The reset the upload ends with: its line gets its time on the wire before the port
+    // closes.
+    try {
+        SerialTransport().resetController();
+    } catch (...) {
+        reportError(kModule, "Toolbar1_ButtonClick");
+    }
 }
 
 void KelpMain::manualDataSend() {
     if (!unappliedChangesClear())
         return;
-    // The manual send window arrives with the manual send commands.
+    // Shown modally and unloaded when it closes.
+    ManualSendWindow window(this);
+    window.execAsRemembered();
+}
+
+void KelpMain::testPad() {
+    TTPad pad(this);
+    pad.exec();
+}
+
+bool KelpMain::openUnlockCodes() {
+    return showUnlockWindow(this);
 }
 
 void KelpMain::mnuQZ740Upload_Click() {

@@ -76,6 +76,7 @@ class KelpMain : public QMainWindow, private FileCommandsHost {
     void focusTimers() override;
     void captionChanged() override;
     void recentFilesChanged() override;
+    bool openUnlockCodes() override;
 
     void loadMainWindow();
     void buildMenus();
@@ -92,6 +93,7 @@ class KelpMain : public QMainWindow, private FileCommandsHost {
     void showAbout();
     void showCompany();
     void manualDataSend();
+    void testPad();
     void finishExit();
     void optionCommand(void (OptionMenuCommands::*command)());
     void afterDatabaseCommand();
