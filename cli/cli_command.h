@@ -48,5 +48,6 @@ int runRender(const std::vector<std::string>& args, CliStreams& io);
 int runUpload(const std::vector<std::string>& args, CliStreams& io);
 int runDiff(const std::vector<std::string>& args, CliStreams& io);
 int runEraseMacros(const std::vector<std::string>& args, CliStreams& io);
+int runCodes(const std::vector<std::string>& args, CliStreams& io);
 
 }  // namespace kelp::cli

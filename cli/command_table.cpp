@@ -61,6 +61,15 @@ const std::vector<CliCommand>& cliCommands() {
          "\"Erase All Macros\" does, and only when every line was acknowledged save the erased "
          "macros into FILE.dat; without --yes nothing is sent",
          &runEraseMacros},
+        {"codes",
+         "FILE.dat [--unlock P=CODE]... [--lock CODE] [--terminator D] [--send --port DEVICE | "
+         "--later | --record]",
+         "new unlock codes, lock code and terminator, checked as the unlock window checks them: "
+         "--send sends them to the controller over the serial line (codes taken become current "
+         "in FILE.dat), --later saves them in FILE.dat for the next complete upload, --record "
+         "records them in FILE.dat as already made (one of the three is needed); prints the codes "
+         "afterwards. Exit 2 when a check refuses a code (nothing changed)",
+         &runCodes},
     };
     return commands;
 }
