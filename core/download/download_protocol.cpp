@@ -43,9 +43,12 @@ constexpr int kPollMs = 10;
 // answers alone then fill the wire towards the controller (three bytes of "OK" for every
 // byte received), and a controller that counts them runs ahead and bunches its end marker
 // behind a chunk. So a read takes the whole burst: it goes on while bytes keep coming (no gap
-// of kBurstGapMs) until the last byte received ends a line, for at most kBurstLimitMs.
-constexpr int kBurstGapMs = 20;
-constexpr std::int64_t kBurstLimitMs = 250;
+// of kBurstGapMs) until the last byte received ends a line, for at most kBurstLimitMs. The
+// gap is generous: a USB adapter, or a busy computer, can hold bytes back for tens of
+// milliseconds in the middle of a line, and a line is only ever waited for while it is not
+// complete.
+constexpr int kBurstGapMs = 60;
+constexpr std::int64_t kBurstLimitMs = 500;
 
 std::string readBurst(SerialPort& port) {
     std::string text = port.readAll();
