@@ -56,6 +56,12 @@ const std::vector<CliCommand>& cliCommands() {
          "(--tsv: area, key, A value, B value). Repairs of the loads go to stderr. Exit 0 "
          "identical, 1 different, 2 error",
          &runDiff},
+        {"compare", "FILE.dat --port DEVICE [--rtc] [--ap] [--tsv]",
+         "download the controller's memory (FILE.dat is not touched) and list every setting "
+         "FILE.dat would run differently, as diff lists them: FILE.dat's value -> the "
+         "controller's. --rtc and --ap download the option boards too. Exit 0 the controller "
+         "holds FILE.dat, 1 they differ, 2 error",
+         &runCompare},
         {"erase-macros", "FILE.dat --port DEVICE [--yes]",
          "erase every macro and port restriction in the controller over the serial line, as "
          "\"Erase All Macros\" does, and only when every line was acknowledged save the erased "

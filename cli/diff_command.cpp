@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "cli/cli_command.h"
+#include "cli/cli_listing.h"
 #include "cli/database_load.h"
 #include "core/database/controller_database.h"
-#include "core/database/key_rules.h"
 #include "core/database/setting_compare.h"
 
 namespace kelp::cli {
@@ -20,10 +20,6 @@ int usage(CliStreams& io, const std::string& why) {
     io.err << "kelp-cli diff: " << why << "\nUsage: kelp-cli diff A.dat B.dat [--tsv] "
            << kLoadOptionsUsage << "\n";
     return kExitUsage;
-}
-
-std::string areaName(int area) {
-    return area < kAreaCount ? areaTabCaption(static_cast<Area>(area)) : "DVR Track Info";
 }
 
 }  // namespace
@@ -66,19 +62,7 @@ int runDiff(const std::vector<std::string>& args, CliStreams& io) {
         differences.insert(differences.begin(),
                            SettingDifference{-1, "RTC option board", "HasRTC",
                                              first->hasRtc ? "1" : "0", second.hasRtc ? "1" : "0"});
-    int shownArea = -2;
-    for (const SettingDifference& d : differences) {
-        if (tsv) {
-            io.out << (d.area < 0 ? std::string("Version") : areaName(d.area)) << '\t' << d.key
-                   << '\t' << d.a << '\t' << d.b << '\n';
-            continue;
-        }
-        if (d.area != shownArea && d.area >= 0) {
-            io.out << (shownArea == -2 ? "" : "\n") << "[" << areaName(d.area) << "]\n";
-            shownArea = d.area;
-        }
-        io.out << d.where << " (" << d.key << "): '" << d.a << "' -> '" << d.b << "'\n";
-    }
+    printDifferences(io.out, differences, tsv);
     if (!tsv)
         io.err << "kelp-cli diff: " << differences.size() << " setting"
                << (differences.size() == 1 ? "" : "s") << " differ\n";

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "cli/cli_command.h"
+#include "cli/cli_listing.h"
 #include "cli/cli_support.h"
 #include "cli/serial_session.h"
 #include "core/app/app_folder.h"
@@ -66,29 +67,6 @@ class NoWindows final : public FileCommandsHost {
     bool unappliedChangesClear() override { return true; }
     void fUnloadForms() override {}
     void showLoadedDatabase() override {}
-};
-
-// The progress window as lines on stderr.
-class StderrProgress final : public DownloadProgress {
-  public:
-    explicit StderrProgress(std::ostream& err) : err_(err) {}
-    void show(const std::string& caption, ProgressLabel label, bool barVisible,
-              int barMaximum) override {
-        maximum_ = barVisible ? barMaximum : 0;
-        err_ << caption << ": " << progressLabelText(label) << '\n';
-        err_.flush();
-    }
-    void setValue(int value) override {
-        if (maximum_ >= 256 && value % 256 != 0)
-            return;
-        err_ << "  " << value << " / " << maximum_ << '\n';
-        err_.flush();
-    }
-    void hide() override {}
-
-  private:
-    std::ostream& err_;
-    int maximum_ = 0;
 };
 
 }  // namespace

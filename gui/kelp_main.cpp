@@ -15,13 +15,17 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "core/app/app_folder.h"
+#include "core/app/clock.h"
 #include "core/app/error_reporter.h"
+#include "core/app/sent_record.h"
 #include "core/app/program_identity.h"
 #include "core/app/prompter.h"
 #include "core/catalogues/catalogues.h"
 #include "core/database/dat_file.h"
 #include "core/database/error_log.h"
 #include "core/download/download_progress.h"
+#include "core/download/controller_copy.h"
 #include "core/download/download_run.h"
 #include "core/editors/editor_model.h"
 #include "core/link/link_preferences.h"
@@ -37,6 +41,7 @@
 #include "core/download/option_menu_commands.h"
 #include "gui/resources.h"
 #include "gui/editors/timers.h"
+#include "gui/transfer/compare_window.h"
 #include "gui/transfer/update_window.h"
 #include "gui/manual/manual_send_window.h"
 #include "gui/manual/tt_pad.h"
@@ -201,6 +206,8 @@ void KelpMain::buildMenus() {
     connect(
         addAction(qz, QStringLiteral("mnuQZ740Download"), QStringLiteral("Download from QZ740")),
         &QAction::triggered, this, &KelpMain::mnuQZ740Download_Click);
+    connect(addAction(qz, QStringLiteral("mnuCompare"), QStringLiteral("&Compare with QZ740")),
+            &QAction::triggered, this, &KelpMain::mnuCompare_Click);
     connect(addAction(qz, QStringLiteral("mnuImportLinux"),
                       QStringLiteral("Import a Linux Download File")),
             &QAction::triggered, this, &KelpMain::mnuImportLinux_Click);
@@ -530,6 +537,57 @@ void KelpMain::mnuQZ740Upload_Click() {
     // Shown modally and unloaded when it closes, so each upload starts with a fresh window.
     Update update(db(), this);
     update.execAsRemembered();
+}
+
+void KelpMain::mnuCompare_Click() {
+    Prompter& prompter = currentPrompter();
+    const char* const title = "Compare with QZ740";
+    try {
+        if (!db().loaded) {
+            prompter.message("Open the database file to compare with the controller first.",
+                             title, MessageIcon::Information);
+            return;
+        }
+        if (!unappliedChangesClear())
+            return;
+        if (linkPreferences().ComPort == 0) {
+            prompter.message(kDtmfModeText, kDtmfModeTitle, MessageIcon::Exclamation);
+            return;
+        }
+        ControllerCopyOptions options;
+        options.rtc = db().hasRtc;
+        options.ap = prompter.message(kImportApQuestion, kApQuestionTitle, MessageIcon::Question,
+                                      MessageButtons::YesNo,
+                                      DefaultButton::Second) == Answer::Yes;
+        ControllerDatabase controller;
+        bool downloaded = false;
+        {
+            ScopedDownloadProgress useWindow(*downloadProgress_);
+            downloaded = downloadControllerCopy(controller, options, appFolder() / "compare");
+        }
+        if (!downloaded)
+            return;
+        CompareWindow window(controllerDifferences(db(), controller, options), this);
+        window.exec();
+        if (window.choice() == CompareWindow::Choice::UploadFileValues) {
+            // The differing settings join whatever is flagged already; the Update window
+            // says how much there is before anything is sent.
+            flagControllerDifferences(db(), controller, options);
+            mnuQZ740Upload_Click();
+        } else if (window.choice() == CompareWindow::Choice::OpenControllerCopy) {
+            controller.currentFile =
+                (appFolder() / ("Dwnld_" + downloadStamp(currentClock().wallClock()) + ".dat"))
+                    .string();
+            if (!FileWrite(controller))
+                return;
+            // The copy is what the controller holds: its own sent record.
+            recordWholeDatabase(controller);
+            files_->openPath(controller.currentFile);
+            afterDatabaseCommand();
+        }
+    } catch (...) {
+        reportError(kModule, "mnuCompare_Click");
+    }
 }
 
 void KelpMain::mnuQZ740Download_Click() {

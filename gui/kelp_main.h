@@ -63,6 +63,8 @@ class KelpMain : public QMainWindow, private FileCommandsHost {
     void mnuQZ740Upload_Click();
     void mnuQZ740Download_Click();
     void mnuImportLinux_Click();
+    // "&Compare with QZ740": the controller's memory against the open database.
+    void mnuCompare_Click();
     // The progress window the download shows while it receives and decodes.
     DownloadProgressWindow& downloadProgress() const { return *downloadProgress_; }
 

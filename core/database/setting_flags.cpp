@@ -206,6 +206,11 @@ std::optional<FlagRef> settingFlag(const KeyRef& ref) {
 }
 
 int flagDifferences(ControllerDatabase& database, const ControllerDatabase& previous) {
+    return flagDifferences(database, database, previous);
+}
+
+int flagDifferences(ControllerDatabase& flagged, const ControllerDatabase& database,
+                    const ControllerDatabase& previous) {
     int differing = 0;
     const KeyDescriptor* current = nullptr;
     const auto compare = [&](const std::string& now, const std::string& before,
@@ -214,7 +219,7 @@ int flagDifferences(ControllerDatabase& database, const ControllerDatabase& prev
         if (!flag || sameToController(*current, now, before))
             return;
         ++differing;
-        database.setUploadFlag(flag->group, flag->index, true);
+        flagged.setUploadFlag(flag->group, flag->index, true);
     };
     for (const KeyDescriptor& key : keyTable()) {
         current = &key;

@@ -21,5 +21,8 @@ std::optional<FlagRef> settingFlag(const KeyRef& ref);
 // entries the controller has, by the RTC option of `database`). Returns how many settings
 // differ.
 int flagDifferences(ControllerDatabase& database, const ControllerDatabase& previous);
+// The same comparison of `database` with `previous`, raising the flags in `flagged`.
+int flagDifferences(ControllerDatabase& flagged, const ControllerDatabase& database,
+                    const ControllerDatabase& previous);
 
 }  // namespace kelp

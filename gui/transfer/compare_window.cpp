@@ -1,0 +1,106 @@
+#include "gui/transfer/compare_window.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "core/database/key_rules.h"
+
+namespace kelp {
+
+namespace {
+
+QString areaName(int area) {
+    if (area < 0)
+        return QStringLiteral("Version");
+    if (area >= kAreaCount)
+        return QStringLiteral("DVR Track Info");
+    return QString::fromStdString(areaTabCaption(static_cast<Area>(area)));
+}
+
+// "Timers: Port 2: Hang Timer 1" without the area the first column already names.
+QString settingName(const SettingDifference& d) {
+    const QString where = QString::fromStdString(d.where);
+    const QString area = areaName(d.area) + QStringLiteral(": ");
+    return where.startsWith(area) ? where.mid(area.size()) : where;
+}
+
+}  // namespace
+
+CompareWindow::CompareWindow(const std::vector<SettingDifference>& differences, QWidget* parent)
+    : QDialog(parent) {
+    setObjectName(QStringLiteral("frmCompare"));
+    setWindowTitle(QStringLiteral("Compare with QZ740"));
+    auto* summary = new QLabel(this);
+    summary->setObjectName(QStringLiteral("lblSummary"));
+    summary->setWordWrap(true);
+    summary->setText(
+        differences.empty()
+            ? QStringLiteral("The controller holds what this file would send: no setting differs.")
+            : QStringLiteral("%1 setting%2 of this file would run differently from what the "
+                             "controller holds now.")
+                  .arg(differences.size())
+                  .arg(differences.size() == 1 ? "" : "s"));
+
+    auto* table = new QTableWidget(static_cast<int>(differences.size()), 4, this);
+    table->setObjectName(QStringLiteral("Differences"));
+    table->setHorizontalHeaderLabels({QStringLiteral("Area"), QStringLiteral("Setting"),
+                                      QStringLiteral("In the file"),
+                                      QStringLiteral("In the controller")});
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->verticalHeader()->setVisible(false);
+    table->horizontalHeader()->setStretchLastSection(true);
+    for (int row = 0; row < static_cast<int>(differences.size()); ++row) {
+        const SettingDifference& d = differences[static_cast<std::size_t>(row)];
+        const QStringList cells{areaName(d.area), settingName(d), QString::fromStdString(d.a),
+                                QString::fromStdString(d.b)};
+        for (int column = 0; column < cells.size(); ++column) {
+            auto* item = new QTableWidgetItem(cells[column]);
+            if (column == 1)
+                item->setToolTip(QString::fromStdString(d.key));
+            table->setItem(row, column, item);
+        }
+    }
+    table->resizeColumnsToContents();
+
+    auto* upload = new QPushButton(QStringLiteral("&Upload the file's values"), this);
+    upload->setObjectName(QStringLiteral("cmdUpload"));
+    upload->setToolTip(
+        QStringLiteral("Flag these settings and open the Update window to send "
+                       "them (Update Changes Only)"));
+    upload->setEnabled(!differences.empty());
+    auto* open = new QPushButton(QStringLiteral("&Open the controller's copy"), this);
+    open->setObjectName(QStringLiteral("cmdOpenCopy"));
+    open->setToolTip(
+        QStringLiteral("Save what the controller holds as a new database file and "
+                       "open it"));
+    auto* close = new QPushButton(QStringLiteral("&Close"), this);
+    close->setObjectName(QStringLiteral("cmdClose"));
+    connect(upload, &QPushButton::clicked, this, [this] {
+        choice_ = Choice::UploadFileValues;
+        accept();
+    });
+    connect(open, &QPushButton::clicked, this, [this] {
+        choice_ = Choice::OpenControllerCopy;
+        accept();
+    });
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    close->setDefault(true);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(upload);
+    buttons->addWidget(open);
+    buttons->addStretch();
+    buttons->addWidget(close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(summary);
+    layout->addWidget(table);
+    layout->addLayout(buttons);
+    resize(760, 420);
+}
+
+}  // namespace kelp
