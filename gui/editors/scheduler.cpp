@@ -1,0 +1,266 @@
+#include "gui/editors/scheduler.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <map>
+
+#include "core/catalogues/choice_lists.h"
+#include "core/database/controller_database.h"
+
+namespace kelp {
+
+namespace {
+
+QLabel* note(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setWordWrap(true);
+    return label;
+}
+
+// A colour of its own for each setpoint, so that one setpoint's marks read as one.
+QColor setpointColour(int setpoint) {
+    return QColor::fromHsv((setpoint * 67) % 360, 110, 215);
+}
+
+}  // namespace
+
+// ---- the picture -------------------------------------------------------------------------
+
+ScheduleWeekView::ScheduleWeekView(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("WeekView"));
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+}
+
+QSize ScheduleWeekView::sizeHint() const {
+    const int line = fontMetrics().height();
+    return {7 * fontMetrics().horizontalAdvance(QStringLiteral("20: M90 5th")) + 60,
+            25 * (line + 4)};
+}
+
+QSize ScheduleWeekView::minimumSizeHint() const {
+    const int line = fontMetrics().height();
+    return {7 * 48 + 40, 25 * (line + 1)};
+}
+
+void ScheduleWeekView::setMarks(std::vector<ScheduleMark> marks) {
+    if (marks == marks_)
+        return;
+    marks_ = std::move(marks);
+    update();
+}
+
+void ScheduleWeekView::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    QFont small = font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    p.setFont(small);
+    const QFontMetrics fm(small);
+    const int hourWidth = fm.horizontalAdvance(QStringLiteral("12 AM")) + 8;
+    const int top = fm.height() + 4;
+    const int left = hourWidth;
+    const double columnWidth = std::max(1.0, (width() - left - 1) / 7.0);
+    const double rowHeight = std::max(1.0, (height() - top - 1) / 24.0);
+    const auto x = [&](int day) { return left + static_cast<int>(day * columnWidth); };
+    const auto y = [&](int hour) { return top + static_cast<int>(hour * rowHeight); };
+    const QColor text = palette().color(QPalette::Text);
+    const QColor grid = palette().color(QPalette::Mid);
+
+    p.fillRect(rect(), palette().color(QPalette::Base));
+    p.setPen(text);
+    const auto& days = weekDayNames();
+    for (int d = 0; d < 7; ++d)
+        p.drawText(QRect(x(d), 0, x(d + 1) - x(d), top), Qt::AlignCenter,
+                   QString::fromStdString(days[static_cast<std::size_t>(d)]));
+    for (int h = 0; h < 24; ++h) {
+        const std::string& name = schedulerHourList().entry(h + 3).text;  // after the two specials
+        p.drawText(QRect(0, y(h), hourWidth - 4, y(h + 1) - y(h)),
+                   Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(name));
+    }
+    p.setPen(grid);
+    for (int d = 0; d <= 7; ++d) p.drawLine(x(d), top, x(d), y(24));
+    for (int h = 0; h <= 24; ++h) p.drawLine(left, y(h), x(7), y(h));
+
+    if (marks_.empty()) {
+        p.setPen(text);
+        p.drawText(QRect(left, top, x(7) - left, y(24) - top), Qt::AlignCenter | Qt::TextWordWrap,
+                   QStringLiteral("No setpoint is enabled"));
+        return;
+    }
+    // Setpoints that share an hour of a day share its cell side by side.
+    std::map<std::pair<int, int>, std::vector<const ScheduleMark*>> cells;
+    for (const ScheduleMark& m : marks_) cells[{m.day, m.hour}].push_back(&m);
+    for (const auto& [cell, inCell] : cells) {
+        const QRect area(x(cell.first) + 1, y(cell.second) + 1,
+                         x(cell.first + 1) - x(cell.first) - 1,
+                         y(cell.second + 1) - y(cell.second) - 1);
+        const int n = static_cast<int>(inCell.size());
+        for (int i = 0; i < n; ++i) {
+            const ScheduleMark& m = *inCell[static_cast<std::size_t>(i)];
+            const QRect r(area.left() + area.width() * i / n, area.top(),
+                          area.width() * (i + 1) / n - area.width() * i / n, area.height());
+            const QColor fill = setpointColour(m.setpoint);
+            if (m.monthly) {
+                p.setPen(QPen(fill.darker(160), 1, Qt::DashLine));
+                p.setBrush(QBrush(fill, Qt::BDiagPattern));
+            } else {
+                p.setPen(fill.darker(140));
+                p.setBrush(fill);
+            }
+            p.drawRect(r.adjusted(0, 0, -1, -1));
+            p.setPen(text);
+            const QString label = fm.elidedText(QString::fromStdString(markLabel(m)),
+                                                Qt::ElideRight, std::max(0, r.width() - 2));
+            p.drawText(r, Qt::AlignCenter, label);
+        }
+    }
+}
+
+// ---- the window --------------------------------------------------------------------------
+
+Scheduler::Scheduler(QWidget* parent)
+    : EditorWindow(std::make_unique<SchedulerModel>(db()),
+                   QStringLiteral("Scheduler/Clock Configuration"), parent) {
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(captionLabel());
+    auto* body = new QHBoxLayout;
+    layout->addLayout(body, 1);
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(buildSetpointFrame());
+    left->addWidget(buildClockFrame());
+    auto* dateFormat = new QGroupBox(QStringLiteral("Date Format"), this);
+    auto* dateLayout = new QVBoxLayout(dateFormat);
+    dateLayout->addWidget(
+        note(QStringLiteral("Date Format is taken from the Windows Regional setting in your "
+                            "computer (Control Panel | Regional and Language Options)"),
+             dateFormat));
+    left->addWidget(dateFormat);
+    left->addStretch(1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(applyButton());
+    buttons->addWidget(cancelChangesButton(QStringLiteral("&Cancel Changes")));
+    buttons->addStretch(1);
+    left->addLayout(buttons);
+    left->addWidget(new QLabel(QStringLiteral("All Setpoints"), this));
+    body->addLayout(left);
+
+    auto* weekFrame = new QGroupBox(QStringLiteral("The Week's Schedule"), this);
+    auto* weekLayout = new QVBoxLayout(weekFrame);
+    week_ = new ScheduleWeekView(weekFrame);
+    weekLayout->addWidget(week_, 1);
+    body->addWidget(weekFrame, 1);
+
+    openWindow();
+    showSetpoint(1);
+}
+
+QWidget* Scheduler::buildSetpointFrame() {
+    auto* frame = new QGroupBox(QStringLiteral("Scheduler"), this);
+    auto* grid = new QGridLayout(frame);
+    setpoint_ = new QComboBox(frame);
+    setpoint_->setObjectName(QStringLiteral("SetPointNumSet"));
+    for (int n = 1; n <= SchedulerModel::kSetpoints; ++n) setpoint_->addItem(QString::number(n), n);
+    setpoint_->setMaxVisibleItems(20);
+    connect(setpoint_, qOverload<int>(&QComboBox::currentIndexChanged), this, [this](int i) {
+        if (i >= 0)
+            showSetpoint(setpoint_->itemData(i).toInt());
+    });
+
+    auto* dow = choiceList(QStringLiteral("DOWSet"), "DOW", 1, schedulerDayList().listEntries(),
+                           ListSelect::ByItemData);
+    auto* monthly = checkBox(QStringLiteral("DOMEnable"), QStringLiteral("Monthly"), "Monthly", 1);
+    week_list_ = choiceList(QStringLiteral("WeekSet"), "Week", 1,
+                            schedulerOccurrenceList().listEntries(), ListSelect::ByItemData);
+    auto* hours = choiceList(QStringLiteral("HoursSet"), "Hours", 1,
+                             schedulerHourList().listEntries(), ListSelect::ByItemData);
+    auto* minutes = choiceList(QStringLiteral("MinutesSet"), "Minutes", 1,
+                               schedulerMinuteList().listEntries(), ListSelect::ByItemData);
+    auto* macro = choiceList(QStringLiteral("MacroSet"), "MacroToRun", 1, macroList().listEntries(),
+                             ListSelect::ByItemData);
+    setpointControls_ = {dow, monthly, week_list_, hours, minutes, macro};
+
+    womLabel_ =
+        new QLabel(QStringLiteral("Number of Occurance                    this month"), frame);
+    womLabel_->setObjectName(QStringLiteral("WOMLabel"));
+    womLabel_->setWordWrap(true);
+    womLabel_->setBuddy(week_list_);
+    const struct {
+        const char* text;
+        QWidget* control;
+    } rows[] = {
+        {"Setpoint Number", setpoint_}, {"Day Of The Week", dow}, {nullptr, monthly},
+        {nullptr, week_list_},          {"Start Hours", hours},   {"Start Minutes", minutes},
+        {"Macro To Run", macro}};
+    int r = 0;
+    for (const auto& row : rows) {
+        if (row.control == week_list_) {
+            grid->addWidget(womLabel_, r, 0);
+        } else if (row.text != nullptr) {
+            auto* label = new QLabel(QLatin1String(row.text), frame);
+            label->setBuddy(row.control);
+            grid->addWidget(label, r, 0);
+        }
+        grid->addWidget(row.control, r, 1);
+        ++r;
+    }
+    grid->setColumnStretch(1, 1);
+    return frame;
+}
+
+QWidget* Scheduler::buildClockFrame() {
+    auto* frame = new QGroupBox(QStringLiteral("Real Time Clock"), this);
+    auto* grid = new QGridLayout(frame);
+    grid->addWidget(
+        checkBox(QStringLiteral("SayYearSet"), QStringLiteral("Say Year"), "SayYear", 0), 0, 0, 1,
+        3);
+    grid->addWidget(checkBox(QStringLiteral("TwentyFourSet"), QStringLiteral("24 Hour Readback"),
+                             "TwentyFour", 0),
+                    1, 0, 1, 3);
+    sayHours_ = checkBox(QStringLiteral("HoursSelect"), QStringLiteral("Say Hours"), "SayHour", 0);
+    grid->addWidget(sayHours_, 2, 0, 1, 3);
+    auto* correction = textBox(QStringLiteral("ClockCorrectionSet"), "ClockCorrection", 0, 6);
+    auto* label = new QLabel(QStringLiteral("Clock Correction"), frame);
+    label->setBuddy(correction);
+    grid->addWidget(label, 3, 0);
+    grid->addWidget(correction, 3, 1);
+    grid->addWidget(new QLabel(QStringLiteral("seconds"), frame), 3, 2);
+    grid->addWidget(note(QStringLiteral("To enter a negative value, use a                    "
+                                        "leading 'A'.                     For example, A3 for "
+                                        "negative 3"),
+                         frame),
+                    4, 0, 1, 3);
+    grid->setColumnStretch(2, 1);
+    return frame;
+}
+
+void Scheduler::showSetpoint(int setpoint) {
+    scheduler().selectSetpoint(setpoint);
+    for (QWidget* control : setpointControls_) rebind(control, setpoint);
+    if (setpoint_->currentIndex() != setpoint - 1) {
+        const QSignalBlocker quiet(setpoint_);
+        setpoint_->setCurrentIndex(setpoint - 1);
+    }
+    updateEnabledStates();
+}
+
+void Scheduler::updateEnabledStates() {
+    if (week_ == nullptr)
+        return;  // still being built
+    const bool monthly = scheduler().occurrenceEnabled(scheduler().selectedSetpoint());
+    week_list_->setEnabled(monthly);
+    womLabel_->setEnabled(monthly);
+    sayHours_->setEnabled(scheduler().sayHoursEnabled());
+    week_->setMarks(scheduleMarks(scheduler()));
+}
+
+}  // namespace kelp

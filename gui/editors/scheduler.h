@@ -1,0 +1,59 @@
+// The Scheduler window (tab "Scheduler/Clock" of the main window): the setpoint frame, which
+// shows the setpoint chosen by number; beside it a picture of the week's schedule; the real
+// time clock's speech options and correction; the date format note; Apply and Cancel Changes.
+#pragma once
+
+#include <vector>
+
+#include "core/editors/scheduler_model.h"
+#include "gui/editors/editor_window.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+
+namespace kelp {
+
+// The week as seven day columns of 24 hours, each run of an enabled setpoint a labelled
+// mark in its hour (monthly runs hatched, with their occurrence in the label).
+class ScheduleWeekView : public QWidget {
+    Q_OBJECT
+  public:
+    explicit ScheduleWeekView(QWidget* parent = nullptr);
+    void setMarks(std::vector<ScheduleMark> marks);
+    const std::vector<ScheduleMark>& marks() const { return marks_; }
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    std::vector<ScheduleMark> marks_;
+};
+
+class Scheduler : public EditorWindow {
+    Q_OBJECT
+  public:
+    explicit Scheduler(QWidget* parent = nullptr);
+
+    SchedulerModel& scheduler() const { return static_cast<SchedulerModel&>(model()); }
+    ScheduleWeekView* weekView() const { return week_; }
+
+  protected:
+    void updateEnabledStates() override;
+
+  private:
+    QWidget* buildSetpointFrame();
+    QWidget* buildClockFrame();
+    void showSetpoint(int setpoint);
+
+    QComboBox* setpoint_ = nullptr;
+    std::vector<QWidget*> setpointControls_;
+    QComboBox* week_list_ = nullptr;
+    QLabel* womLabel_ = nullptr;
+    QCheckBox* sayHours_ = nullptr;
+    ScheduleWeekView* week_ = nullptr;
+};
+
+}  // namespace kelp
