@@ -21,8 +21,11 @@ namespace kelp {
 
 namespace {
 
+// A note keeps its text as the program words it; the runs of spaces that once broke its
+// lines are shown as one, and the label wraps at its own width.
 QLabel* note(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::RichText);
     label->setWordWrap(true);
     return label;
 }
@@ -189,10 +192,8 @@ QWidget* Scheduler::buildSetpointFrame() {
                              ListSelect::ByItemData);
     setpointControls_ = {dow, monthly, week_list_, hours, minutes, macro};
 
-    womLabel_ =
-        new QLabel(QStringLiteral("Number of Occurance                    this month"), frame);
+    womLabel_ = note(QStringLiteral("Number of Occurance                    this month"), frame);
     womLabel_->setObjectName(QStringLiteral("WOMLabel"));
-    womLabel_->setWordWrap(true);
     womLabel_->setBuddy(week_list_);
     const struct {
         const char* text;
