@@ -5,12 +5,20 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
+#include <fstream>
 
 #include "core/app/scripted_prompter.h"
 #include "core/database/controller_database.h"
+#include "core/link/dtmf_tones.h"
+#include "core/link/link_preferences.h"
+#include "core/link/serial_link.h"
 #include "gui/editors/message_macros.h"
 #include "tests/gui/gui_test_support.h"
+#include "tests/support/fake_serial_port.h"
+#include "tests/support/recording_sound_output.h"
+#include "tests/support/virtual_clock.h"
 
 using namespace kelp;
 
@@ -111,6 +119,37 @@ class MessageMacrosWindowTest : public QObject {
         QVERIFY(db().uploadFlag(UploadFlag::MessageMacro, 3));
         QVERIFY(!EditorWindow::showsChanged(box));
         QVERIFY(prompter_->messageBoxes().empty());
+    }
+
+    void theRecorderFrameSendsTheChosenTrackAndFile() {
+        QTemporaryDir folder;
+        const std::string wavPath = folder.filePath("id.wav").toStdString();
+        const auto wav = toneWav(440, 880, 0.5);
+        std::ofstream(wavPath, std::ios::binary)
+            .write(reinterpret_cast<const char*>(wav.data()),
+                   static_cast<std::streamsize>(wav.size()));
+        VirtualClock clock;
+        ScopedClock useClock(clock);
+        FakeSerialPort port;
+        port.setDevices({"/dev/ttyS0"});
+        port.setResponder([](const std::string& line) { return line.empty() ? "" : "+"; });
+        ScopedSerialPort usePort(port);
+        RecordingSoundOutput sound;
+        ScopedSoundOutput useSound(sound);
+        linkPreferences() = LinkPreferences{};
+        linkPreferences().ComPort = 1;
+        linkState() = LinkState{};
+
+        prompter_->queueOpenFile(std::filesystem::path(wavPath));
+        guitest::findControl<QPushButton>(window_.get(), "GetFile")->click();
+        QCOMPARE(guitest::findControl<QLabel>(window_.get(), "WavFileName")->text(),
+                 QString("File: id.wav"));
+        guitest::findControl<QComboBox>(window_.get(), "DVRTrackSet")->setCurrentIndex(11);
+        guitest::findControl<QPushButton>(window_.get(), "SendToQZ740")->click();
+        QCOMPARE(QString::fromStdString(port.written()), QString("\r1*700212\r1*700112\rGS"));
+        QCOMPARE(sound.filesPlayed(), std::vector<std::string>{wavPath});
+        QCOMPARE(prompter_->lastMessageBox().text, std::string("Wav File Upload Complete."));
+        QCOMPARE(db().changeMarker(Area::MessageMacros), std::int16_t(-1));
     }
 };
 
