@@ -166,6 +166,25 @@ std::string markLabel(const ScheduleMark& mark) {
     return label;
 }
 
+std::string markDescription(const ScheduleMark& mark) {
+    static const char* const days[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                       "Thursday", "Friday", "Saturday"};
+    const std::string minute = (mark.minute < 10 ? ":0" : ":") + std::to_string(mark.minute);
+    std::string text =
+        "Setpoint " + std::to_string(mark.setpoint) + ": macro " + std::to_string(mark.macro) + " ";
+    if (mark.everyHour) {
+        text += "every hour at " + minute;
+    } else {
+        const int onClock = mark.hour % 12 == 0 ? 12 : mark.hour % 12;
+        text += "at " + std::to_string(onClock) + minute + (mark.hour < 12 ? " AM" : " PM");
+    }
+    const std::string day = days[mark.day];
+    if (mark.monthly)
+        return text + " on the " + schedulerOccurrenceList().entry(mark.occurrence).text + " " +
+               day + " of the month";
+    return text + " on " + day;
+}
+
 const std::vector<std::string>& weekDayNames() {
     static const std::vector<std::string> names{"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
     return names;

@@ -70,6 +70,11 @@ std::vector<ScheduleMark> scheduleMarks(const SchedulerModel& model);
 // What a mark says: "3: M12", with the occurrence of a monthly one ("3: M12 2nd").
 std::string markLabel(const ScheduleMark& mark);
 
+// The whole of a mark, for its tool tip: "Setpoint 3: macro 12 at 7:05 AM on Monday", with
+// "every hour at :05" for an "Every Hour" setpoint and "the 2nd Monday of the month" for a
+// monthly one.
+std::string markDescription(const ScheduleMark& mark);
+
 // The day columns' headings, Sunday first.
 const std::vector<std::string>& weekDayNames();
 

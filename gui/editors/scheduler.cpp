@@ -5,11 +5,13 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <map>
@@ -62,19 +64,74 @@ void ScheduleWeekView::setMarks(std::vector<ScheduleMark> marks) {
     update();
 }
 
+namespace {
+// The picture's lettering, a little smaller than the window's.
+QFont markFont(const QFont& font) {
+    QFont small = font;
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    return small;
+}
+}  // namespace
+
+ScheduleWeekView::Geometry ScheduleWeekView::geometry() const {
+    const QFontMetrics fm(markFont(font()));
+    Geometry g;
+    g.top = fm.height() + 4;
+    g.left = fm.horizontalAdvance(QStringLiteral("12 AM")) + 8;
+    g.columnWidth = std::max(1.0, (width() - g.left - 1) / 7.0);
+    g.rowHeight = std::max(1.0, (height() - g.top - 1) / 24.0);
+    return g;
+}
+
+QRect ScheduleWeekView::cellRect(int day, int hour) const {
+    const Geometry g = geometry();
+    return QRect(g.x(day) + 1, g.y(hour) + 1, g.x(day + 1) - g.x(day) - 1,
+                 g.y(hour + 1) - g.y(hour) - 1);
+}
+
+std::vector<std::pair<const ScheduleMark*, QRect>> ScheduleWeekView::layout() const {
+    // Setpoints that share an hour of a day share its cell side by side.
+    std::map<std::pair<int, int>, std::vector<const ScheduleMark*>> cells;
+    for (const ScheduleMark& m : marks_) cells[{m.day, m.hour}].push_back(&m);
+    std::vector<std::pair<const ScheduleMark*, QRect>> out;
+    for (const auto& [cell, inCell] : cells) {
+        const QRect area = cellRect(cell.first, cell.second);
+        const int n = static_cast<int>(inCell.size());
+        for (int i = 0; i < n; ++i)
+            out.emplace_back(
+                inCell[static_cast<std::size_t>(i)],
+                QRect(area.left() + area.width() * i / n, area.top(),
+                      area.width() * (i + 1) / n - area.width() * i / n, area.height()));
+    }
+    return out;
+}
+
+const ScheduleMark* ScheduleWeekView::markAt(const QPoint& point) const {
+    for (const auto& [mark, r] : layout())
+        if (r.contains(point))
+            return mark;
+    return nullptr;
+}
+
+bool ScheduleWeekView::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        if (const ScheduleMark* mark = markAt(help->pos()))
+            QToolTip::showText(help->globalPos(), QString::fromStdString(markDescription(*mark)),
+                               this);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
 void ScheduleWeekView::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    QFont small = font();
-    small.setPointSizeF(small.pointSizeF() * 0.85);
+    const QFont small = markFont(font());
     p.setFont(small);
     const QFontMetrics fm(small);
-    const int hourWidth = fm.horizontalAdvance(QStringLiteral("12 AM")) + 8;
-    const int top = fm.height() + 4;
-    const int left = hourWidth;
-    const double columnWidth = std::max(1.0, (width() - left - 1) / 7.0);
-    const double rowHeight = std::max(1.0, (height() - top - 1) / 24.0);
-    const auto x = [&](int day) { return left + static_cast<int>(day * columnWidth); };
-    const auto y = [&](int hour) { return top + static_cast<int>(hour * rowHeight); };
+    const Geometry g = geometry();
     const QColor text = palette().color(QPalette::Text);
     const QColor grid = palette().color(QPalette::Mid);
 
@@ -82,49 +139,38 @@ void ScheduleWeekView::paintEvent(QPaintEvent*) {
     p.setPen(text);
     const auto& days = weekDayNames();
     for (int d = 0; d < 7; ++d)
-        p.drawText(QRect(x(d), 0, x(d + 1) - x(d), top), Qt::AlignCenter,
+        p.drawText(QRect(g.x(d), 0, g.x(d + 1) - g.x(d), g.top), Qt::AlignCenter,
                    QString::fromStdString(days[static_cast<std::size_t>(d)]));
     for (int h = 0; h < 24; ++h) {
-        const std::string& name = schedulerHourList().entry(h + 3).text;  // after the two specials
-        p.drawText(QRect(0, y(h), hourWidth - 4, y(h + 1) - y(h)),
+        // The hour list's own names, after its "Disabled" and "Every Hour" rows.
+        const std::string& name = schedulerHourList().entry(h + 3).text;
+        p.drawText(QRect(0, g.y(h), g.left - 4, g.y(h + 1) - g.y(h)),
                    Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(name));
     }
     p.setPen(grid);
-    for (int d = 0; d <= 7; ++d) p.drawLine(x(d), top, x(d), y(24));
-    for (int h = 0; h <= 24; ++h) p.drawLine(left, y(h), x(7), y(h));
+    for (int d = 0; d <= 7; ++d) p.drawLine(g.x(d), g.top, g.x(d), g.y(24));
+    for (int h = 0; h <= 24; ++h) p.drawLine(g.left, g.y(h), g.x(7), g.y(h));
 
     if (marks_.empty()) {
         p.setPen(text);
-        p.drawText(QRect(left, top, x(7) - left, y(24) - top), Qt::AlignCenter | Qt::TextWordWrap,
-                   QStringLiteral("No setpoint is enabled"));
+        p.drawText(QRect(g.left, g.top, g.x(7) - g.left, g.y(24) - g.top),
+                   Qt::AlignCenter | Qt::TextWordWrap, QStringLiteral("No setpoint is enabled"));
         return;
     }
-    // Setpoints that share an hour of a day share its cell side by side.
-    std::map<std::pair<int, int>, std::vector<const ScheduleMark*>> cells;
-    for (const ScheduleMark& m : marks_) cells[{m.day, m.hour}].push_back(&m);
-    for (const auto& [cell, inCell] : cells) {
-        const QRect area(x(cell.first) + 1, y(cell.second) + 1,
-                         x(cell.first + 1) - x(cell.first) - 1,
-                         y(cell.second + 1) - y(cell.second) - 1);
-        const int n = static_cast<int>(inCell.size());
-        for (int i = 0; i < n; ++i) {
-            const ScheduleMark& m = *inCell[static_cast<std::size_t>(i)];
-            const QRect r(area.left() + area.width() * i / n, area.top(),
-                          area.width() * (i + 1) / n - area.width() * i / n, area.height());
-            const QColor fill = setpointColour(m.setpoint);
-            if (m.monthly) {
-                p.setPen(QPen(fill.darker(160), 1, Qt::DashLine));
-                p.setBrush(QBrush(fill, Qt::BDiagPattern));
-            } else {
-                p.setPen(fill.darker(140));
-                p.setBrush(fill);
-            }
-            p.drawRect(r.adjusted(0, 0, -1, -1));
-            p.setPen(text);
-            const QString label = fm.elidedText(QString::fromStdString(markLabel(m)),
-                                                Qt::ElideRight, std::max(0, r.width() - 2));
-            p.drawText(r, Qt::AlignCenter, label);
+    for (const auto& [m, r] : layout()) {
+        const QColor fill = setpointColour(m->setpoint);
+        if (m->monthly) {
+            p.setPen(QPen(fill.darker(160), 1, Qt::DashLine));
+            p.setBrush(QBrush(fill, Qt::BDiagPattern));
+        } else {
+            p.setPen(fill.darker(140));
+            p.setBrush(fill);
         }
+        p.drawRect(r.adjusted(0, 0, -1, -1));
+        p.setPen(text);
+        const QString label = fm.elidedText(QString::fromStdString(markLabel(*m)), Qt::ElideRight,
+                                            std::max(0, r.width() - 2));
+        p.drawText(r, Qt::AlignCenter, label);
     }
 }
 

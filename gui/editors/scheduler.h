@@ -25,10 +25,26 @@ class ScheduleWeekView : public QWidget {
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
+    // The mark drawn at a point of the view, or nullptr.
+    const ScheduleMark* markAt(const QPoint& point) const;
+    // Where a day (0 Sunday) meets an hour (0-23).
+    QRect cellRect(int day, int hour) const;
+
   protected:
     void paintEvent(QPaintEvent* event) override;
+    bool event(QEvent* event) override;
 
   private:
+    struct Geometry {
+        int top, left;
+        double columnWidth, rowHeight;
+        int x(int day) const { return left + static_cast<int>(day * columnWidth); }
+        int y(int hour) const { return top + static_cast<int>(hour * rowHeight); }
+    };
+    Geometry geometry() const;
+    // Each mark with the rectangle it is drawn in.
+    std::vector<std::pair<const ScheduleMark*, QRect>> layout() const;
+
     std::vector<ScheduleMark> marks_;
 };
 

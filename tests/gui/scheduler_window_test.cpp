@@ -98,6 +98,11 @@ class SchedulerWindowTest : public QObject {
         QCOMPARE(marks[0].day, 3);
         QCOMPARE(marks[0].hour, 13);
         QVERIFY(marks[0].monthly);
+        // The mark is where its day and hour meet: Wednesday's column, the 1 PM row.
+        ScheduleWeekView* view = window_->weekView();
+        QVERIFY(view->markAt(view->cellRect(3, 13).center()) == &marks[0]);
+        QVERIFY(view->markAt(view->cellRect(3, 12).center()) == nullptr);
+        QVERIFY(view->cellRect(3, 13).top() > view->cellRect(3, 12).bottom());
         find<QComboBox>("SetPointNumSet")->setCurrentIndex(4);
         auto* hours = find<QComboBox>("HoursSet");
         hours->setCurrentIndex(hours->findText("Every Hour"));

@@ -181,6 +181,22 @@ TEST_F(SchedulerModelTest, TheWeekShowsEveryRunOfEachEnabledSetpoint) {
         }
         EXPECT_EQ(runs, c.runs) << c.dow << " " << c.hours;
     }
+    ScheduleMark mark;
+    mark.setpoint = 3;
+    mark.macro = 12;
+    mark.day = 1;
+    mark.hour = 0;
+    mark.minute = 5;
+    EXPECT_EQ(markDescription(mark), "Setpoint 3: macro 12 at 12:05 AM on Monday");
+    mark.hour = 13;
+    mark.monthly = true;
+    mark.occurrence = 2;
+    EXPECT_EQ(markDescription(mark),
+              "Setpoint 3: macro 12 at 1:05 PM on the 2nd Monday of the month");
+    mark.monthly = false;
+    mark.everyHour = true;
+    EXPECT_EQ(markDescription(mark), "Setpoint 3: macro 12 every hour at :05 on Monday");
+
     // "Every Hour" on Tuesdays: a run in each of the day's 24 hours.
     model.editChoice("DOW", 20, 2);
     model.editChoice("Hours", 20, 99);
