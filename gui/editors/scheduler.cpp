@@ -228,29 +228,29 @@ QWidget* Scheduler::buildSetpointFrame() {
     auto* dow = choiceList(QStringLiteral("DOWSet"), "DOW", 1, schedulerDayList().listEntries(),
                            ListSelect::ByItemData);
     auto* monthly = checkBox(QStringLiteral("DOMEnable"), QStringLiteral("Monthly"), "Monthly", 1);
-    week_list_ = choiceList(QStringLiteral("WeekSet"), "Week", 1,
-                            schedulerOccurrenceList().listEntries(), ListSelect::ByItemData);
+    weekList_ = choiceList(QStringLiteral("WeekSet"), "Week", 1,
+                           schedulerOccurrenceList().listEntries(), ListSelect::ByItemData);
     auto* hours = choiceList(QStringLiteral("HoursSet"), "Hours", 1,
                              schedulerHourList().listEntries(), ListSelect::ByItemData);
     auto* minutes = choiceList(QStringLiteral("MinutesSet"), "Minutes", 1,
                                schedulerMinuteList().listEntries(), ListSelect::ByItemData);
     auto* macro = choiceList(QStringLiteral("MacroSet"), "MacroToRun", 1, macroList().listEntries(),
                              ListSelect::ByItemData);
-    setpointControls_ = {dow, monthly, week_list_, hours, minutes, macro};
+    setpointControls_ = {dow, monthly, weekList_, hours, minutes, macro};
 
     womLabel_ = note(QStringLiteral("Number of Occurance                    this month"), frame);
     womLabel_->setObjectName(QStringLiteral("WOMLabel"));
-    womLabel_->setBuddy(week_list_);
+    womLabel_->setBuddy(weekList_);
     const struct {
         const char* text;
         QWidget* control;
     } rows[] = {
         {"Setpoint Number", setpoint_}, {"Day Of The Week", dow}, {nullptr, monthly},
-        {nullptr, week_list_},          {"Start Hours", hours},   {"Start Minutes", minutes},
+        {nullptr, weekList_},           {"Start Hours", hours},   {"Start Minutes", minutes},
         {"Macro To Run", macro}};
     int r = 0;
     for (const auto& row : rows) {
-        if (row.control == week_list_) {
+        if (row.control == weekList_) {
             grid->addWidget(womLabel_, r, 0);
         } else if (row.text != nullptr) {
             auto* label = new QLabel(QLatin1String(row.text), frame);
@@ -304,7 +304,7 @@ void Scheduler::updateEnabledStates() {
     if (week_ == nullptr)
         return;  // still being built
     const bool monthly = scheduler().occurrenceEnabled(scheduler().selectedSetpoint());
-    week_list_->setEnabled(monthly);
+    weekList_->setEnabled(monthly);
     womLabel_->setEnabled(monthly);
     sayHours_->setEnabled(scheduler().sayHoursEnabled());
     week_->setMarks(scheduleMarks(scheduler()));

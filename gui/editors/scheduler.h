@@ -66,7 +66,7 @@ class Scheduler : public EditorWindow {
 
     QComboBox* setpoint_ = nullptr;
     std::vector<QWidget*> setpointControls_;
-    QComboBox* week_list_ = nullptr;
+    QComboBox* weekList_ = nullptr;
     QLabel* womLabel_ = nullptr;
     QCheckBox* sayHours_ = nullptr;
     ScheduleWeekView* week_ = nullptr;
