@@ -50,5 +50,6 @@ int runDiff(const std::vector<std::string>& args, CliStreams& io);
 int runEraseMacros(const std::vector<std::string>& args, CliStreams& io);
 int runCodes(const std::vector<std::string>& args, CliStreams& io);
 int runCompare(const std::vector<std::string>& args, CliStreams& io);
+int runRecordTrack(const std::vector<std::string>& args, CliStreams& io);
 
 }  // namespace kelp::cli

@@ -76,6 +76,12 @@ const std::vector<CliCommand>& cliCommands() {
          "records them in FILE.dat as already made (one of the three is needed); prints the codes "
          "afterwards. Exit 2 when a check refuses a code (nothing changed)",
          &runCodes},
+        {"record-track", "FILE.wav --track N --port DEVICE",
+         "record voice recorder track N (1-19) from a PCM WAV file over the serial line: the "
+         "track is erased and recorded while the file plays through the sound output, and the "
+         "recording is stopped when it has ended; a file that cannot be played is refused "
+         "before anything is sent",
+         &runRecordTrack},
     };
     return commands;
 }

@@ -6,8 +6,10 @@
 #include "gui/editors/dtmf_settings.h"
 #include "gui/editors/identification.h"
 #include "gui/editors/macros.h"
+#include "gui/editors/message_macros.h"
 #include "gui/editors/placeholder_editor.h"
 #include "gui/editors/port_switches.h"
+#include "gui/editors/scheduler.h"
 #include "gui/editors/timers.h"
 
 namespace kelp {
@@ -62,6 +64,10 @@ QWidget* createEditorWindow(Area area, QWidget* parent) {
             return new DtmfSettings(parent);
         case Area::Identification:
             return new Identification(parent);
+        case Area::MessageMacros:
+            return new MessageMacros(parent);
+        case Area::Scheduler:
+            return new Scheduler(parent);
         default:
             return new PlaceholderEditor(windowCaption(area), parent);
     }

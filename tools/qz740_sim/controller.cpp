@@ -60,6 +60,28 @@ const std::vector<std::string>* Controller::itemsOf(Image image) const {
 
 void Controller::hostGone() {
     image_ = Image::None;
+    armedTrack_ = 0;
+    recording_ = false;
+}
+
+std::optional<std::string> Controller::onRecorderKey(char key,
+                                                     std::chrono::steady_clock::time_point at) {
+    if (armedTrack_ == 0)
+        return std::nullopt;
+    const std::string track = "track " + std::to_string(armedTrack_);
+    if (key == 'G' && !recording_) {
+        recording_ = true;
+        recordingSince_ = at;
+        return "recording " + track;
+    }
+    if (key == 'S' && recording_) {
+        const auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(at - recordingSince_).count();
+        armedTrack_ = 0;
+        recording_ = false;
+        return track + " recorded for " + std::to_string(ms) + " ms";
+    }
+    return std::nullopt;
 }
 
 Controller::Reply Controller::startImage(Image image) {
@@ -138,6 +160,13 @@ Controller::Reply Controller::onLine(const std::string& line, bool stillSending)
     // comes after the end marker) are not programming lines: nothing to say.
     if (line == "OK" || line == "o" || line == "r")
         return {};
+    static const std::regex recordTrack(R"(1\*7001([0-9]{1,2}))");
+    std::smatch track;
+    if (std::regex_match(line, track, recordTrack)) {
+        armedTrack_ = std::stoi(track[1].str());
+        recording_ = false;
+        return {answerFor(line, options_), "waiting for G"};
+    }
     return {answerFor(line, options_), ""};
 }
 

@@ -15,6 +15,8 @@
 // next one, so the program never gets two items bunched in one read.
 #pragma once
 
+#include <chrono>
+#include <optional>
 #include <regex>
 #include <string>
 #include <vector>
@@ -61,6 +63,11 @@ class Controller {
     // finished sending its last item when the line's CR came in.
     Reply onLine(const std::string& line, bool stillSending);
 
+    // The keys of a voice recorder track: after "1*7001" and the track, a lone "G" starts
+    // the recording and a lone "S" stops it (neither has a CR). The note for the log, or
+    // nothing when the key is not one the controller is waiting for.
+    std::optional<std::string> onRecorderKey(char key, std::chrono::steady_clock::time_point at);
+
     // The program closed the port: an image being sent is given up.
     void hostGone();
 
@@ -84,6 +91,9 @@ class Controller {
     int refusedMain_ = 0;   // times each request has been refused
     int refusedAutopatch_ = 0;
     int refusedRtc_ = 0;
+    int armedTrack_ = 0;      // the track "1*7001" named, until "S"
+    bool recording_ = false;  // between "G" and "S"
+    std::chrono::steady_clock::time_point recordingSince_{};
 };
 
 // The answer with CR and LF spelled out, for the log.

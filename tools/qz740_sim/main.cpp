@@ -1,8 +1,9 @@
 // qz740-sim: answers like a QZ740 on a pseudo-terminal. It prints the device path to open
 // (first line of its output), then serves until it is interrupted: "+" to each line ending
 // in CR, "-" or nothing or garbage to lines matching the rules given, the configured version
-// to "1GetVersion", and the memory images it was given to the download requests. Every line
-// received is logged with the time it arrived.
+// to "1GetVersion", and the memory images it was given to the download requests; after
+// "1*7001" and a recorder track, a lone "G" starts the track's recording and a lone "S" ends
+// it. Every line received is logged with the time it arrived.
 #include <poll.h>
 #include <signal.h>
 #include <time.h>
@@ -406,6 +407,13 @@ int serve(const Options& options, Controller& controller) {
                 }
                 if (c == '\n')
                     continue;
+                if (line.empty() && (c == 'G' || c == 'S')) {
+                    if (const auto note = controller.onRecorderKey(c, arrived)) {
+                        log << lineArrived << " KEY " << c << " [" << *note << "]" << std::endl;
+                        lineArrived.clear();
+                        continue;
+                    }
+                }
                 if (c != '\r') {
                     line += c;
                     continue;
