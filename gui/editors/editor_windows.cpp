@@ -8,6 +8,7 @@
 #include "gui/editors/macros.h"
 #include "gui/editors/placeholder_editor.h"
 #include "gui/editors/port_switches.h"
+#include "gui/editors/special_codes.h"
 #include "gui/editors/timers.h"
 
 namespace kelp {
@@ -62,6 +63,8 @@ QWidget* createEditorWindow(Area area, QWidget* parent) {
             return new DtmfSettings(parent);
         case Area::Identification:
             return new Identification(parent);
+        case Area::SpecialCodes:
+            return new SpecialCodes(parent);
         default:
             return new PlaceholderEditor(windowCaption(area), parent);
     }
