@@ -49,5 +49,6 @@ int runUpload(const std::vector<std::string>& args, CliStreams& io);
 int runDiff(const std::vector<std::string>& args, CliStreams& io);
 int runEraseMacros(const std::vector<std::string>& args, CliStreams& io);
 int runCodes(const std::vector<std::string>& args, CliStreams& io);
+int runSetClock(const std::vector<std::string>& args, CliStreams& io);
 
 }  // namespace kelp::cli

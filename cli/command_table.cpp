@@ -70,6 +70,11 @@ const std::vector<CliCommand>& cliCommands() {
          "records them in FILE.dat as already made (one of the three is needed); prints the codes "
          "afterwards. Exit 2 when a check refuses a code (nothing changed)",
          &runCodes},
+        {"set-clock", "--port DEVICE",
+         "set the controller's clock and calendar to this computer's local date and time over "
+         "the serial line, as \"Set Clock\" does; exit 1 when a line is refused or not "
+         "answered, 2 when the port cannot be opened",
+         &runSetClock},
     };
     return commands;
 }
