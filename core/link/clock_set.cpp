@@ -6,6 +6,7 @@
 #include "core/app/clock.h"
 #include "core/app/error_reporter.h"
 #include "core/app/prompter.h"
+#include "core/database/controller_database.h"
 #include "core/link/dtmf_sender.h"
 #include "core/link/dtmf_tones.h"
 #include "core/link/link_preferences.h"
@@ -16,6 +17,10 @@ namespace kelp {
 
 const char* const kClockSetDoneTitle = "Done";
 const char* const kClockSetDoneText = "Clock and Calendar have been successfully set";
+const char* const kClockSetTitle = "Set Clock";
+const char* const kClockSetNeedsDatabaseText =
+    "Setting the clock by DTMF tones uses the port 1 unlock code and the terminator of a "
+    "database: open or download one first, or set the clock over a serial connection";
 
 namespace {
 
@@ -129,6 +134,13 @@ bool ClockSet_Serial() {
 }
 
 bool clockSetDtmf() {
+    // Over the air the commands need the open database's unlock code and terminator; without
+    // one the controller would hear nothing it takes.
+    if (!db().loaded) {
+        currentPrompter().message(kClockSetNeedsDatabaseText, kClockSetTitle,
+                                  MessageIcon::Exclamation);
+        return false;
+    }
     LinkState& link = linkState();
     bool set = false;
     try {

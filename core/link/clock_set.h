@@ -28,13 +28,17 @@ std::string clockTimeCommand(const std::string& time);  // "*5100" + time
 
 extern const char* const kClockSetDoneTitle;  // "Done"
 extern const char* const kClockSetDoneText;   // "Clock and Calendar have been successfully set"
+extern const char* const kClockSetTitle;      // "Set Clock"
+// DTMF mode without a loaded database has no unlock code or terminator to play.
+extern const char* const kClockSetNeedsDatabaseText;
 
 // Serial mode: opens the port if it is closed, sends the date line 50 ms later and, once it is
 // acknowledged, the time line 500 ms after that; closes the port. True when both lines were
 // acknowledged (and "Done" was shown).
 bool ClockSet_Serial();
-// DTMF mode: keys the transmitter, waits its key-up time, plays the port 1 unlock code, the
-// date and time commands and the lock code, and releases it. True when everything was played.
+// DTMF mode (a database loaded, else it says so and sends nothing): keys the transmitter, waits its
+// key-up time, plays the port 1 unlock code, the date and time commands and the lock code, and
+// releases it. True when everything was played.
 bool clockSetDtmf();
 // Set Clock by the current transport (ComPort 0: DTMF).
 bool setControllerClock();

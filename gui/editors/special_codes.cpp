@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "core/app/error_reporter.h"
 #include "core/app/prompter.h"
 #include "core/catalogues/choice_lists.h"
 #include "core/database/controller_database.h"
@@ -105,7 +106,11 @@ SpecialCodes::SpecialCodes(QWidget* parent)
     buttons->addWidget(cancelChangesButton(QStringLiteral("C&ancel Changes")));
     layout->addLayout(buttons);
 
-    openWindow();
+    try {
+        openWindow();
+    } catch (...) {
+        reportError("SpecialCodes", "Form_Load");
+    }
 }
 
 QWidget* SpecialCodes::buildUserDtmfFrame() {

@@ -31,6 +31,7 @@ class ClockSetTest : public testing::LinkTest {
         db().set("Terminator", "D");
         db().set("Lock", "4321");
         db().set("CurrentPortUnlock", 1, "111");
+        db().loaded = true;
         linkPreferences().ComPort = 1;
         port.setResponder([this](const std::string& line) -> std::string {
             if (line.empty())
@@ -136,6 +137,14 @@ TEST_F(ClockSetTest, DtmfKeysWaitsThenPlaysUnlockDateTimeAndLock) {
     prompter.clearRecords();
     EXPECT_FALSE(setControllerClock());
     EXPECT_EQ(titles(), (std::vector<std::string>{"Sound Output Error"}));
+
+    // Without a database there is no unlock code or terminator to play: nothing is keyed.
+    db().loaded = false;
+    prompter.clearRecords();
+    port.clearEvents();
+    EXPECT_FALSE(setControllerClock());
+    EXPECT_EQ(titles(), (std::vector<std::string>{"Set Clock"}));
+    EXPECT_TRUE(port.events().empty());
 }
 
 }  // namespace
