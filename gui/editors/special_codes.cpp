@@ -24,6 +24,7 @@
 #include "core/app/prompter.h"
 #include "core/catalogues/choice_lists.h"
 #include "core/database/controller_database.h"
+#include "gui/unlock/unlock_window.h"
 
 namespace kelp {
 
@@ -486,7 +487,9 @@ void SpecialCodes::applyHere() {
 }
 
 void SpecialCodes::openUnlockWindow() {
-    // The unlock, lock and terminator window is connected here once it is part of the program.
+    // The codes are changed and sent apart from this window's working copy: modal, unloaded
+    // when it closes.
+    showUnlockWindow(this);
 }
 
 }  // namespace kelp

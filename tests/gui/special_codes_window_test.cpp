@@ -8,10 +8,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
 #include "core/app/scripted_prompter.h"
 #include "core/database/controller_database.h"
 #include "gui/editors/special_codes.h"
+#include "gui/unlock/unlock_window.h"
 #include "tests/gui/gui_test_support.h"
 
 using namespace kelp;
@@ -185,6 +187,22 @@ class SpecialCodesWindowTest : public QObject {
         QCOMPARE(db().get("AutoDial", 5), std::string("18005551212"));
         QVERIFY(db().uploadFlag(UploadFlag::AutoDial, 5));
         QCOMPARE(slot->currentIndex(), 4);
+    }
+
+    void unlockButtonOpensTheUnlockWindowModally() {
+        db().set("Terminator", "D");
+        db().set("Lock", "4321");
+        bool shown = false;
+        QTimer::singleShot(0, this, [&shown] {
+            auto* unlock = qobject_cast<UnlockWindow*>(QApplication::activeModalWidget());
+            shown = unlock != nullptr;
+            if (unlock != nullptr)
+                unlock->close();
+        });
+        find<QPushButton>("cmdUnlock")->click();
+        QVERIFY(shown);
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+        QCOMPARE(db().changeMarker(Area::SpecialCodes), std::int16_t(-1));
     }
 
     void optionButtonsStoreTheirCodes() {
