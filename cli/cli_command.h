@@ -51,5 +51,6 @@ int runEraseMacros(const std::vector<std::string>& args, CliStreams& io);
 int runCodes(const std::vector<std::string>& args, CliStreams& io);
 int runCompare(const std::vector<std::string>& args, CliStreams& io);
 int runRecordTrack(const std::vector<std::string>& args, CliStreams& io);
+int runSetClock(const std::vector<std::string>& args, CliStreams& io);
 
 }  // namespace kelp::cli

@@ -82,6 +82,11 @@ const std::vector<CliCommand>& cliCommands() {
          "recording is stopped when it has ended; a file that cannot be played is refused "
          "before anything is sent",
          &runRecordTrack},
+        {"set-clock", "--port DEVICE",
+         "set the controller's clock and calendar to this computer's local date and time over "
+         "the serial line, as \"Set Clock\" does; exit 1 when a line is refused or not "
+         "answered, 2 when the port cannot be opened",
+         &runSetClock},
     };
     return commands;
 }

@@ -28,6 +28,7 @@
 #include "core/download/controller_copy.h"
 #include "core/download/download_run.h"
 #include "core/editors/editor_model.h"
+#include "core/link/clock_set.h"
 #include "core/link/link_preferences.h"
 #include "core/link/serial_link.h"
 #include "core/link/serial_port.h"
@@ -216,6 +217,10 @@ void KelpMain::buildMenus() {
     rtcMenu_->setObjectName(QStringLiteral("mnuRTC"));
     rtcYes_ = addAction(rtcMenu_, QStringLiteral("mnuRTCyes"), QStringLiteral("RTC-YES"));
     rtcNo_ = addAction(rtcMenu_, QStringLiteral("mnuRTCno"), QStringLiteral("RTC-NO"));
+    rtcMenu_->addSeparator();
+    connect(
+        addAction(rtcMenu_, QStringLiteral("mnuRTCSetClock"), QStringLiteral("Set Clock/Calendar")),
+        &QAction::triggered, this, &KelpMain::setClock);
     dvrMenu_ = bar->addMenu(QStringLiteral("D&VR"));
     dvrMenu_->setObjectName(QStringLiteral("mnuDVR"));
     dvrWrite_ =
@@ -268,8 +273,9 @@ void KelpMain::buildToolbar() {
     QAction* reset = button(QString(), QStringLiteral("reset"), QStringLiteral("Reset QZ740"));
     reset->setText(QStringLiteral("Reset QZ740"));
     connect(reset, &QAction::triggered, this, &KelpMain::toolbarReset);
-    button(QStringLiteral("Set Clock"), QStringLiteral("clock"),
-           QStringLiteral("Set Clock/Calendar"));
+    connect(button(QStringLiteral("Set Clock"), QStringLiteral("clock"),
+                   QStringLiteral("Set Clock/Calendar")),
+            &QAction::triggered, this, &KelpMain::setClock);
 }
 
 void KelpMain::buildTabStrip() {
@@ -505,6 +511,14 @@ void KelpMain::toolbarReset() {
         SerialTransport().resetController();
     } catch (...) {
         reportError(kModule, "Toolbar1_ButtonClick");
+    }
+}
+
+void KelpMain::setClock() {
+    try {
+        setControllerClock();
+    } catch (...) {
+        reportError(kModule, "ClockSet_Click");
     }
 }
 

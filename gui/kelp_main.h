@@ -92,6 +92,8 @@ class KelpMain : public QMainWindow, private FileCommandsHost {
     void showOptionMenus();
     void tabChanged(int tab);
     void toolbarReset();
+    // "Set Clock": the controller's clock and calendar from this computer's, at once.
+    void setClock();
     void showAbout();
     void showCompany();
     void manualDataSend();

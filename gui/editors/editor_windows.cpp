@@ -10,6 +10,7 @@
 #include "gui/editors/placeholder_editor.h"
 #include "gui/editors/port_switches.h"
 #include "gui/editors/scheduler.h"
+#include "gui/editors/special_codes.h"
 #include "gui/editors/timers.h"
 
 namespace kelp {
@@ -68,6 +69,8 @@ QWidget* createEditorWindow(Area area, QWidget* parent) {
             return new MessageMacros(parent);
         case Area::Scheduler:
             return new Scheduler(parent);
+        case Area::SpecialCodes:
+            return new SpecialCodes(parent);
         default:
             return new PlaceholderEditor(windowCaption(area), parent);
     }

@@ -22,8 +22,11 @@
 #include "core/database/dat_file.h"
 #include "core/database/ini_file.h"
 #include "core/link/link_preferences.h"
+#include "core/link/serial_link.h"
 #include "gui/editors/timers.h"
 #include "tests/gui/gui_test_support.h"
+#include "tests/support/fake_serial_port.h"
+#include "tests/support/virtual_clock.h"
 
 using namespace kelp;
 namespace fs = std::filesystem;
@@ -348,6 +351,30 @@ class KelpMainTest : public QObject {
         reset->trigger();
         QCOMPARE(QString::fromStdString(prompter_->lastMessageBox().text),
                  QString("This feature can only be used with a direct serial connection"));
+    }
+
+    void setClockFromTheToolbarAndTheRtcMenu() {
+        KelpMain main;
+        VirtualClock clock(std::chrono::system_clock::now());
+        ScopedClock useClock(clock);
+        FakeSerialPort port;
+        ScopedSerialPort usePort(port);
+        port.setDevices({"/dev/ttyS0"});
+        std::vector<std::string> lines;
+        port.setResponder([&lines](const std::string& line) -> std::string {
+            if (line.empty())
+                return "";
+            lines.push_back(line);
+            return "+";
+        });
+        linkPreferences().ComPort = 1;
+        action(&main, "Set Clock")->trigger();
+        QCOMPARE(lines.size(), std::size_t(2));
+        QVERIFY(QString::fromStdString(lines[0]).startsWith("1*5101"));
+        QVERIFY(QString::fromStdString(lines[1]).startsWith("1*5100"));
+        QCOMPARE(QString::fromStdString(prompter_->lastMessageBox().title), QString("Done"));
+        action(&main, "mnuRTCSetClock")->trigger();
+        QCOMPARE(lines.size(), std::size_t(4));
     }
 
     void commandLineFileThatDoesNotExist() {
