@@ -16,8 +16,10 @@
 #include <algorithm>
 #include <map>
 
+#include "core/app/error_reporter.h"
 #include "core/catalogues/choice_lists.h"
 #include "core/database/controller_database.h"
+#include "core/link/clock_set.h"
 
 namespace kelp {
 
@@ -267,25 +269,43 @@ QWidget* Scheduler::buildSetpointFrame() {
 QWidget* Scheduler::buildClockFrame() {
     auto* frame = new QGroupBox(QStringLiteral("Real Time Clock"), this);
     auto* grid = new QGridLayout(frame);
+    // Setting the clock is no edit: it goes to the controller at once and Cancel Changes
+    // does not undo it.
+    auto* clockSet = new QPushButton(QStringLiteral("Set Clock"), frame);
+    clockSet->setObjectName(QStringLiteral("ClockSet"));
+    clockSet->setAutoDefault(false);
+    connect(clockSet, &QPushButton::clicked, this, [] {
+        try {
+            setControllerClock();
+        } catch (...) {
+            reportError("Scheduler", "ClockSet_Click");
+        }
+    });
+    grid->addWidget(clockSet, 0, 0, 1, 3);
+    grid->addWidget(note(QStringLiteral("Note: Setting the Clock will immediately set the QZ740 "
+                                        "clock and calendar to your computer's system time"),
+                         frame),
+                    1, 0, 1, 3);
+    const int first = 2;
     grid->addWidget(
-        checkBox(QStringLiteral("SayYearSet"), QStringLiteral("Say Year"), "SayYear", 0), 0, 0, 1,
-        3);
+        checkBox(QStringLiteral("SayYearSet"), QStringLiteral("Say Year"), "SayYear", 0), first, 0,
+        1, 3);
     grid->addWidget(checkBox(QStringLiteral("TwentyFourSet"), QStringLiteral("24 Hour Readback"),
                              "TwentyFour", 0),
-                    1, 0, 1, 3);
+                    first + 1, 0, 1, 3);
     sayHours_ = checkBox(QStringLiteral("HoursSelect"), QStringLiteral("Say Hours"), "SayHour", 0);
-    grid->addWidget(sayHours_, 2, 0, 1, 3);
+    grid->addWidget(sayHours_, first + 2, 0, 1, 3);
     auto* correction = textBox(QStringLiteral("ClockCorrectionSet"), "ClockCorrection", 0, 6);
     auto* label = new QLabel(QStringLiteral("Clock Correction"), frame);
     label->setBuddy(correction);
-    grid->addWidget(label, 3, 0);
-    grid->addWidget(correction, 3, 1);
-    grid->addWidget(new QLabel(QStringLiteral("seconds"), frame), 3, 2);
+    grid->addWidget(label, first + 3, 0);
+    grid->addWidget(correction, first + 3, 1);
+    grid->addWidget(new QLabel(QStringLiteral("seconds"), frame), first + 3, 2);
     grid->addWidget(note(QStringLiteral("To enter a negative value, use a                    "
                                         "leading 'A'.                     For example, A3 for "
                                         "negative 3"),
                          frame),
-                    4, 0, 1, 3);
+                    first + 4, 0, 1, 3);
     grid->setColumnStretch(2, 1);
     return frame;
 }
