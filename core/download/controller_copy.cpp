@@ -88,14 +88,7 @@ std::vector<SettingDifference> controllerDifferences(const ControllerDatabase& f
     asControllerWouldHold(file, held, options);
     ControllerDatabase copy = controller;
     copy.hasRtc = options.rtc;
-    std::vector<SettingDifference> differences = settingDifferences(held, copy);
-    // The firmware the controller runs is no setting, but a file made for another firmware
-    // is worth knowing about before anything is sent.
-    if (!controller.firmwareVersion.empty() && controller.firmwareVersion != file.firmwareVersion)
-        differences.insert(differences.begin(),
-                           SettingDifference{-1, "Firmware version", "FirmwareVersion",
-                                             file.firmwareVersion, controller.firmwareVersion});
-    return differences;
+    return settingDifferences(held, copy);
 }
 
 int flagControllerDifferences(ControllerDatabase& file, const ControllerDatabase& controller,

@@ -36,8 +36,8 @@ void asControllerWouldHold(const ControllerDatabase& database, ControllerDatabas
                            const ControllerCopyOptions& options);
 
 // The settings whose values in `file` would run differently from those the controller holds
-// (`controller`, a downloaded copy): a is the file's value, b the controller's. A firmware
-// version that differs comes first (area -1).
+// (`controller`, a downloaded copy): a is the file's value, b the controller's. The firmware
+// version is no setting (and the controller words it its own way): it is not compared.
 std::vector<SettingDifference> controllerDifferences(const ControllerDatabase& file,
                                                      const ControllerDatabase& controller,
                                                      const ControllerCopyOptions& options);
