@@ -41,12 +41,14 @@ const std::vector<CliCommand>& cliCommands() {
          "write the whole complete DTMF upload of FILE.dat as one WAV file (key-up silence, "
          "then every sequence) to play from any device; prints the audio's length",
          &runRender},
-        {"upload", "FILE.dat --port DEVICE [--yes] [--since OLD.dat | --changes]",
+        {"upload", "FILE.dat --port DEVICE [--yes] [--since OLD.dat | --changes | --backup [--ap]]",
          "send FILE.dat completely to the controller over the serial line after the firmware "
          "checks, then reset it; with --since only the settings that differ from OLD.dat (the "
          "database the controller was last programmed with), with --changes those that differ "
          "from what the last upload or download of FILE.dat left in the controller; no reset "
-         "then. --yes answers the "
+         "then. --backup first downloads the controller's memory (--ap: the autopatch board's "
+         "too) into a Backup_ file in the application folder, and sends nothing when that "
+         "fails. --yes answers the "
          "questions Yes; without it they are asked on a terminal and answered No otherwise. "
          "Exit 1 when a command is refused or not answered",
          &runUpload},

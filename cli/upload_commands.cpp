@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "cli/cli_command.h"
+#include "cli/cli_listing.h"
 #include "cli/database_load.h"
 #include "cli/serial_session.h"
 #include "core/app/clock.h"
@@ -25,6 +26,7 @@
 #include "core/database/controller_database.h"
 #include "core/database/field_checks.h"
 #include "core/database/setting_flags.h"
+#include "core/download/controller_copy.h"
 #include "core/link/dtmf_tones.h"
 #include "core/link/link_preferences.h"
 #include "core/link/serial_link.h"
@@ -48,6 +50,8 @@ struct UploadArgs {
     std::string port;
     bool yes = false;
     bool changes = false;
+    bool backup = false;
+    bool backupAp = false;
     std::string since;
 };
 
@@ -82,6 +86,10 @@ std::string parseArgs(const std::vector<std::string>& args, const std::vector<st
             out.yes = true;
         } else if (arg == "--changes" && allows(arg)) {
             out.changes = true;
+        } else if (arg == "--backup" && allows(arg)) {
+            out.backup = true;
+        } else if (arg == "--ap" && allows(arg)) {
+            out.backupAp = true;
         } else if (arg == "--since" && allows(arg)) {
             if (i + 1 >= args.size() || args[i + 1].empty())
                 return "--since needs the database the controller was last programmed with";
@@ -249,10 +257,12 @@ int runRender(const std::vector<std::string>& args, CliStreams& io) {
 
 int runUpload(const std::vector<std::string>& args, CliStreams& io) {
     const std::string form =
-        std::string("FILE.dat --port DEVICE [--yes] [--since OLD.dat | --changes] ") +
+        std::string(
+            "FILE.dat --port DEVICE [--yes] [--since OLD.dat | --changes | --backup [--ap]] ") +
         kLoadOptionsUsage;
     UploadArgs a;
-    const std::string problem = parseArgs(args, {"--port", "--yes", "--since", "--changes"}, a);
+    const std::string problem =
+        parseArgs(args, {"--port", "--yes", "--since", "--changes", "--backup", "--ap"}, a);
     if (!problem.empty())
         return usage(io, "upload", problem, form);
     if (a.positional.size() != 1 || a.port.empty())
@@ -260,6 +270,10 @@ int runUpload(const std::vector<std::string>& args, CliStreams& io) {
     if (a.changes && !a.since.empty())
         return usage(io, "upload", "--since and --changes are two ways of one thing: give one",
                      form);
+    if (a.backup && (a.changes || !a.since.empty()))
+        return usage(io, "upload", "--backup goes with a complete upload only", form);
+    if (a.backupAp && !a.backup)
+        return usage(io, "upload", "--ap says what --backup downloads: give --backup too", form);
 
     // --since: the database the controller was last programmed with, loaded as the program
     // loads any file; what differs from it is what a changes-only upload sends.
@@ -336,11 +350,22 @@ int runUpload(const std::vector<std::string>& args, CliStreams& io) {
                << (differing == 1 ? "" : "s") << " sent.\n";
         return kExitOk;
     }
-    const int result = sendCompleteConfig(transport, database, progress);
+    StderrProgress backupProgress(io.err);
+    ScopedDownloadProgress scopedBackupProgress(backupProgress);
+    fs::path backup;
+    const auto backUp = [&] { return backUpBeforeUpload(database, a.backupAp, backup); };
+    const int result = a.backup ? sendCompleteConfig(transport, database, progress, backUp)
+                                : sendCompleteConfig(transport, database, progress);
     if (result == -1) {
         io.err << "kelp-cli upload: not confirmed; nothing was sent\n";
         return kExitFailure;
     }
+    if (result == -2) {
+        io.err << "kelp-cli upload: the controller could not be backed up; nothing was sent\n";
+        return linkState().PortOpenError ? kExitUsage : kExitFailure;
+    }
+    if (!backup.empty())
+        io.out << "The controller was backed up into " << backup.string() << ".\n";
     if (result != 0)
         return linkState().PortOpenError ? kExitUsage : kExitFailure;
     io.out << "Complete upload done; the controller is resetting.\n";

@@ -549,6 +549,8 @@ void KelpMain::mnuQZ740Upload_Click() {
         return;
     }
     // Shown modally and unloaded when it closes, so each upload starts with a fresh window.
+    // The backup before a complete upload shows its download in the progress window.
+    ScopedDownloadProgress useWindow(*downloadProgress_);
     Update update(db(), this);
     update.execAsRemembered();
 }

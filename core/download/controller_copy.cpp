@@ -2,6 +2,8 @@
 
 #include <system_error>
 
+#include "core/app/app_folder.h"
+#include "core/app/clock.h"
 #include "core/app/prompter.h"
 #include "core/database/dat_file.h"
 #include "core/database/setting_flags.h"
@@ -111,6 +113,21 @@ bool backUpController(const ControllerCopyOptions& options, const fs::path& fold
         return false;
     written = target;
     return true;
+}
+
+const char* const kBackupFailedTitle = "Backup Failed";
+
+bool backUpBeforeUpload(const ControllerDatabase& database, bool ap, fs::path& written) {
+    ControllerCopyOptions options;
+    options.rtc = database.hasRtc;
+    options.ap = ap;
+    if (backUpController(options, appFolder(), downloadStamp(currentClock().wallClock()), written))
+        return true;
+    currentPrompter().message(
+        "The controller's memory could not be backed up, so nothing was sent to it.\r\n\r\n"
+        "Check the cable and try again, or send the complete configuration without a backup.",
+        kBackupFailedTitle, MessageIcon::Exclamation);
+    return false;
 }
 
 }  // namespace kelp

@@ -52,4 +52,12 @@ int flagControllerDifferences(ControllerDatabase& file, const ControllerDatabase
 bool backUpController(const ControllerCopyOptions& options, const std::filesystem::path& folder,
                       const std::string& stamp, std::filesystem::path& written);
 
+// The backup before a complete upload: the controller's memory (the RTC board's too when the
+// database has the RTC option, the autopatch board's when `ap`) written as a Backup_ file in
+// the application folder, stamped with the current clock. On failure the "Backup Failed" box
+// says that nothing was sent. True with `written` set when the backup is complete.
+extern const char* const kBackupFailedTitle;  // "Backup Failed"
+bool backUpBeforeUpload(const ControllerDatabase& database, bool ap,
+                        std::filesystem::path& written);
+
 }  // namespace kelp

@@ -149,7 +149,8 @@ bool uploadCommandChecks(ControllerDatabase& database, bool dtmfMode,
 }
 
 int sendCompleteConfig(UploadTransport& transport, ControllerDatabase& database,
-                       UploadProgress& progress) {
+                       UploadProgress& progress,
+                       const std::function<bool()>& beforeFirstCommand) {
     UpdateInterrupted() = false;
     progress.start(UploadProgress::totalSteps(database.hasRtc));
     if (ask(MessageIcon::Question, MessageButtons::YesNo, DefaultButton::First,
@@ -157,6 +158,8 @@ int sendCompleteConfig(UploadTransport& transport, ControllerDatabase& database,
             "Are you sure you want to update your complete configuration? It could take some "
             "time") != Answer::Yes)
         return -1;
+    if (beforeFirstCommand && !beforeFirstCommand())
+        return -2;
     const int result = fSendUpdate(true, transport, database, &progress);
     if (result != 0) {
         tell(MessageIcon::Exclamation, kUpdateErrorTitle, kUpdateErrorText);

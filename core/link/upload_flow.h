@@ -26,8 +26,11 @@ std::optional<std::string> queryFirmwareVersion();
 
 // "Send Complete Config": the confirmation, the complete upload, its message and the
 // controller reset. Returns the engine's result (0 or 8), or -1 when the operator said No.
+// beforeFirstCommand, when given, runs once the operator has confirmed and before anything is
+// sent (the backup of the controller); false stops the upload there (-2, nothing sent).
 int sendCompleteConfig(UploadTransport& transport, ControllerDatabase& database,
-                       UploadProgress& progress);
+                       UploadProgress& progress,
+                       const std::function<bool()>& beforeFirstCommand = {});
 
 // "Update Changes Only": only flagged groups, then "Update Complete" or "Update Error".
 int updateChangesOnly(UploadTransport& transport, ControllerDatabase& database,

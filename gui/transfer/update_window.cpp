@@ -1,5 +1,6 @@
 #include "gui/transfer/update_window.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGridLayout>
@@ -16,6 +17,7 @@
 #include "core/app/error_reporter.h"
 #include "core/app/sent_record.h"
 #include "core/database/controller_database.h"
+#include "core/download/controller_copy.h"
 #include "core/link/link_preferences.h"
 #include "core/link/serial_link.h"
 #include "core/link/serial_port.h"
@@ -94,6 +96,15 @@ Update::Update(ControllerDatabase& database, QWidget* parent) : QDialog(parent),
     connect(interrupt_, &QPushButton::clicked, this, &Update::Interrupt_Click);
     connect(close_, &QPushButton::clicked, this, &Update::Close_Click);
 
+    backup_ = new QCheckBox(QStringLiteral("&Back up the controller first"), this);
+    backup_->setObjectName(QStringLiteral("chkBackup"));
+    backup_->setChecked(true);
+    backup_->setToolTip(QStringLiteral(
+        "Before a complete upload over the cable, download the controller's memory into a "
+        "Backup_ database file in the application folder"));
+    backupAp_ = new QCheckBox(QStringLiteral("with the autopatch board (AP1)"), this);
+    backupAp_->setObjectName(QStringLiteral("chkBackupAp"));
+    connect(backup_, &QCheckBox::toggled, backupAp_, &QWidget::setEnabled);
     held_ = label(QStringLiteral("ControllerHolds"), QString(), this);
     held_->setWordWrap(true);
     progressLabel_ =
@@ -148,9 +159,18 @@ Update::Update(ControllerDatabase& database, QWidget* parent) : QDialog(parent),
     layout->setSpacing(12);
     layout->addWidget(held_);
     layout->addLayout(buttons);
+    auto* backupLine = new QHBoxLayout;
+    backupLine->addWidget(backup_);
+    backupLine->addWidget(backupAp_);
+    backupLine->addStretch(1);
+    layout->addLayout(backupLine);
     layout->addWidget(panel);
     layout->addStretch(1);
 
+    // A backup needs the cable: over the air there is nothing to download.
+    const bool serial = linkPreferences().ComPort != 0;
+    backup_->setVisible(serial);
+    backupAp_->setVisible(serial);
     showProgress(false);
     lblReset1_->hide();
     lblReset2_->hide();
@@ -213,10 +233,13 @@ void Update::setUploading(bool uploading) {
     // another upload inside the first.
     update_->setEnabled(!uploading);
     complete_->setEnabled(!uploading);
+    backup_->setEnabled(!uploading);
+    backupAp_->setEnabled(!uploading && backup_->isChecked());
 }
 
-int Update::runUpload(const char* routine,
-                      int (*flow)(UploadTransport&, ControllerDatabase&, UploadProgress&)) {
+int Update::runUpload(
+    const char* routine,
+    const std::function<int(UploadTransport&, ControllerDatabase&, UploadProgress&)>& flow) {
     int result = 8;
     setUploading(true);
     try {
@@ -236,7 +259,24 @@ void Update::Complete_Click() {
     showProgress(true);
     progress_.start(UploadProgress::totalSteps(db_.hasRtc));
     refreshProgress();
-    const int result = runUpload("Complete_Click", &sendCompleteConfig);
+    // Serial mode: the controller is backed up first, once the operator has confirmed; a
+    // backup that fails stops the upload before its first command.
+    const bool backUp = linkPreferences().ComPort != 0 && backup_->isChecked();
+    const bool ap = backupAp_->isChecked();
+    const int result = runUpload(
+        "Complete_Click",
+        [this, backUp, ap](UploadTransport& t, ControllerDatabase& d, UploadProgress& p) {
+            if (!backUp)
+                return sendCompleteConfig(t, d, p);
+            return sendCompleteConfig(t, d, p, [this, &d, ap] {
+                std::filesystem::path written;
+                if (!backUpBeforeUpload(d, ap, written))
+                    return false;
+                held_->setText(QStringLiteral("The controller was backed up into %1.")
+                                   .arg(QString::fromStdString(written.filename().string())));
+                return true;
+            });
+        });
     if (result == 0) {
         // The controller is resetting now; the bar has nothing more to say.
         progress_.clear();

@@ -5,10 +5,12 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 
 #include "core/app/preferences.h"
 #include "core/link/upload_engine.h"
 
+class QCheckBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -46,8 +48,9 @@ class Update : public QDialog {
     void Close_Click();
 
     // Runs one upload flow with the transport of the current mode, the progress following it.
-    int runUpload(const char* routine,
-                  int (*flow)(UploadTransport&, ControllerDatabase&, UploadProgress&));
+    int runUpload(
+        const char* routine,
+        const std::function<int(UploadTransport&, ControllerDatabase&, UploadProgress&)>& flow);
     void showProgress(bool visible);
     // What the controller holds against the open file, said before the operator starts.
     void refreshHeld();
@@ -65,6 +68,8 @@ class Update : public QDialog {
     QPushButton* complete_ = nullptr;
     QPushButton* interrupt_ = nullptr;
     QPushButton* close_ = nullptr;
+    QCheckBox* backup_ = nullptr;
+    QCheckBox* backupAp_ = nullptr;
     QProgressBar* progressBar1_ = nullptr;
     QLabel* held_ = nullptr;
     QLabel* progressLabel_ = nullptr;

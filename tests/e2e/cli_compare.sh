@@ -2,7 +2,8 @@
 # kelp-cli compare against the controller simulator serving the images of a database: the
 # controller holding exactly the file's images shows no difference; two settings changed in
 # the controller's database are listed, and only those, with the file's value first; a
-# failed download is an error, and the file is never touched.
+# failed download is an error, and the file is never touched. Then the backup before a
+# complete upload (kelp-cli upload --backup).
 # Usage: cli_compare.sh <path-to-kelp-cli> <e2e-dir>   (KELP_BUILD_DIR names the build folder)
 set -u
 
@@ -54,4 +55,27 @@ run refused compare "$work/site.dat" --port "$device"
 expect_status refused 2
 
 cmp -s "$work/site.dat" "$work/site.orig" || fail "the database file was changed"
+
+# The backup before a complete upload: the controller's memory lands in a Backup_ file
+# before the first programming line; a backup that fails sends nothing at all.
+received() { sed -n 's/.*RX \(.*\)<CR> -> .*/\1/p' "$work/sim.log" | grep -v '^$'; }
+start_sim --delay 0 --version 7000 --dat "$work/controller.dat"
+run backup upload "$work/site.dat" --port "$device" --yes --backup --ap
+expect_status backup 0
+backup=$(ls "$KELP_HOME"/Backup_*.dat 2>/dev/null | head -n 1)
+[ -n "$backup" ] || fail "backup: no Backup_ file in $KELP_HOME"
+[ -n "$backup" ] && { grep -q '^HangTime1(2)=77' "$backup" && grep -q '^TimeOut(1)=150' "$backup"; } ||
+    fail "backup: the Backup_ file does not hold the controller's values"
+first_command=$(received | grep -n '^[123]\*' | head -n 1 | cut -d: -f1)
+last_download=$(received | grep -n 'Send.*Eram' | tail -n 1 | cut -d: -f1)
+[ -n "$first_command" ] && [ -n "$last_download" ] && [ "$last_download" -lt "$first_command" ] ||
+    fail "backup: programming began before the backup had been downloaded"
+rm -f "$KELP_HOME"/Backup_*.dat
+
+start_sim --delay 0 --version 7000 --dat "$work/controller.dat" --refuse-download main
+run nobackup upload "$work/site.dat" --port "$device" --yes --backup
+expect_status nobackup 1
+received | grep -q '^[123]\*' && fail "nobackup: programming lines were sent after the backup failed"
+grep -q 'Backup Failed' "$work/nobackup.err" || fail "nobackup: no 'Backup Failed' box"
+ls "$KELP_HOME"/Backup_*.dat >/dev/null 2>&1 && fail "nobackup: a Backup_ file was left"
 exit $((failures > 0))

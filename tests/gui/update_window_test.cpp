@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -213,6 +214,7 @@ class UpdateWindowTest : public QObject {
             maximum = bar->maximum();
             return answerPlus(line);
         });
+        find<QCheckBox>(&update, "chkBackup")->setChecked(false);
         prompter_->queueAnswer(Answer::Yes);
         find<QPushButton>(&update, "Complete")->click();
 
@@ -235,6 +237,24 @@ class UpdateWindowTest : public QObject {
         QVERIFY(!update.isVisible());
     }
 
+    // The backup is on by default over the cable; a controller that will not send its memory
+    // gets no programming line at all.
+    void aFailedBackupStopsTheUploadBeforeItsFirstCommand() {
+        loadSample();
+        Update update(db());
+        update.show();
+        QVERIFY(find<QCheckBox>(&update, "chkBackup")->isChecked());
+        port_->setResponder([](const std::string& line) {
+            return line == "1SendEram" ? std::string("-\r\n") : answerPlus(line);
+        });
+        prompter_->queueAnswer(Answer::Yes);
+        find<QPushButton>(&update, "Complete")->click();
+        QCOMPARE(QString::fromStdString(prompter_->lastMessageBox().title),
+                 QString("Backup Failed"));
+        for (const QString& line : linesSent()) QVERIFY2(!line.contains('*'), qPrintable(line));
+        QVERIFY(!port_->isOpen());
+    }
+
     void interruptAnsweredYesStopsTheUpload() {
         loadSample();
         Update update(db());
@@ -250,6 +270,7 @@ class UpdateWindowTest : public QObject {
                 find<QPushButton>(&update, "Interrupt")->click();
             }
         });
+        find<QCheckBox>(&update, "chkBackup")->setChecked(false);
         prompter_->queueAnswer(Answer::Yes);  // send the complete configuration
         prompter_->queueAnswer(Answer::Yes);  // interrupt it
         find<QPushButton>(&update, "Complete")->click();
@@ -280,6 +301,7 @@ class UpdateWindowTest : public QObject {
                 find<QPushButton>(&update, "Interrupt")->click();
             }
         });
+        find<QCheckBox>(&update, "chkBackup")->setChecked(false);
         prompter_->queueAnswer(Answer::Yes);
         prompter_->queueAnswer(Answer::No);
         find<QPushButton>(&update, "Complete")->click();
