@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -186,10 +187,13 @@ Scheduler::Scheduler(QWidget* parent)
     auto* body = new QHBoxLayout;
     layout->addLayout(body, 1);
 
-    auto* left = new QVBoxLayout;
+    // The frames scroll when the screen is short (1024x768); Apply stays in view below them.
+    auto* frames = new QWidget;
+    auto* left = new QVBoxLayout(frames);
+    left->setContentsMargins(0, 0, 0, 0);
     left->addWidget(buildSetpointFrame());
     left->addWidget(buildClockFrame());
-    auto* dateFormat = new QGroupBox(QStringLiteral("Date Format"), this);
+    auto* dateFormat = new QGroupBox(QStringLiteral("Date Format"), frames);
     auto* dateLayout = new QVBoxLayout(dateFormat);
     dateLayout->addWidget(
         note(QStringLiteral("Date Format is taken from the Windows Regional setting in your "
@@ -197,13 +201,25 @@ Scheduler::Scheduler(QWidget* parent)
              dateFormat));
     left->addWidget(dateFormat);
     left->addStretch(1);
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("SchedulerScroll"));
+    scroll->setWidget(frames);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(applyButton());
     buttons->addWidget(cancelChangesButton(QStringLiteral("&Cancel Changes")));
     buttons->addStretch(1);
-    left->addLayout(buttons);
-    left->addWidget(new QLabel(QStringLiteral("All Setpoints"), this));
-    body->addLayout(left);
+    auto* leftPane = new QWidget(this);
+    auto* paneLayout = new QVBoxLayout(leftPane);
+    paneLayout->setContentsMargins(0, 0, 0, 0);
+    paneLayout->addWidget(scroll, 1);
+    paneLayout->addLayout(buttons);
+    paneLayout->addWidget(new QLabel(QStringLiteral("All Setpoints"), leftPane));
+    // Wide enough that each note keeps to two or three lines.
+    leftPane->setFixedWidth(350);
+    body->addWidget(leftPane);
 
     auto* weekFrame = new QGroupBox(QStringLiteral("The Week's Schedule"), this);
     auto* weekLayout = new QVBoxLayout(weekFrame);
