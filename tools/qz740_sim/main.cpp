@@ -33,6 +33,9 @@ using Clock = std::chrono::steady_clock;
 
 // One byte of 8N1 at 9600 baud is ten bits on the wire: 960 bytes a second.
 constexpr auto kByteTime = std::chrono::nanoseconds(1'000'000'000 / 960);
+// A pause in the middle of an item this long (the program waits 60 ms for the rest of a line)
+// is one the program may take for the end of the item.
+constexpr std::int64_t kStallMs = 40;
 
 volatile sig_atomic_t stopRequested = 0;
 
@@ -231,6 +234,7 @@ class Wire {
         const Clock::time_point start = std::max(notBefore, busyUntil_);
         out_.push_back(Chunk{text, 0, start});
         busyUntil_ = pace_ ? start + kByteTime * static_cast<std::int64_t>(text.size()) : start;
+        worstLateness_ = Clock::duration::zero();
     }
 
     // Writes every byte that is due. False when the write failed.
@@ -244,6 +248,13 @@ class Wire {
             if (pace_)
                 due = std::min<std::size_t>(
                     chunk.text.size(), static_cast<std::size_t>((now - chunk.start) / kByteTime));
+            if (pace_ && chunk.written < due) {
+                // On a busy computer the simulator itself can fall behind its schedule; the
+                // program then sees the line stop for a moment, as it would on a stalled wire.
+                const Clock::time_point firstDue =
+                    chunk.start + kByteTime * static_cast<std::int64_t>(chunk.written + 1);
+                worstLateness_ = std::max(worstLateness_, now - firstDue);
+            }
             while (chunk.written < due) {
                 const ssize_t n =
                     write(fd_, chunk.text.data() + chunk.written, due - chunk.written);
@@ -290,6 +301,8 @@ class Wire {
 
     // When the last byte queued will have left.
     Clock::time_point busyUntil() const { return busyUntil_; }
+    // How far behind its schedule the simulator wrote the answer queued last.
+    Clock::duration worstLateness() const { return worstLateness_; }
     // Bytes received, and sent or queued.
     std::uint64_t bytesIn() const { return bytesIn_; }
     std::uint64_t bytesOut() const {
@@ -308,6 +321,7 @@ class Wire {
     bool pace_;
     std::deque<Chunk> out_;
     Clock::time_point busyUntil_{};
+    Clock::duration worstLateness_{};
     Clock::time_point rxClock_{};
     std::uint64_t bytesIn_ = 0;
     std::uint64_t bytesOut_ = 0;
@@ -419,7 +433,16 @@ int serve(const Options& options, Controller& controller) {
                     continue;
                 }
                 const bool stillSending = arrived < wire.busyUntil();
-                const Controller::Reply reply = controller.onLine(line, stillSending);
+                Controller::Reply reply = controller.onLine(line, stillSending);
+                // An early acknowledgement after the simulator itself stalled mid-item is the
+                // computer's doing, not the program's: it is logged in other words.
+                const auto lateMs =
+                    std::chrono::duration_cast<std::chrono::milliseconds>(wire.worstLateness())
+                        .count();
+                if (stillSending && lateMs >= kStallMs &&
+                    reply.note == "still sending: acknowledgement ignored")
+                    reply.note = "acknowledgement ignored after the simulator fell " +
+                                 std::to_string(lateMs) + " ms behind";
                 log << lineArrived << " RX " << visible(line) << "<CR>";
                 if (!line.empty())
                     log << " -> " << (reply.text.empty() ? "(silence)" : visible(reply.text));
