@@ -8,7 +8,8 @@ DEPS := build-essential cmake pkg-config \
         qt6-base-dev qt6-serialport-dev qt6-multimedia-dev libgl-dev \
         libgtest-dev libgmock-dev libbenchmark-dev \
         xvfb xauth imagemagick python3 multimon-ng \
-        dpkg-dev file desktop-file-utils appstream man-db groff-base librsvg2-bin
+        dpkg-dev file desktop-file-utils appstream man-db groff-base librsvg2-bin \
+        chromium poppler-utils
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

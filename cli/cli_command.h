@@ -52,5 +52,6 @@ int runCodes(const std::vector<std::string>& args, CliStreams& io);
 int runCompare(const std::vector<std::string>& args, CliStreams& io);
 int runRecordTrack(const std::vector<std::string>& args, CliStreams& io);
 int runSetClock(const std::vector<std::string>& args, CliStreams& io);
+int runReport(const std::vector<std::string>& args, CliStreams& io);
 
 }  // namespace kelp::cli

@@ -89,6 +89,14 @@ const std::vector<CliCommand>& cliCommands() {
          "the serial line, as \"Set Clock\" does; exit 1 when a line is refused or not "
          "answered, 2 when the port cannot be opened",
          &runSetClock},
+        {"report",
+         "FILE.dat --html OUT.html [--include-codes] [--firmware MNN] [--accept-firmware] "
+         "[--rtc yes|no]",
+         "load a database file with every check and repair (the file is not changed) and write "
+         "its printable configuration report, one self-contained HTML page; the values the load "
+         "repaired carry their repair report entries, and the unlock, lock and terminator codes "
+         "are in it only with --include-codes",
+         &runReport},
     };
     return commands;
 }

@@ -13,6 +13,7 @@
 #include <QTabWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <chrono>
 #include <cmath>
 
 #include "core/app/app_folder.h"
@@ -34,6 +35,7 @@
 #include "core/link/serial_port.h"
 #include "core/link/upload_flow.h"
 #include "core/link/upload_transports.h"
+#include "core/report/report_export.h"
 #include "gui/about.h"
 #include "gui/company.h"
 #include "gui/transfer/download_window.h"
@@ -118,6 +120,11 @@ void KelpMain::buildMenus() {
     QAction* saveAs = addAction(file, QStringLiteral("mnuFileSaveAs"), QStringLiteral("Save &As"));
     saveAs->setShortcut(QKeySequence(QStringLiteral("Ctrl+A")));
     connect(saveAs, &QAction::triggered, this, [this] { files_->saveAs(); });
+    QAction* report =
+        addAction(file, QStringLiteral("mnuExportReport"), QStringLiteral("Export Report…"));
+    connect(report, &QAction::triggered, this, [] {
+        exportReport(currentPrompter(), db(), errorLog(), std::chrono::system_clock::now());
+    });
     file->addSeparator();
     QAction* log = addAction(file, QStringLiteral("mnuErrorLog"), QStringLiteral("View Error Log"));
     connect(log, &QAction::triggered, this, [] { viewErrorLog(currentPrompter(), errorLog()); });

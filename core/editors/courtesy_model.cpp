@@ -5,6 +5,7 @@
 
 #include "core/app/clock.h"
 #include "core/database/field_checks.h"
+#include "core/editors/field_units.h"
 #include "core/link/dtmf_tones.h"
 #include "core/link/serial_link.h"
 
@@ -72,6 +73,19 @@ std::vector<FieldSpec> courtesyFields() {
         f.push_back(courtesyField(CourtesyModel::toneKey(t), 8 + t, (t + 1) / 2,
                                   "Tone invalid, must be between ", kHighestTone));
     return f;
+}
+
+const char* const kCourtesyNoSoundText = "No sound: every delay and duration is 0";
+
+std::string courtesyTonesText(const CourtesyBar& bar) {
+    if (bar.silent())
+        return "silence";
+    return std::to_string(bar.tone1Hz) + "/" + std::to_string(bar.tone2Hz) + " " +
+           fieldUnit(CourtesyModel::toneKey(1));
+}
+
+std::string courtesyAxisText(int ms) {
+    return std::to_string(ms) + " " + fieldUnit(CourtesyModel::delayKey(1));
 }
 
 CourtesyTimeline courtesyTimeline(const CourtesyShape& shape) {

@@ -42,6 +42,12 @@ struct CourtesyTimeline {
 };
 CourtesyTimeline courtesyTimeline(const CourtesyShape& shape);
 
+// The picture's words: a tone of no length, a bar's two tones ("440/880 Hz", or "silence"),
+// and a time on its axis ("250 ms").
+extern const char* const kCourtesyNoSoundText;
+std::string courtesyTonesText(const CourtesyBar& bar);
+std::string courtesyAxisText(int ms);
+
 // How a preview ended.
 enum class PreviewEnd { Played, Stopped, SoundFailed };
 

@@ -185,6 +185,8 @@ std::string markDescription(const ScheduleMark& mark) {
     return text + " on " + day;
 }
 
+const char* const kNoSetpointEnabledText = "No setpoint is enabled";
+
 const std::vector<std::string>& weekDayNames() {
     static const std::vector<std::string> names{"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
     return names;

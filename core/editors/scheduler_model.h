@@ -75,6 +75,9 @@ std::string markLabel(const ScheduleMark& mark);
 // monthly one.
 std::string markDescription(const ScheduleMark& mark);
 
+// What the week's picture says when it has no mark.
+extern const char* const kNoSetpointEnabledText;
+
 // The day columns' headings, Sunday first.
 const std::vector<std::string>& weekDayNames();
 

@@ -16,6 +16,7 @@
 #include <algorithm>
 
 #include "core/database/controller_database.h"
+#include "core/editors/field_units.h"
 #include "core/link/sound_output.h"
 
 namespace kelp {
@@ -84,13 +85,14 @@ void CourtesyToneDiagram::paintEvent(QPaintEvent*) {
     p.drawLine(left, axisY, right, axisY);
     p.drawLine(left, axisY - 3, left, axisY + 3);
     p.drawLine(right, axisY - 3, right, axisY + 3);
-    p.drawText(QRect(left, axisY + 4, span, line), Qt::AlignLeft, QStringLiteral("0 ms"));
+    p.drawText(QRect(left, axisY + 4, span, line), Qt::AlignLeft,
+               QString::fromStdString(courtesyAxisText(0)));
     p.drawText(QRect(left, axisY + 4, span, line), Qt::AlignRight,
-               QStringLiteral("%1 ms").arg(timeline_.totalMs));
+               QString::fromStdString(courtesyAxisText(timeline_.totalMs)));
 
     if (timeline_.totalMs == 0) {
         p.drawText(QRect(left, barTop, span, barHeight), Qt::AlignCenter,
-                   QStringLiteral("No sound: every delay and duration is 0"));
+                   QString::fromLatin1(kCourtesyNoSoundText));
         return;
     }
     const QColor fills[] = {QColor(70, 130, 180), QColor(60, 160, 110), QColor(200, 140, 40),
@@ -114,9 +116,7 @@ void CourtesyToneDiagram::paintEvent(QPaintEvent*) {
         p.drawText(r, Qt::AlignCenter, QString::number(bar.segment));
         // The two tones above the bar; segments alternate rows so that neighbours never
         // print over each other.
-        const QString tones = bar.silent()
-                                  ? QStringLiteral("silence")
-                                  : QStringLiteral("%1/%2 Hz").arg(bar.tone1Hz).arg(bar.tone2Hz);
+        const QString tones = QString::fromStdString(courtesyTonesText(bar));
         const int row = (bar.segment - 1) % 2;
         const int w = fm.horizontalAdvance(tones);
         const int cx = std::clamp((x0 + x1) / 2 - w / 2, left, std::max(left, right - w));
@@ -206,17 +206,16 @@ QWidget* Courtesy::buildPortTab(int port) {
             std::string key;
             QString name;
             QString label;
-            QString unit;
             int box;
         } rows[] = {
             {CourtesyModel::delayKey(s), QStringLiteral("Delay%1Set").arg(s),
-             QStringLiteral("Delay To This Segment"), QStringLiteral("ms"), s - 1},
+             QStringLiteral("Delay To This Segment"), s - 1},
             {CourtesyModel::durationKey(s), QStringLiteral("Dur%1Set").arg(s),
-             QStringLiteral("Duration"), QStringLiteral("ms"), 3 + s},
+             QStringLiteral("Duration"), 3 + s},
             {CourtesyModel::toneKey(2 * s - 1), QStringLiteral("Tone%1Set").arg(2 * s - 1),
-             QStringLiteral("Tone 1"), QStringLiteral("Hz"), 7 + 2 * s - 1},
+             QStringLiteral("Tone 1"), 7 + 2 * s - 1},
             {CourtesyModel::toneKey(2 * s), QStringLiteral("Tone%1Set").arg(2 * s),
-             QStringLiteral("Tone 2"), QStringLiteral("Hz"), 7 + 2 * s},
+             QStringLiteral("Tone 2"), 7 + 2 * s},
         };
         int row = 0;
         for (const auto& r : rows) {
@@ -224,7 +223,7 @@ QWidget* Courtesy::buildPortTab(int port) {
             boxes[static_cast<std::size_t>(r.box)] = box;
             grid->addWidget(labelFor(r.label, box, frame), row, 0);
             grid->addWidget(box, row, 1);
-            grid->addWidget(new QLabel(r.unit, frame), row, 2);
+            grid->addWidget(new QLabel(QString::fromStdString(fieldUnit(r.key)), frame), row, 2);
             ++row;
         }
         grid->setColumnStretch(3, 1);

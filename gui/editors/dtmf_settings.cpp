@@ -18,6 +18,7 @@
 #include "core/app/prompter.h"
 #include "core/catalogues/choice_lists.h"
 #include "core/database/controller_database.h"
+#include "core/editors/field_units.h"
 
 namespace kelp {
 
@@ -150,7 +151,7 @@ QWidget* DtmfSettings::buildParametersTab() {
         label->setBuddy(box);
         grid->addWidget(label, row, 0);
         grid->addWidget(box, row, 1);
-        grid->addWidget(new QLabel(QStringLiteral("ms"), frame), row, 2);
+        grid->addWidget(new QLabel(QString::fromStdString(fieldUnit(r.key)), frame), row, 2);
         ++row;
     }
     outer->addWidget(frame);

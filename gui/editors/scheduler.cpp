@@ -20,6 +20,7 @@
 #include "core/app/error_reporter.h"
 #include "core/catalogues/choice_lists.h"
 #include "core/database/controller_database.h"
+#include "core/editors/field_units.h"
 #include "core/link/clock_set.h"
 
 namespace kelp {
@@ -157,7 +158,7 @@ void ScheduleWeekView::paintEvent(QPaintEvent*) {
     if (marks_.empty()) {
         p.setPen(text);
         p.drawText(QRect(g.left, g.top, g.x(7) - g.left, g.y(24) - g.top),
-                   Qt::AlignCenter | Qt::TextWordWrap, QStringLiteral("No setpoint is enabled"));
+                   Qt::AlignCenter | Qt::TextWordWrap, QString::fromLatin1(kNoSetpointEnabledText));
         return;
     }
     for (const auto& [m, r] : layout()) {
@@ -316,7 +317,8 @@ QWidget* Scheduler::buildClockFrame() {
     label->setBuddy(correction);
     grid->addWidget(label, first + 3, 0);
     grid->addWidget(correction, first + 3, 1);
-    grid->addWidget(new QLabel(QStringLiteral("seconds"), frame), first + 3, 2);
+    grid->addWidget(new QLabel(QString::fromStdString(fieldUnit("ClockCorrection")), frame),
+                    first + 3, 2);
     grid->addWidget(note(QStringLiteral("To enter a negative value, use a                    "
                                         "leading 'A'.                     For example, A3 for "
                                         "negative 3"),

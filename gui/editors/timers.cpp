@@ -13,6 +13,7 @@
 
 #include "core/catalogues/choice_lists.h"
 #include "core/database/controller_database.h"
+#include "core/editors/field_units.h"
 
 namespace kelp {
 
@@ -20,6 +21,10 @@ namespace {
 
 QString indexed(const char* name, int index) {
     return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
+}
+
+QString unit(const char* key) {
+    return QString::fromStdString(fieldUnit(key));
 }
 
 QLabel* note(const QString& text, QWidget* parent) {
@@ -86,16 +91,15 @@ QWidget* Timers::buildPortTab(int p) {
     columns->addLayout(left, 1);
     columns->addLayout(right, 1);
 
-    const QString tenths = QStringLiteral("1/10 seconds");
-    const QString seconds = QStringLiteral("seconds");
-    const QString minutes = QStringLiteral("minutes");
-
     auto* hang = new QGroupBox(QStringLiteral("Hang Timers"), page);
     {
         QGridLayout* g = gridOf(hang);
-        addRow(g, QStringLiteral("#1"), textBox(indexed("HangTimer1", p), "HangTime1", p), tenths);
-        addRow(g, QStringLiteral("#2"), textBox(indexed("HangTimer2", p), "HangTime2", p), tenths);
-        addRow(g, QStringLiteral("#3"), textBox(indexed("HangTimer3", p), "HangTime3", p), tenths);
+        addRow(g, QStringLiteral("#1"), textBox(indexed("HangTimer1", p), "HangTime1", p),
+               unit("HangTime1"));
+        addRow(g, QStringLiteral("#2"), textBox(indexed("HangTimer2", p), "HangTime2", p),
+               unit("HangTime2"));
+        addRow(g, QStringLiteral("#3"), textBox(indexed("HangTimer3", p), "HangTime3", p),
+               unit("HangTime3"));
     }
     left->addWidget(hang);
 
@@ -103,12 +107,12 @@ QWidget* Timers::buildPortTab(int p) {
     {
         QGridLayout* g = gridOf(timeout);
         addRow(g, QStringLiteral("Timeout Timer"),
-               textBox(indexed("TimeOutTimer", p), "TimeOut", p), seconds);
+               textBox(indexed("TimeOutTimer", p), "TimeOut", p), unit("TimeOut"));
         auto* reset = choiceList(indexed("TOTResetSet", p), "TOTReset", p,
                                  totResetPointList().listEntries(), ListSelect::ByItemData);
         addRow(g, QStringLiteral("TOT Reset Point"), reset);
         addRow(g, QStringLiteral("TOT Reset Timer"),
-               textBox(indexed("TOTResetTimerSet", p), "TOTResetTimer", p), tenths);
+               textBox(indexed("TOTResetTimerSet", p), "TOTResetTimer", p), unit("TOTResetTimer"));
     }
     left->addWidget(timeout);
 
@@ -116,14 +120,14 @@ QWidget* Timers::buildPortTab(int p) {
     {
         QGridLayout* g = gridOf(others);
         addRow(g, QStringLiteral("DTMF Mute Timer"),
-               textBox(indexed("DTMFTimer", p), "DTMFTime", p), tenths);
+               textBox(indexed("DTMFTimer", p), "DTMFTime", p), unit("DTMFTime"));
         addRow(g, QStringLiteral("Encode Timer"), textBox(indexed("CTCSSTimer", p), "CTCSSTime", p),
-               tenths);
+               unit("CTCSSTime"));
         addRow(g, QStringLiteral("Kerchunk Timer"),
-               textBox(indexed("KerchunkTimer", p), "KerchunkTime", p),
-               QStringLiteral("milliseconds"));
+               textBox(indexed("KerchunkTimer", p), "KerchunkTime", p), unit("KerchunkTime"));
         addRow(g, QStringLiteral("Kerchunk Timeout"),
-               textBox(indexed("KerchunkTimeoutSet", p), "KerchunkTimeout", p), seconds);
+               textBox(indexed("KerchunkTimeoutSet", p), "KerchunkTimeout", p),
+               unit("KerchunkTimeout"));
     }
     left->addWidget(others);
     left->addStretch(1);
@@ -132,13 +136,13 @@ QWidget* Timers::buildPortTab(int p) {
     {
         QGridLayout* g = gridOf(ids);
         addRow(g, QStringLiteral("Initial ID Timer"), textBox(indexed("IIDTimer", p), "IIDTime", p),
-               minutes);
+               unit("IIDTime"));
         addRow(g, QStringLiteral("Pending ID Timer"), textBox(indexed("PIDTimer", p), "PIDTime", p),
-               minutes);
+               unit("PIDTime"));
         g->addWidget(note(QStringLiteral("(note: setting this to 0 will disable IDs)"), ids),
                      g->rowCount(), 0, 1, 4);
         addRow(g, QStringLiteral("Pending ID Speech Timer"),
-               textBox(indexed("IDSpeakTimer", p), "IDSpeakTime", p), seconds);
+               textBox(indexed("IDSpeakTimer", p), "IDSpeakTime", p), unit("IDSpeakTime"));
     }
     right->addWidget(ids);
 
@@ -146,7 +150,7 @@ QWidget* Timers::buildPortTab(int p) {
     {
         QGridLayout* g = gridOf(inactivity);
         addRow(g, QStringLiteral("Timer"), textBox(indexed("InactiveTimer", p), "InActiveTime", p),
-               minutes);
+               unit("InActiveTime"));
         addRow(g, QStringLiteral("Macro To Use"),
                choiceList(indexed("InActivityMacroSet", p), "InActivityMacro", p,
                           macroList().listEntries(), ListSelect::ByPosition));
@@ -166,7 +170,7 @@ QWidget* Timers::buildPortTab(int p) {
         TailLabels& labels = tailLabels_[static_cast<std::size_t>(p)];
         labels.timer = new QLabel(QStringLiteral("Timer"), tail);
         labels.timer->setObjectName(indexed("lblTailTimer", p));
-        labels.timerUnit = new QLabel(QStringLiteral(" seconds"), tail);
+        labels.timerUnit = new QLabel(QLatin1Char(' ') + unit("AnnounceTime"), tail);
         QLineEdit* announce = textBox(indexed("AnnounceTimer", p), "AnnounceTime", p);
         labels.timer->setBuddy(announce);
         g->addWidget(labels.timer, row, 0);
@@ -221,7 +225,7 @@ QWidget* Timers::buildGlobalTab() {
             g->addWidget(caption, i - 1, 0);
             g->addWidget(box, i - 1, 1);
         }
-        g->addWidget(new QLabel(QStringLiteral("seconds"), aux), 0, 2, 3, 1, Qt::AlignVCenter);
+        g->addWidget(new QLabel(unit("AuxTime"), aux), 0, 2, 3, 1, Qt::AlignVCenter);
     }
     left->addWidget(aux);
 
@@ -230,7 +234,7 @@ QWidget* Timers::buildGlobalTab() {
         QGridLayout* g = gridOf(fan);
         auto* box = textBox(QStringLiteral("FanTimer"), "FanTime", 0);
         g->addWidget(box, 0, 0, Qt::AlignLeft);
-        g->addWidget(new QLabel(QStringLiteral("minutes"), fan), 0, 1);
+        g->addWidget(new QLabel(unit("FanTime"), fan), 0, 1);
         g->addWidget(checkBox(QStringLiteral("FanSelect"), QStringLiteral("All Xmt Activity"),
                               "FanSelect", 0),
                      1, 0, 1, 3);
@@ -241,7 +245,7 @@ QWidget* Timers::buildGlobalTab() {
     {
         QGridLayout* g = gridOf(delay);
         addRow(g, QStringLiteral("Before Transmit"),
-               textBox(QStringLiteral("XmtDelaySet"), "XmtDelay", 0), QStringLiteral("ms"));
+               textBox(QStringLiteral("XmtDelaySet"), "XmtDelay", 0), unit("XmtDelay"));
     }
     left->addWidget(delay);
 
@@ -267,7 +271,7 @@ QWidget* Timers::buildGlobalTab() {
             caption->setBuddy(box);
             g->addWidget(caption, i, 0);
             g->addWidget(box, i, 1);
-            g->addWidget(new QLabel(QStringLiteral("seconds"), general), i, 2);
+            g->addWidget(new QLabel(unit("GeneralTimer"), general), i, 2);
             g->addWidget(choiceList(indexed("GeneralTimerMacroSet", i), "GeneralTimerMacro", i,
                                     macroList().listEntries(), ListSelect::ByPosition),
                          i, 3);

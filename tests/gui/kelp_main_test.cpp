@@ -15,6 +15,7 @@
 #include <QToolBar>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "core/app/app_folder.h"
 #include "core/app/program_identity.h"
@@ -23,6 +24,7 @@
 #include "core/database/ini_file.h"
 #include "core/link/link_preferences.h"
 #include "core/link/serial_link.h"
+#include "core/report/report_export.h"
 #include "gui/editors/timers.h"
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/fake_serial_port.h"
@@ -94,6 +96,7 @@ class KelpMainTest : public QObject {
         for (const Item& i : {Item{"mnuFileOpen", "&Open", "Ctrl+O"},
                               Item{"mnuFileSave", "&Save", "Ctrl+S"},
                               Item{"mnuFileSaveAs", "Save &As", "Ctrl+A"},
+                              Item{"mnuExportReport", "Export Report…", ""},
                               Item{"mnuErrorLog", "View Error Log", ""},
                               Item{"mnuFileExit", "E&xit", "Ctrl+X"},
                               Item{"mnuSerialDelay", "DelayTime", ""},
@@ -310,6 +313,23 @@ class KelpMainTest : public QObject {
         QCOMPARE(QString::fromStdString(saved.read("Main", "Window Width")),
                  QString::number(main.geometry().width() * 15));
         QCOMPARE(QString::fromStdString(saved.read("Main", "Window State")), QString("0"));
+    }
+
+    void exportReportAsksBeforeTheCodes() {
+        KelpMain main;
+        QVERIFY(guitest::showAndActivate(&main));
+        main.fileCommands().openPath(sampleCopy("site.dat"));
+        const fs::path target = home() / "site.html";
+        prompter_->queueSaveFile(target);
+        prompter_->queueAnswer(Answer::No);
+        action(&main, "mnuExportReport")->trigger();
+        std::ifstream in(target);
+        const std::string html((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
+        QVERIFY(html.find("<td>site.dat</td>") != std::string::npos);
+        QVERIFY(html.find("<h2>Port Switches</h2>") != std::string::npos);
+        QVERIFY(html.find("16937") == std::string::npos);
+        QVERIFY(prompter_->lastMessageBox().text == kReportCodesQuestion);
     }
 
     void closingWithYesSavesAndKeepsRunning() {
