@@ -327,7 +327,10 @@ class Builder {
             addOnce(columns, column);
             grid[{row, column}] = &e;
         }
-        if (rows.size() < 2) {
+        // One thing, or things without fields of their own ("Hang Timer 1"), read as a list.
+        const bool named =
+            std::any_of(columns.begin(), columns.end(), [](auto& c) { return !c.empty(); });
+        if (rows.size() < 2 || !named) {
             plain.clear();
             for (const Entry& e : t.entries) plain.push_back(&e);
             grid.clear();
@@ -340,8 +343,6 @@ class Builder {
             out_ << "<h3>" << htmlEscape(t.heading) << "</h3>\n";
         if (!rows.empty()) {
             out_ << "<table>\n";
-            const bool named =
-                std::any_of(columns.begin(), columns.end(), [](auto& c) { return !c.empty(); });
             if (named) {
                 out_ << "<tr><th></th>";
                 for (const std::string& c : columns) out_ << "<th>" << htmlEscape(c) << "</th>";

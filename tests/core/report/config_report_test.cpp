@@ -37,6 +37,16 @@ TEST(ConfigReport, ShowsEachSettingByItsEditorWordsAndHidesTheCodesUnlessAsked) 
          false,
          {"<h3>Port 2</h3>", "<tr><th>Hang Timer 1</th><td>75 1/10 seconds</td></tr>"},
          {}},
+        {"numbered things with fields make a grid, a row per thing",
+         [](ControllerDatabase& d, RepairEntries&) {
+             d.set("MacroToRun", 3, "12");
+             d.set("DOW", 4, "1");
+         },
+         false,
+         {"<tr><th></th><th>Day Of The Week</th><th>Macro To Run</th></tr>",
+          "<tr><th>Setpoint Number 3</th><td></td><td>12</td></tr>",
+          "<tr><th>Setpoint Number 4</th><td>Monday (1)</td><td></td></tr>"},
+         {"<th>Setpoint Number 3: Macro To Run</th>"}},
         {"a list setting shows its list's words beside the stored text",
          [](ControllerDatabase& d, RepairEntries&) { d.set("TOTReset", 1, "2"); },
          false,
