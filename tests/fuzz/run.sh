@@ -16,11 +16,15 @@ for target in "$@"; do
     corpus=$build/corpus/$target
     mkdir -p "$corpus"
     log=$build/fuzz_$target.log
-    mapfile -t seeds <"$build/tests/fuzz/seeds_$target.txt"
+    # libFuzzer takes folders: the seeds (files, and folders of reproducers) join the corpus.
+    while read -r seed; do
+        [ -n "$seed" ] || continue
+        if [ -d "$seed" ]; then cp -p "$seed"/* "$corpus"/ 2>/dev/null; else cp -p "$seed" "$corpus"/; fi
+    done <"$build/tests/fuzz/seeds_$target.txt"
     echo "== fuzz_$target for ${seconds}s"
     "$build/tests/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
         -print_final_stats=1 -artifact_prefix="$build/artifacts/$target-" \
-        "$corpus" "${seeds[@]}" >"$log" 2>&1
+        "$corpus" >"$log" 2>&1
     rc=$?
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
     rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -n 1)
