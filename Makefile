@@ -36,11 +36,13 @@ test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS) --timeout 600
 
 # The whole suite built with AddressSanitizer and UndefinedBehaviorSanitizer, in its own
-# build folder; any report fails the test that made it.
+# build folder; any report fails the test that made it. Warnings are not errors here: the
+# sanitizers' instrumentation makes GCC's flow warnings (maybe-uninitialized in the standard
+# library) unreliable; `make test` holds the code to them.
 ASAN_BUILD ?= build-asan
 ASAN_FLAGS := -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
 test-asan: deps
-	cmake -S . -B $(ASAN_BUILD) $(CMAKE_FLAGS) -DCMAKE_CXX_FLAGS="$(ASAN_FLAGS)" \
+	cmake -S . -B $(ASAN_BUILD) $(CMAKE_FLAGS) -DKELP_WERROR=OFF -DCMAKE_CXX_FLAGS="$(ASAN_FLAGS)" \
 	  -DCMAKE_EXE_LINKER_FLAGS="$(ASAN_FLAGS)" -DCMAKE_SHARED_LINKER_FLAGS="$(ASAN_FLAGS)"
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
