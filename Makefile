@@ -13,7 +13,7 @@ DEPS := build-essential cmake pkg-config \
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build test package run clean
+.PHONY: all deps configure build test test-asan fuzz package run clean
 
 all: build
 
@@ -36,6 +36,35 @@ build: configure
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS) --timeout 600
 
+# The whole suite built with AddressSanitizer and UndefinedBehaviorSanitizer, in its own
+# build folder; any report fails the test that made it. Warnings are not errors here: the
+# sanitizers' instrumentation makes GCC's flow warnings (maybe-uninitialized in the standard
+# library) unreliable; `make test` holds the code to them.
+ASAN_BUILD ?= build-asan
+ASAN_FLAGS := -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
+test-asan: deps
+	cmake -S . -B $(ASAN_BUILD) $(CMAKE_FLAGS) -DKELP_WERROR=OFF -DCMAKE_CXX_FLAGS="$(ASAN_FLAGS)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$(ASAN_FLAGS)" -DCMAKE_SHARED_LINKER_FLAGS="$(ASAN_FLAGS)"
+	cmake --build $(ASAN_BUILD) -j$(JOBS)
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/asan/lsan.supp:print_suppressions=0 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j$(JOBS) --timeout 900
+
+# libFuzzer programs (clang) in their own build folder, each run for FUZZ_SECONDS.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS ?= ini dat_load main_image ap_image rtc_image convert_linux kelp_ini
+FUZZ_FLAGS := -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
+fuzz:
+	@command -v clang++ >/dev/null && [ -n "$$(clang++ -print-file-name=libclang_rt.fuzzer-x86_64.a | grep /)" ] || \
+	  { echo "Installing clang and libclang-rt-14-dev"; $(SUDO) apt-get update -qq && \
+	    DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq clang libclang-rt-14-dev; }
+	cmake -S . -B $(FUZZ_BUILD) -DKELP_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS="$(FUZZ_FLAGS)"
+	cmake --build $(FUZZ_BUILD) -j$(JOBS)
+	tests/fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+
 # The Debian package: $(BUILD)/kelp_<version>_<arch>.deb.
 package: build
 	cd $(BUILD) && cpack
@@ -47,4 +76,4 @@ run: build
 	$(BUILD)/gui/kelp $(FILE)
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -45,7 +45,9 @@ ScopedLoadTerminateHook::~ScopedLoadTerminateHook() {
 }
 
 StagedOutput::StagedOutput(fs::path target)
-    : target_(std::move(target)), staging_(target_.string() + ".kelp-new") {
+    : target_(std::move(target)),
+      staging_(target_.string() + ".kelp-new"),
+      failedWritesBefore_(failedFileWriteCount()) {
     std::error_code ignored;
     fs::remove(staging_, ignored);  // a leftover of an interrupted run is not a database
 }
@@ -60,6 +62,10 @@ StagedOutput::~StagedOutput() {
 bool StagedOutput::commit(std::string& error) {
     // The staged file goes into place through the one careful writer: flushed to the disk,
     // renamed over the target, the folder flushed. The old target stays on any failure.
+    if (failedFileWriteCount() != failedWritesBefore_) {
+        error = "'" + target_.string() + "' is not written: a write failed while it was being made";
+        return false;
+    }
     try {
         std::ifstream in(staging_, std::ios::binary);
         if (!in)

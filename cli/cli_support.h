@@ -1,6 +1,7 @@
 // Small scoped helpers the kelp-cli commands share.
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <string>
 
@@ -40,6 +41,8 @@ class ScopedLoadTerminateHook {
 
 // A new database file built beside its target and put in place only when it is complete:
 // a failed decode or download leaves the target as it was (or absent), never half written.
+// A file write that failed while it was being built counts as a failure too: such a file may
+// lack what the failed step should have put in it.
 class StagedOutput {
   public:
     explicit StagedOutput(std::filesystem::path target);
@@ -55,6 +58,7 @@ class StagedOutput {
     std::filesystem::path target_;
     std::filesystem::path staging_;
     bool committed_ = false;
+    std::size_t failedWritesBefore_;
 };
 
 }  // namespace kelp::cli

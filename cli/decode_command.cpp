@@ -128,22 +128,31 @@ int runDecode(const std::vector<std::string>& args, CliStreams& io) {
         database.firmwareVersion = *options.firmware;
     if (!FileWrite(database))
         return kExitFailure;
+    // The new file is loaded with every check while it is still beside its target: what the
+    // load repairs goes into it, and a load that fails puts nothing in place.
+    FileLoad(database);
+    const bool loaded = !terminated && database.loaded;
+
+    const fs::path log = work.path() / "error.log";
+    if (fs::exists(log, ec)) {
+        std::ifstream in(log, std::ios::binary);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::string staging = staged.staging().string();
+        for (std::size_t at = text.find(staging); at != std::string::npos;
+             at = text.find(staging, at + 1))
+            text.replace(at, staging.size(), out.string());
+        io.out << text;
+    }
+    io.out.flush();
+    if (!loaded)
+        return kExitFailure;
     std::string error;
     if (!staged.commit(error)) {
         io.err << "kelp-cli decode: " << error << '\n';
         return kExitFailure;
     }
     database.currentFile = out.string();
-    FileLoad(database);
-
-    const fs::path log = work.path() / "error.log";
-    if (fs::exists(log, ec)) {
-        std::ifstream in(log, std::ios::binary);
-        io.out << std::string((std::istreambuf_iterator<char>(in)),
-                              std::istreambuf_iterator<char>());
-    }
-    io.out.flush();
-    return !terminated && database.loaded ? kExitOk : kExitFailure;
+    return kExitOk;
 }
 
 }  // namespace kelp::cli

@@ -23,6 +23,8 @@ std::function<bool(FileWriteStep)>& fault() {
     return f;
 }
 
+std::size_t failedWrites = 0;
+
 bool faulty(FileWriteStep step) {
     return fault() && fault()(step);
 }
@@ -63,6 +65,10 @@ void flushFolder(const fs::path& folder) {
 
 }  // namespace
 
+std::size_t failedFileWriteCount() {
+    return failedWrites;
+}
+
 void setFileWriteFault(std::function<bool(FileWriteStep)> f) {
     fault() = std::move(f);
 }
@@ -81,6 +87,7 @@ void writeFileAtomically(const fs::path& file, std::string_view contents) {
         std::error_code ignored;
         if (created)
             fs::remove(temporary, ignored);
+        ++failedWrites;
         throw fs::filesystem_error(std::string("cannot save: ") + what, file, why);
     };
     errno = 0;

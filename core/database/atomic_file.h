@@ -6,6 +6,7 @@
 // std::filesystem::filesystem_error; once renamed, the save has succeeded.
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <functional>
 #include <string_view>
@@ -18,6 +19,10 @@ enum class FileWriteStep { Create, Write, Flush, Close, Rename, FlushFolder };
 // Writes `contents` as the file `target` all or nothing. A symbolic link is followed (the
 // file it points to is replaced); an existing target's permissions carry over.
 void writeFileAtomically(const std::filesystem::path& target, std::string_view contents);
+
+// How many writes have failed since the program started: a command that builds a file from
+// several writes compares it before and after, and puts nothing in place when one failed.
+std::size_t failedFileWriteCount();
 
 // For tests: called before each step; a step for which it returns true fails as the system
 // would fail it (disk full, I/O error). Empty: no faults.

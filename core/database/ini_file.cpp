@@ -76,29 +76,41 @@ IniFile IniFile::parse(std::string_view text) {
         (firstBreak == std::string_view::npos || (firstBreak > 0 && text[firstBreak - 1] == '\r'))
             ? LineEnd::CrLf
             : LineEnd::Lf;
-    file.finalLineEnd_ = text.empty() || text.back() == '\n';
-
     std::size_t start = 0;
     while (start < text.size()) {
         auto end = text.find('\n', start);
-        if (end == std::string_view::npos)
+        const bool hasLf = end != std::string_view::npos;
+        if (!hasLf)
             end = text.size();
-        std::string_view raw = text.substr(start, end - start);
+        const std::string_view bytes = text.substr(start, end - start);
+        start = end + 1;
+        // What is kept: the line's bytes up to its own line end, exactly. What is read: the
+        // line without its line end and without one CR that ends it.
+        std::string_view kept = bytes;
+        std::string_view eol;
+        if (hasLf && !bytes.empty() && bytes.back() == '\r') {
+            kept.remove_suffix(1);
+            eol = "\r\n";
+        } else if (hasLf) {
+            eol = "\n";
+        }
+        std::string_view raw = bytes;
         if (!raw.empty() && raw.back() == '\r')
             raw.remove_suffix(1);
-        start = end + 1;
 
         if (const auto name = sectionName(raw)) {
             const std::string folded = fold(*name);
             file.sections_.emplace_back();
-            file.sections_.back().header = std::string(raw);
+            file.sections_.back().header = std::string(kept);
+            file.sections_.back().headerEol = std::string(eol);
             file.sectionIndex_.emplace(folded, file.sections_.size() - 1);  // first one wins
             continue;
         }
 
         Section& section = file.sections_.back();
         Line line;
-        line.raw = std::string(raw);
+        line.raw = std::string(kept);
+        line.eol = std::string(eol);
         const std::string_view content = trimBlanks(raw);
         const auto equals = content.find('=');
         if (!content.empty() && content.front() != ';' && equals != std::string_view::npos &&
@@ -188,10 +200,10 @@ std::size_t IniFile::sectionFor(std::string_view section) {
     if (found != sectionIndex_.end())
         return found->second;
 
-    // A new section goes at the end of the file, so the file must end with a line end first.
-    finalLineEnd_ = true;
+    // A new section goes at the end of the file.
     sections_.emplace_back();
     sections_.back().header = "[" + std::string(trimBlanks(section)) + "]";
+    sections_.back().headerEol = lineEnd_ == LineEnd::CrLf ? "\r\n" : "\n";
     sectionIndex_.emplace(folded, sections_.size() - 1);
     return sections_.size() - 1;
 }
@@ -233,14 +245,12 @@ bool IniFile::write(std::string_view section, std::string_view key, std::string_
             break;
         }
     }
-    if (sectionIndex == sections_.size() - 1 && at == target.lines.size())
-        finalLineEnd_ = true;
-
     Line line;
     line.isKey = true;
     line.keyName = std::string(key);
     line.value = std::string(trimBlanks(value));
     line.raw = line.keyName + "=" + std::string(value);
+    line.eol = lineEnd_ == LineEnd::CrLf ? "\r\n" : "\n";
     target.lines.insert(target.lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
     if (at + 1 < target.lines.size()) {
         for (auto& entry : target.keyIndex) {
@@ -254,24 +264,26 @@ bool IniFile::write(std::string_view section, std::string_view key, std::string_
 }
 
 std::string IniFile::text() const {
-    const std::string_view eol = lineEnd_ == LineEnd::CrLf ? "\r\n" : "\n";
+    const std::string_view fileEol = lineEnd_ == LineEnd::CrLf ? "\r\n" : "\n";
     std::string out;
     if (byteOrderMark_)
         out += kByteOrderMark;
-    bool first = true;
-    const auto put = [&](const std::string& line) {
-        if (!first)
-            out += eol;
+    // Each line is followed by its own line end; a line that had none (the file's last) gets
+    // the file's own once another line comes after it.
+    const std::string* pending = nullptr;
+    const auto put = [&](const std::string& line, const std::string& eol) {
+        if (pending != nullptr)
+            out += pending->empty() ? fileEol : std::string_view(*pending);
         out += line;
-        first = false;
+        pending = &eol;
     };
     for (const Section& section : sections_) {
         if (!section.header.empty())
-            put(section.header);
-        for (const Line& line : section.lines) put(line.raw);
+            put(section.header, section.headerEol);
+        for (const Line& line : section.lines) put(line.raw, line.eol);
     }
-    if (!first && finalLineEnd_)
-        out += eol;
+    if (pending != nullptr)
+        out += *pending;
     return out;
 }
 

@@ -11,7 +11,8 @@
 //   line order stay as they were; a new key goes after the last key of its section, a new
 //   section at the end of the file;
 // - CR LF and LF files are both read; a file keeps its own line ends, a new one gets CR LF;
-//   bytes outside ASCII pass through untouched.
+//   the bytes of every line a write did not change pass through untouched, line end and any
+//   stray CR included.
 #pragma once
 
 #include <cstddef>
@@ -71,6 +72,7 @@ class IniFile {
   private:
     struct Line {
         std::string raw;  // the line as in the file, without its line end
+        std::string eol;  // its line end as in the file: "\r\n", "\n", or "" for a last line
         bool isKey = false;
         std::string keyName;  // as written, trimmed (key lines only)
         std::string value;    // trimmed (key lines only)
@@ -78,6 +80,7 @@ class IniFile {
     struct Section {
         std::string
             header;  // the "[Name]" line as in the file; empty for the lines before any section
+        std::string headerEol;
         std::vector<Line> lines;
         std::unordered_map<std::string, std::size_t> keyIndex;  // folded key -> first line
     };
@@ -95,7 +98,6 @@ class IniFile {
     std::vector<Section> sections_;  // [0] holds the lines before the first section header
     std::unordered_map<std::string, std::size_t> sectionIndex_;  // folded name -> first section
     LineEnd lineEnd_ = LineEnd::CrLf;
-    bool finalLineEnd_ = true;  // the last line ends with a line end
     bool byteOrderMark_ = false;
     bool modified_ = false;
 };

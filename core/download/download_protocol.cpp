@@ -1,13 +1,15 @@
 #include "core/download/download_protocol.h"
 
 #include <cstdint>
-#include <fstream>
+#include <filesystem>
 #include <functional>
+#include <system_error>
 
 #include "core/app/clock.h"
 #include "core/app/error_reporter.h"
 #include "core/app/prompter.h"
 #include "core/app/runtime_error.h"
+#include "core/database/atomic_file.h"
 #include "core/database/controller_database.h"
 #include "core/download/download_progress.h"
 #include "core/download/download_state.h"
@@ -132,12 +134,38 @@ bool cancelled() {
     return true;
 }
 
-std::ofstream openImage(const std::string& path) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (!file)
-        throw RuntimeError(75, "Path/File access error");
-    return file;
-}
+// An image as it arrives: gathered in memory and put in place whole, through the careful
+// writer, once its end marker has come. A download that fails, times out or is cancelled
+// leaves the image file of the last good download as it was.
+class ImageFile {
+  public:
+    explicit ImageFile(std::string path) : path_(std::move(path)) {
+        // A folder that is not there is reported before the controller is asked for anything.
+        std::error_code ec;
+        const std::filesystem::path folder = std::filesystem::path(path_).parent_path();
+        if (!folder.empty() && !std::filesystem::is_directory(folder, ec))
+            throw RuntimeError(75, "Path/File access error");
+    }
+    ImageFile& operator<<(const std::string& text) {
+        text_ += text;
+        return *this;
+    }
+    ImageFile& operator<<(const char* text) {
+        text_ += text;
+        return *this;
+    }
+    void commit() const {
+        try {
+            writeFileAtomically(path_, text_);
+        } catch (const std::exception&) {
+            throw RuntimeError(75, "Path/File access error");
+        }
+    }
+
+  private:
+    std::string path_;
+    std::string text_;
+};
 
 // One download step: the port opened, the loop run inside its guard, then the port closed
 // and the timers stopped whatever happened. The loop returns its result.
@@ -168,7 +196,7 @@ bool QZ740Download() {
         SerialPort& port = currentSerialPort();
         Clock& clock = currentClock();
         DownloadProgress& progress = currentDownloadProgress();
-        std::ofstream file = openImage(downloadState().Memfile);
+        ImageFile file(downloadState().Memfile);
         ProgressShown shown(kMainDownloadCaption, ProgressLabel::DownloadingData, true,
                             kMainImageBarMaximum);
         clock.yield();
@@ -203,6 +231,7 @@ bool QZ740Download() {
                         progress.setValue(lineCounter);
                     pending.erase(0, end + 2);
                 }
+                file.commit();
                 linkState().SerialTicks = 0;
                 linkState().SerialTicks2 = 0;
                 return true;
@@ -237,7 +266,7 @@ bool APDownload() {
         SerialPort& port = currentSerialPort();
         Clock& clock = currentClock();
         DownloadProgress& progress = currentDownloadProgress();
-        std::ofstream file = openImage(downloadState().APMemfile);
+        ImageFile file(downloadState().APMemfile);
         ProgressShown shown(kAutopatchDownloadCaption, ProgressLabel::DownloadingData, true,
                             kAutopatchBarMaximum);
         clock.yield();
@@ -276,6 +305,8 @@ bool APDownload() {
                 break;
         }
         send(relockLine());
+        if (result)
+            file.commit();
         return result;
     });
 }
@@ -284,7 +315,7 @@ bool RTCDownload() {
     return runStep("RTCDownload", "Error in downloading RTC data from controller", [] {
         Clock& clock = currentClock();
         DownloadProgress& progress = currentDownloadProgress();
-        std::ofstream file = openImage(downloadState().RTCMemfile);
+        ImageFile file(downloadState().RTCMemfile);
         ProgressShown shown(kRtcDownloadCaption, ProgressLabel::DownloadingData, true,
                             kRtcBarMaximum);
         clock.yield();
@@ -324,6 +355,8 @@ bool RTCDownload() {
             clock.sleepMs(250);
         }
         send(relockLine());
+        if (result)
+            file.commit();
         return result;
     });
 }

@@ -168,8 +168,12 @@ void DownloadRun::recordHasRtc(bool hasRtc) {
 void DownloadRun::finish(const std::string& stamp) {
     // The new file holds what the controller holds: that is now its sent record (taken
     // before the load repairs anything, so a repaired value counts as still to be sent).
-    if (write_(db_))
-        recordWholeDatabase(db_);
+    // A file that could not be written (its two boxes said so) is neither announced as saved
+    // nor loaded: the load would fill what is missing with defaults and show them as the
+    // controller's. The images stay in the application folder to import again.
+    if (!write_(db_))
+        return;
+    recordWholeDatabase(db_);
     currentPrompter().message(downloadCompleteText(db_.currentFile, stamp), kDownloadCompleteTitle,
                               MessageIcon::Information);
     load_(db_);

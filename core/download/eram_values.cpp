@@ -70,7 +70,12 @@ long eramByte(const std::string& value) {
 }
 
 char eramCharacter(const std::string& value) {
-    return static_cast<char>(static_cast<unsigned char>(eramByte(value)));
+    // A CR or LF in a text could never be written into the database file (it would end the
+    // line); it comes in as "?", which the load's checks then report like any bad character.
+    const long code = eramByte(value);
+    if (code == '\r' || code == '\n')
+        return '?';
+    return static_cast<char>(static_cast<unsigned char>(code));
 }
 
 std::string setPointText(const std::uint8_t (&bytes)[4]) {

@@ -28,7 +28,7 @@ extern const char* const kZeroWord;  // "ZERO"
 long eramNumber(const std::string& value);
 // A record's value as a byte 0-255; another number throws RuntimeError 5.
 long eramByte(const std::string& value);
-// The character whose code is the record's byte.
+// The character whose code is the record's byte; "?" for CR and LF.
 char eramCharacter(const std::string& value);
 
 // A meter alarm setpoint: a single-precision number, least significant byte first, kept as

@@ -112,9 +112,20 @@ void KeyTransmitter(const std::string& state) {
     soundFailedFlag = false;
 
     if (state != "key") {
-        // Closing the port drops both lines.
-        if (port.isOpen())
+        // The push-to-talk line is dropped first, so a port that has gone (a USB adapter
+        // pulled out mid-upload) is noticed: nothing can release the transmitter through it
+        // any more, and the operator must hear of it. Closing the port drops both lines.
+        if (port.isOpen()) {
+            const bool dropped = prefs.WhichSend == 1 ? port.setDtr(false) : port.setRts(false);
+            const std::string reason = dropped ? std::string() : port.errorText();
             port.close();
+            if (!dropped)
+                currentPrompter().message("COM" + std::to_string(prefs.DTMFComPort) +
+                                              " could not release the transmitter: " + reason +
+                                              kCrLf + kCrLf +
+                                              "Make sure the transmitter is not still keyed.",
+                                          kPttPortErrorTitle, MessageIcon::Exclamation);
+        }
         link.PortOpenError = false;
         return;
     }

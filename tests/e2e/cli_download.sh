@@ -3,7 +3,7 @@
 # serves the memory images of examples/sample.dat: the downloaded database loads without a
 # single repair, with and without the RTC and AP1 boards, also at 9600 baud's own pace; a
 # refused RTC request is asked again; a controller that stops mid-image, refuses the image
-# or sends garbage fails the download and leaves OUT.dat as it was.
+# or sends garbage fails the download and leaves OUT.dat and the last whole image as they were.
 # Usage: cli_download.sh <path-to-kelp-cli> <e2e-dir>   (KELP_BUILD_DIR names the build folder)
 set -u
 
@@ -127,11 +127,15 @@ expect_failed() {
 # The controller stops mid-image: the five-second time-out, then the download error.
 sample_sim --stop-after 100
 echo "an earlier download" >"$work/stopped.dat"
+cp "$KELP_HOME/download.mem" "$work/download.mem.before"
 download stopped
 expect_failed stopped 'Serial Timeout' \
     'Data from the QZ740 did not successfully download. Please try again. Press OK to continue.'
 expect_failed stopped 'Download Error' 'An error occurred during the download'
-[ "$(wc -l <"$KELP_HOME/download.mem")" -eq 100 ] || fail "stopped: download.mem has $(wc -l <"$KELP_HOME/download.mem") lines"
+# The image of the last download that came through stays whole; nothing lies beside it.
+cmp -s "$KELP_HOME/download.mem" "$work/download.mem.before" ||
+    fail "stopped: download.mem has $(wc -l <"$KELP_HOME/download.mem") lines, not the last whole image"
+ls -A "$KELP_HOME" | grep -q '\.tmp$' && fail "stopped: a temporary file in $KELP_HOME"
 
 # The controller refuses the image.
 sample_sim --refuse-download main

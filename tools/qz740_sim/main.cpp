@@ -59,6 +59,9 @@ const char* kUsage =
     "                      next answer, as a busy USB adapter delivers them\n"
     "  --link PATH         also make PATH a symbolic link to the device\n"
     "  --log FILE          log received lines to FILE instead of standard error\n"
+    "  --hang-up-after N   close the device after the Nth line received and end: the\n"
+    "                      controller gone (its answer to that line is never sent)\n"
+    "  --unplug-after N    the same, and remove the --link path too: the adapter gone\n"
     "\n"
     "Memory images (sent on 1SendEram, 1SendAPEram, 1SendRTCEram; without one, \"-\"):\n"
     "  --dat FILE.dat      build all three images from a database file\n"
@@ -94,6 +97,8 @@ struct Options {
     bool lateEol = false;  // an answer's line end goes out with the next answer
     std::string link;
     std::string log;
+    int hangUpAfter = -1;  // lines received before the device goes away (-1: never)
+    bool unplug = false;   // --link goes with it
     std::string dat;
     std::string mainFile;
     std::string apFile;
@@ -185,6 +190,10 @@ int parse(int argc, char* argv[], Options& options, bool& done) {
                 std::cerr << "qz740-sim: --eol is crlf, cr or none\n";
                 return 2;
             }
+        } else if (arg == "--hang-up-after" || arg == "--unplug-after") {
+            if (!count(arg, value, 1000000, options.hangUpAfter))
+                return 2;
+            options.unplug = arg == "--unplug-after";
         } else if (arg == "--link") {
             options.link = value;
         } else if (arg == "--log") {
@@ -381,7 +390,9 @@ int serve(const Options& options, Controller& controller) {
     std::uint64_t lineBytesIn = 0;
     std::string heldEol;  // --late-eol: the last answer's line end, not sent yet
     ImageRun run;
-    while (!stopRequested) {
+    int linesReceived = 0;
+    bool hungUp = false;
+    while (!stopRequested && !hungUp) {
         auto now = Clock::now();
         if (!wire.pump(now))
             log << timestamp() << " -- write failed: " << std::strerror(errno) << std::endl;
@@ -431,6 +442,12 @@ int serve(const Options& options, Controller& controller) {
                 if (c != '\r') {
                     line += c;
                     continue;
+                }
+                if (++linesReceived == options.hangUpAfter) {
+                    log << lineArrived << " RX " << visible(line) << "<CR> -- "
+                        << (options.unplug ? "unplugged" : "hung up") << std::endl;
+                    hungUp = true;
+                    break;
                 }
                 const bool stillSending = arrived < wire.busyUntil();
                 Controller::Reply reply = controller.onLine(line, stillSending);
@@ -496,7 +513,8 @@ int serve(const Options& options, Controller& controller) {
             attached = true;
     }
     log << timestamp() << " -- stopped" << std::endl;
-    if (!options.link.empty())
+    // A hung-up controller leaves its adapter's path behind, pointing at nothing.
+    if (!options.link.empty() && (!hungUp || options.unplug))
         unlink(options.link.c_str());
     return 0;
 }

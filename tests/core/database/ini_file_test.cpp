@@ -114,6 +114,12 @@ TEST(IniFileWrite, MergesInPlace) {
          "\xEF\xBB\xBF[A]\r\nK=2\r\n"},
         {"empty value written empty", "[Unlock]\r\nNewLock=1234\r\n", "Unlock", "NewLock", "",
          "[Unlock]\r\nNewLock=\r\n"},
+        {"LF file: a line ending in CR CR LF keeps both CRs", "[A]\nX=1\r\r\nK=1\n", "A", "K", "2",
+         "[A]\nX=1\r\r\nK=2\n"},
+        {"a last line ending in a lone CR keeps it", "[A]\nK=1\n;c\r", "A", "K", "2",
+         "[A]\nK=2\n;c\r"},
+        {"CR LF file: a line ending in a lone LF keeps it", "[A]\r\nX=1\nK=1\r\n", "A", "K", "2",
+         "[A]\r\nX=1\nK=2\r\n"},
         {"key before any section is left alone", "K=1\r\n[A]\r\n", "A", "K", "2",
          "K=1\r\n[A]\r\nK=2\r\n"},
     };
@@ -122,6 +128,16 @@ TEST(IniFileWrite, MergesInPlace) {
         EXPECT_TRUE(ini.write(c.section, c.key, c.value)) << c.what;
         EXPECT_EQ(ini.text(), c.after) << c.what;
         EXPECT_EQ(ini.read(c.section, c.key), c.value) << c.what;
+    }
+}
+
+// Parsed and written back without a change, any bytes come back as they were, however their
+// lines end.
+TEST(IniFileWrite, UntouchedTextKeepsEveryByte) {
+    for (const std::string& text : std::vector<std::string>{
+             "\r\r", "\r", "\n\r\r\n", "[A]\r\r\n\rK=1\r", "[A]\nK=1\r\r\n[B]\r\n\n\r",
+             std::string("K=\0\r\n\r", 6), "\xEF\xBB\xBF\r\r"}) {
+        EXPECT_EQ(IniFile::parse(text).text(), text) << ::testing::PrintToString(text);
     }
 }
 

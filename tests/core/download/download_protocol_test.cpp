@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "core/app/error_reporter.h"
+#include "core/database/atomic_file.h"
 #include "core/download/download_progress.h"
 #include "core/download/download_state.h"
 #include "tests/core/download/fake_controller.h"
@@ -157,6 +161,76 @@ TEST_F(DownloadProtocolTest, EscapeCancelsEveryLoopOnceAndIsCleared) {
         EXPECT_FALSE(port.isOpen());
     }
     clock.setYieldHook({});
+}
+
+// An image file is replaced only by a whole image: a cancelled download, or a disk that
+// fails any step of the save, leaves the last good image byte for byte and nothing beside it.
+TEST_F(DownloadProtocolTest, AFailedDownloadLeavesTheOldImageAndNoTemporaryFile) {
+    struct Step {
+        bool (*run)();
+        const std::string DownloadState::*file;
+        std::string whole;
+    };
+    controller.mainLines.resize(20);
+    const std::filesystem::path images = folder / "images";
+    std::filesystem::create_directory(images);
+    DownloadState& state = downloadState();
+    for (std::string* file : {&state.Memfile, &state.APMemfile, &state.RTCMemfile})
+        *file = (images / std::filesystem::path(*file).filename()).string();
+    const Step steps[] = {
+        {&QZ740Download, &DownloadState::Memfile, mainImage(20)},
+        {&APDownload, &DownloadState::APMemfile, "RA0015551212\r\nComplete"},
+        {&RTCDownload, &DownloadState::RTCMemfile, "T1011465202100\r\nComplete"},
+    };
+    enum class Fault { None, Cancel, Create, Write, Flush, Close, Rename, FlushFolder };
+    const struct {
+        Fault fault;
+        bool saves;
+    } faults[] = {{Fault::None, true},    {Fault::Cancel, false},    {Fault::Create, false},
+                  {Fault::Write, false},  {Fault::Flush, false},     {Fault::Close, false},
+                  {Fault::Rename, false}, {Fault::FlushFolder, true}};
+    const std::string old = "old image\r\n";
+    for (const Step& step : steps) {
+        for (const auto& f : faults) {
+            SCOPED_TRACE(std::to_string(&step - steps) + "/" + std::to_string(int(f.fault)));
+            FakeController fresh(port);  // each download starts its image afresh
+            fresh.mainLines = controller.mainLines;
+            fresh.apChunks = {"RA0015551212\r\n"};
+            fresh.rtcChunks = {"T1011465202100\r\n"};
+            const std::string target = downloadState().*step.file;
+            for (const auto& entry : std::filesystem::directory_iterator(images))
+                std::filesystem::remove(entry.path());
+            { std::ofstream(target, std::ios::binary) << old; }
+            int yields = 0;
+            if (f.fault == Fault::Cancel)
+                clock.setYieldHook([&yields] {
+                    if (++yields == 2)
+                        downloadState().DownloadCancel = true;
+                });
+            if (f.fault > Fault::Cancel)
+                setFileWriteFault(
+                    [&f](FileWriteStep s) { return int(s) == int(f.fault) - int(Fault::Create); });
+            prompter.clearRecords();
+            const bool ok = step.run();
+            setFileWriteFault({});
+            clock.setYieldHook({});
+            downloadState().DownloadCancel = false;
+            EXPECT_EQ(ok, f.saves);
+            EXPECT_EQ(readBytes(target), f.saves ? step.whole : old);
+            if (f.saves) {
+                EXPECT_TRUE(prompter.messageBoxes().empty());
+            } else {
+                ASSERT_FALSE(prompter.messageBoxes().empty());
+                EXPECT_EQ(prompter.lastMessageBox().title,
+                          f.fault == Fault::Cancel ? kProgramBoxTitle : kSystemErrorTitle);
+            }
+            std::vector<std::string> names;
+            for (const auto& entry : std::filesystem::directory_iterator(images))
+                names.push_back(entry.path().filename().string());
+            EXPECT_EQ(names, std::vector<std::string>{std::filesystem::path(target).filename()});
+            EXPECT_FALSE(port.isOpen());
+        }
+    }
 }
 
 TEST_F(DownloadProtocolTest, APortThatDoesNotOpenFailsTheStep) {

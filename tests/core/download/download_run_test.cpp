@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "core/app/file_commands.h"
 #include "core/app/preferences.h"
 #include "core/app/recent_files.h"
+#include "core/app/sent_record.h"
 #include "core/database/dat_file.h"
 #include "core/database/ini_file.h"
 #include "core/download/download_protocol.h"
@@ -139,6 +141,26 @@ TEST_F(DownloadRunTest, AFullDownloadEndsInTheNewDatabaseLoaded) {
     EXPECT_EQ(host.unloads, 1);
     EXPECT_EQ(host.shows, 1);
     EXPECT_FALSE(port.isOpen());
+}
+
+TEST_F(DownloadRunTest, ADatabaseThatCannotBeWrittenIsNeitherAnnouncedNorLoaded) {
+    FakeController controller(port);
+    serve(controller);
+    for (Answer a : {Answer::Yes, Answer::No, Answer::No}) prompter.queueAnswer(a);
+    int loads = 0;
+    DownloadRun(
+        db(), recent, host, [] { return true; }, [&loads](ControllerDatabase&) { ++loads; },
+        [](ControllerDatabase&) { return false; })
+        .mnuQZ740Download_Click();
+    EXPECT_EQ(titles(), (std::vector<std::string>{kConfirmDownloadTitle, kRtcQuestionTitle,
+                                                  kApQuestionTitle}));
+    EXPECT_EQ(loads, 0);
+    EXPECT_EQ(host.shows, 0);
+    EXPECT_EQ(recent.item(1), "");
+    EXPECT_FALSE(std::filesystem::exists(sentRecordPath(newFile())));
+    std::string image;
+    for (const std::string& line : mainLines) image += line + "\r\n";
+    EXPECT_EQ(readBytes(folder / "download.mem"), image);
 }
 
 TEST_F(DownloadRunTest, OptionAnswersDecideHasRtcAndFailuresOnlyDropTheirPart) {

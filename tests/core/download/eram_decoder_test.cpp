@@ -8,6 +8,7 @@
 
 #include "core/app/error_reporter.h"
 #include "core/database/controller_database.h"
+#include "core/database/dat_file.h"
 #include "core/download/eram_layout.h"
 #include "tests/core/download/download_test_support.h"
 
@@ -184,6 +185,19 @@ TEST_F(EramDecoderTest, IdentifiersTakeTheirLengthsFromTheSetUpRecords) {
     EXPECT_EQ(db().get("CWID1", 2), "Q Z");
     EXPECT_EQ(db().get("CWID1", 1), "");
     EXPECT_EQ(db().get("VoiceID3", 1), "ONE TWO THREE");
+}
+
+// An image whose every record is a CR or LF byte still gives a database that can be saved.
+TEST_F(EramDecoderTest, LineBreakBytesInTextsStillGiveADatabaseThatSaves) {
+    for (const char* code : {"10", "13"}) {
+        SCOPED_TRACE(code);
+        std::map<int, std::string> every;
+        for (int i = 0; i < kEramRecordCount; ++i) every[i] = code;
+        resetProcessDatabase();
+        decode(every);
+        db().currentFile = (folder_ / "out.dat").string();
+        EXPECT_TRUE(FileWrite());
+    }
 }
 
 TEST_F(EramDecoderTest, ReadsImagesWithAnyLineEnds) {

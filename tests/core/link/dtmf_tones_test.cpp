@@ -239,6 +239,32 @@ TEST_F(DtmfTonesTest, KeyingRaisesOnlyTheChosenLine) {
     EXPECT_TRUE(port.events().empty());
 }
 
+// A push-to-talk port that has gone between keying and releasing cannot release the
+// transmitter: the operator is told so, and the port is closed all the same.
+TEST_F(DtmfTonesTest, AVanishedPttPortSaysItCouldNotRelease) {
+    for (const std::int16_t whichSend : {std::int16_t{1}, std::int16_t{2}}) {
+        SCOPED_TRACE(whichSend);
+        linkPreferences().DTMFComPort = 2;
+        linkPreferences().WhichSend = whichSend;
+        port.failLines("");
+        KeyTransmitter("key");
+        KeyTransmitter("unkey");
+        EXPECT_TRUE(prompter.messageBoxes().empty());  // released normally: nothing to say
+        KeyTransmitter("key");
+        port.failLines("No such device");
+        KeyTransmitter("unkey");
+        ASSERT_EQ(prompter.messageBoxes().size(), 1u);
+        EXPECT_EQ(prompter.lastMessageBox().title, "Com Port for PTT Port Error");
+        EXPECT_EQ(prompter.lastMessageBox().text,
+                  "COM2 could not release the transmitter: No such device\r\n\r\n"
+                  "Make sure the transmitter is not still keyed.");
+        EXPECT_FALSE(port.isOpen());
+        EXPECT_FALSE(linkState().PortOpenError);
+        port.failLines("");
+        prompter.clearRecords();
+    }
+}
+
 TEST_F(DtmfTonesTest, KeyingFailuresShowThePttBox) {
     linkPreferences().DTMFComPort = 3;
     port.failOpen("Permission denied");
