@@ -22,7 +22,7 @@
 #include "cli/serial_session.h"
 #include "core/app/clock.h"
 #include "core/app/prompter.h"
-#include "core/app/sent_record.h"
+#include "core/session/sent_record.h"
 #include "core/database/controller_database.h"
 #include "core/database/field_checks.h"
 #include "core/database/setting_flags.h"

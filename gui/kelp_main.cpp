@@ -19,7 +19,7 @@
 #include "core/app/app_folder.h"
 #include "core/app/clock.h"
 #include "core/app/error_reporter.h"
-#include "core/app/sent_record.h"
+#include "core/session/sent_record.h"
 #include "core/app/program_identity.h"
 #include "core/app/prompter.h"
 #include "core/catalogues/catalogues.h"

@@ -8,9 +8,9 @@
 #include <memory>
 #include <optional>
 
-#include "core/app/file_commands.h"
-#include "core/app/preferences.h"
-#include "core/app/recent_files.h"
+#include "core/session/file_commands.h"
+#include "core/session/preferences.h"
+#include "core/session/recent_files.h"
 #include "core/database/controller_database.h"
 
 class QAction;

@@ -4,7 +4,7 @@
 #include <QRect>
 #include <QSize>
 
-#include "core/app/preferences.h"
+#include "core/session/preferences.h"
 
 class QWidget;
 

@@ -1,7 +1,7 @@
 #include "core/download/option_menu_commands.h"
 
 #include "core/app/error_reporter.h"
-#include "core/app/file_commands.h"
+#include "core/session/file_commands.h"
 #include "core/app/prompter.h"
 #include "core/database/controller_database.h"
 #include "core/database/dat_file.h"

@@ -7,7 +7,7 @@
 #include "core/app/error_reporter.h"
 #include "core/app/program_identity.h"
 #include "core/app/prompter.h"
-#include "core/app/sent_record.h"
+#include "core/session/sent_record.h"
 #include "core/database/area_checks.h"
 #include "core/link/serial_link.h"
 #include "core/link/serial_port.h"

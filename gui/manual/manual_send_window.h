@@ -5,7 +5,7 @@
 
 #include <QDialog>
 
-#include "core/app/preferences.h"
+#include "core/session/preferences.h"
 #include "core/link/manual_send.h"
 
 class QLineEdit;

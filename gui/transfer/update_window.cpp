@@ -15,7 +15,7 @@
 
 #include "core/app/clock.h"
 #include "core/app/error_reporter.h"
-#include "core/app/sent_record.h"
+#include "core/session/sent_record.h"
 #include "core/database/controller_database.h"
 #include "core/download/controller_copy.h"
 #include "core/link/link_preferences.h"

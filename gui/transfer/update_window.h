@@ -7,7 +7,7 @@
 #include <QDialog>
 #include <functional>
 
-#include "core/app/preferences.h"
+#include "core/session/preferences.h"
 #include "core/link/upload_engine.h"
 
 class QCheckBox;

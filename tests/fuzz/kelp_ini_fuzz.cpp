@@ -3,7 +3,7 @@
 // program's own runtime error, reported where the program reads it; nothing else may escape.
 #include <cstdint>
 
-#include "core/app/preferences.h"
+#include "core/session/preferences.h"
 #include "core/app/runtime_error.h"
 #include "core/link/link_preferences.h"
 #include "tests/fuzz/fuzz_support.h"

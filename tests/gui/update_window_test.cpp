@@ -16,7 +16,7 @@
 
 #include "core/app/app_folder.h"
 #include "core/app/scripted_prompter.h"
-#include "core/app/sent_record.h"
+#include "core/session/sent_record.h"
 #include "core/database/dat_file.h"
 #include "core/database/ini_file.h"
 #include "core/link/link_preferences.h"

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "core/app/file_commands.h"
-#include "core/app/preferences.h"
-#include "core/app/recent_files.h"
-#include "core/app/sent_record.h"
+#include "core/session/file_commands.h"
+#include "core/session/preferences.h"
+#include "core/session/recent_files.h"
+#include "core/session/sent_record.h"
 #include "core/database/dat_file.h"
 #include "core/database/ini_file.h"
 #include "core/download/download_protocol.h"

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "core/app/recent_files.h"
+#include "core/session/recent_files.h"
 #include "core/database/controller_database.h"
 
 namespace kelp {

@@ -1,4 +1,4 @@
-#include "core/app/file_commands.h"
+#include "core/session/file_commands.h"
 
 #include <filesystem>
 #include <system_error>

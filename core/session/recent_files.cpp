@@ -1,4 +1,4 @@
-#include "core/app/recent_files.h"
+#include "core/session/recent_files.h"
 
 #include <algorithm>
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/app/recent_files.h"
+#include "core/session/recent_files.h"
 
 namespace kelp {
 

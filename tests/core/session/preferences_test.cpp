@@ -1,4 +1,4 @@
-#include "core/app/preferences.h"
+#include "core/session/preferences.h"
 
 #include <gtest/gtest.h>
 

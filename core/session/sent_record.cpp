@@ -1,4 +1,4 @@
-#include "core/app/sent_record.h"
+#include "core/session/sent_record.h"
 
 #include <algorithm>
 #include <cstdint>
