@@ -1,5 +1,6 @@
 #include "cli/serial_session.h"
 
+#include "core/app/busy_state.h"
 #include "core/link/serial_port.h"
 
 #ifdef KELP_WITH_PLATFORM
@@ -29,10 +30,13 @@ struct SerialSession::Impl {
     // link must turn it, as the program's own clock does.
     GuiClock clock;
     ScopedClock scopedClock{clock};
+    // The command is one operation from the port's opening to its closing, as in the window.
+    BusyGuard busy{"kelp-cli"};
 };
 #else
 struct SerialSession::Impl {
     ~Impl() { currentSerialPort().close(); }
+    BusyGuard busy{"kelp-cli"};
 };
 #endif
 

@@ -11,12 +11,14 @@
 #include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <chrono>
 #include <cmath>
 
 #include "core/app/app_folder.h"
+#include "core/app/busy_state.h"
 #include "core/app/clock.h"
 #include "core/app/error_reporter.h"
 #include "core/session/sent_record.h"
@@ -37,6 +39,7 @@
 #include "core/link/upload_transports.h"
 #include "core/report/report_export.h"
 #include "gui/about.h"
+#include "gui/busy_follower.h"
 #include "gui/company.h"
 #include "gui/transfer/download_window.h"
 #include "gui/editors/editor_window.h"
@@ -78,6 +81,10 @@ KelpMain::KelpMain(QWidget* parent) : QMainWindow(parent) {
     buildToolbar();
     buildTabStrip();
     loadMainWindow();
+    // Nothing that would use the port, replace the database or close a window is left
+    // clickable while an operation runs.
+    busy_ = new BusyFollower(this, false);
+    connect(busy_, &BusyFollower::busyChanged, this, &KelpMain::busyChanged);
 }
 
 KelpMain::~KelpMain() {
@@ -466,6 +473,15 @@ bool KelpMain::unappliedChangesClear() {
 void KelpMain::tabChanged(int tab) {
     if (switchingBack_)
         return;
+    // The tab strip is disabled while an operation runs; a change that comes anyway (from
+    // code) is turned back.
+    if (busyState().busy()) {
+        switchingBack_ = true;
+        sstab_->setCurrentIndex(rememberedTab_);
+        switchingBack_ = false;
+        busyState().refuseWhileBusy();
+        return;
+    }
     // A box that was just refused keeps the focus: the tab does not change under it.
     if (auto* shown = qobject_cast<EditorWindow*>(editorWindow(rememberedTab_));
         shown != nullptr && shown->refusalPending()) {
@@ -649,6 +665,14 @@ void KelpMain::afterDatabaseCommand() {
     dvrMenu_->setEnabled(false);
 }
 
+void KelpMain::busyChanged(bool busy) {
+    if (busy || !closeAfterOperation_)
+        return;
+    closeAfterOperation_ = false;
+    // After the operation's own call has returned, not from inside it.
+    QTimer::singleShot(0, this, [this] { close(); });
+}
+
 void KelpMain::showAbout() {
     About about(this);
     about.exec();
@@ -660,6 +684,8 @@ void KelpMain::showCompany() {
 }
 
 bool KelpMain::exitSequence() {
+    if (busyState().refuseWhileBusy())
+        return false;
     if (!files_->exitQuestions())
         return false;
     try {
@@ -684,6 +710,21 @@ void KelpMain::finishExit() {
 void KelpMain::closeEvent(QCloseEvent* event) {
     if (exitDone_) {
         event->accept();
+        return;
+    }
+    // An operation is running inside this window's event: nothing may be unloaded under it.
+    // The operator may interrupt it; the window closes once it has stopped.
+    if (busyState().busy()) {
+        event->ignore();
+        if (closeAfterOperation_)
+            return;
+        const Answer answer = currentPrompter().message(
+            busyState().operation() + " is running.\r\n\r\nInterrupt it and close Kelp?",
+            kBusyTitle, MessageIcon::Question, MessageButtons::YesNo, DefaultButton::Second);
+        if (answer == Answer::Yes && busyState().busy()) {
+            closeAfterOperation_ = true;
+            busyState().requestInterrupt();
+        }
         return;
     }
     // The close request first; then the window unloads through the exit sequence, which asks

@@ -21,6 +21,7 @@ class QToolBar;
 
 namespace kelp {
 
+class BusyFollower;
 class DownloadProgressWindow;
 class EditorWindow;
 class OptionMenuCommands;
@@ -101,6 +102,8 @@ class KelpMain : public QMainWindow, private FileCommandsHost {
     void finishExit();
     void optionCommand(void (OptionMenuCommands::*command)());
     void afterDatabaseCommand();
+    // The busy state changed: a close asked for during the operation goes ahead now.
+    void busyChanged(bool busy);
 
     RecentFiles recent_;
     Preferences prefs_;
@@ -128,6 +131,9 @@ class KelpMain : public QMainWindow, private FileCommandsHost {
     bool switchingBack_ = false;
     bool exitDone_ = false;
     int rememberedState_ = 0;
+    BusyFollower* busy_ = nullptr;
+    // The operator asked to close while an operation ran and let it be interrupted.
+    bool closeAfterOperation_ = false;
 };
 
 }  // namespace kelp

@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "core/app/app_folder.h"
+#include "core/app/busy_state.h"
 #include "core/app/clock.h"
 #include "core/app/prompter.h"
 #include "core/database/dat_file.h"
@@ -30,6 +31,7 @@ bool refused(const char* text) {
 
 bool downloadControllerCopy(ControllerDatabase& copy, const ControllerCopyOptions& options,
                             const fs::path& folder) {
+    BusyGuard busy("The download");
     DownloadState& state = downloadState();
     std::error_code ec;
     fs::create_directories(folder, ec);
@@ -104,6 +106,7 @@ int flagControllerDifferences(ControllerDatabase& file, const ControllerDatabase
 
 bool backUpController(const ControllerCopyOptions& options, const fs::path& folder,
                       const std::string& stamp, fs::path& written) {
+    BusyGuard busy("The backup of the controller");
     ControllerDatabase copy;
     if (!downloadControllerCopy(copy, options, folder / "backup-images"))
         return false;

@@ -5,6 +5,7 @@
 #include <functional>
 #include <system_error>
 
+#include "core/app/busy_state.h"
 #include "core/app/clock.h"
 #include "core/app/error_reporter.h"
 #include "core/app/prompter.h"
@@ -124,9 +125,23 @@ bool timedOut(const char* text, int overallTicks) {
     return false;
 }
 
+// A port that closed under the download (an adapter pulled out) ends it: nothing more can
+// arrive, and what did is not the whole image.
+bool portClosed() {
+    if (currentSerialPort().isOpen())
+        return false;
+    currentPrompter().message(
+        "The serial port closed during the download, so the QZ740's memory was not read.",
+        kSerialPortErrorTitle, MessageIcon::Exclamation);
+    return true;
+}
+
 bool cancelled() {
+    if (portClosed())
+        return true;
     DownloadState& state = downloadState();
-    if (!state.DownloadCancel)
+    // Closing the program during a download cancels it too.
+    if (!state.DownloadCancel && !busyState().interruptRequested())
         return false;
     currentClock().sleepMs(100);
     currentPrompter().message(kDownloadCanceledText, kProgramBoxTitle);
@@ -170,6 +185,7 @@ class ImageFile {
 // One download step: the port opened, the loop run inside its guard, then the port closed
 // and the timers stopped whatever happened. The loop returns its result.
 bool runStep(const char* routine, const char* errorText, const std::function<bool()>& loop) {
+    BusyGuard busy("The download");
     bool result = false;
     if (portReady()) {
         try {
@@ -388,7 +404,7 @@ bool VersionDownload() {
             }
             clock.yield();
             pollSerialTimers();
-            if (link.SerialTicks > kVersionTimeoutTicks)
+            if (link.SerialTicks > kVersionTimeoutTicks || portClosed())
                 break;
             send("OK\r");
             clock.sleepMs(100);

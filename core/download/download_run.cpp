@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "core/app/app_folder.h"
+#include "core/app/busy_state.h"
 #include "core/app/clock.h"
 #include "core/app/error_reporter.h"
 #include "core/session/file_commands.h"
@@ -189,6 +190,7 @@ void DownloadRun::finish(const std::string& stamp) {
 }
 
 void DownloadRun::mnuQZ740Download_Click() {
+    BusyGuard busy("The download");
     Prompter& prompter = currentPrompter();
     DownloadState& state = downloadState();
     try {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "core/app/busy_state.h"
 #include "core/app/clock.h"
 #include "core/app/error_reporter.h"
 #include "core/app/prompter.h"
@@ -180,6 +181,7 @@ bool clockSetDtmf() {
 }
 
 bool setControllerClock() {
+    BusyGuard busy("Set Clock");
     if (linkPreferences().ComPort == 0)
         return clockSetDtmf();
     return ClockSet_Serial();

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "core/app/busy_state.h"
 #include "core/link/serial_link.h"
 #include "core/link/upload_catalogue.h"
 #include "core/link/upload_engine.h"
@@ -41,6 +42,7 @@ bool codeChangesPending(const ControllerDatabase& database) {
 }
 
 bool sendCodeChanges(UploadTransport& transport, ControllerDatabase& database, bool writeFile) {
+    BusyGuard busy("Sending the codes");
     LinkState& link = linkState();
     link.PortOpenError = false;
     const bool begun = transport.begin();

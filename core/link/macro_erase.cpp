@@ -1,5 +1,6 @@
 #include "core/link/macro_erase.h"
 
+#include "core/app/busy_state.h"
 #include "core/app/clock.h"
 #include "core/app/error_reporter.h"
 #include "core/app/prompter.h"
@@ -144,6 +145,7 @@ bool eraseMacrosDtmf(const ControllerDatabase& database) {
 }
 
 bool eraseMacrosInController(const ControllerDatabase& database) {
+    BusyGuard busy("Erase All Macros");
     if (linkPreferences().ComPort == 0)
         return eraseMacrosDtmf(database);
     return EraseMacros_Serial(database);

@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "core/app/busy_state.h"
 #include "core/app/clock.h"
 #include "core/database/field_checks.h"
 #include "core/link/dtmf_sender.h"
@@ -41,6 +42,7 @@ void ManualSend::textChanged(const std::string& boxText) {
 }
 
 void ManualSend::send() {
+    BusyGuard busy("Manual send");
     LinkState& link = linkState();
     const std::string command = pending_;
     pending_.clear();

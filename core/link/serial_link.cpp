@@ -1,5 +1,6 @@
 #include "core/link/serial_link.h"
 
+#include "core/app/busy_state.h"
 #include "core/app/clock.h"
 #include "core/app/error_reporter.h"
 #include "core/app/prompter.h"
@@ -65,6 +66,25 @@ void showCommunicationsError(const char* sentence, const std::string& displayTex
                              "The last response from the QZ740 was: " + kCrLf + lastResponse +
                              kCrLf + kCrLf + location + kCrLf + kCrLf + "Update will terminate";
     currentPrompter().message(text, kCommunicationsErrorTitle, MessageIcon::Exclamation);
+}
+
+// A command that cannot reach the controller because the port is not open. Said once per
+// command: when SendStr has said it, its CheckInput only fails.
+void failClosedPort(const std::string& displayText, bool inCheckInput) {
+    LinkState& state = linkState();
+    state.ResponseError = true;
+    state.PortOpenError = true;
+    if (inCheckInput && state.closedPortShown)
+        return;
+    state.closedPortShown = true;
+    std::string shown = displayText;
+    while (!shown.empty() && (shown.back() == '\r' || shown.back() == '\n')) shown.pop_back();
+    currentPrompter().message(
+        std::string("The serial port is not open, so the QZ740 did not receive the command "
+                    "string.") +
+            kCrLf + kCrLf + "The command string send was: " + kCrLf + shown + kCrLf + kCrLf +
+            "Update will terminate",
+        kSerialPortErrorTitle, MessageIcon::Exclamation);
 }
 
 }  // namespace
@@ -142,7 +162,11 @@ void OpenPort() {
 void SendStr(const std::string& text) {
     try {
         SerialPort& port = currentSerialPort();
-        if (port.isOpen() && !port.write(text))
+        if (!port.isOpen()) {
+            failClosedPort(text, false);
+            return;
+        }
+        if (!port.write(text))
             throw RuntimeError(8020, "Error writing to the serial port: " + port.errorText());
         currentClock().sleepMs(linkPreferences().SerialDelay);
     } catch (...) {
@@ -153,7 +177,11 @@ void SendStr(const std::string& text) {
 void CheckInput(const std::string& displayText) {
     LinkState& state = linkState();
     if (displayText == kUnansweredReset) {
-        state.ResponseError = false;
+        if (currentSerialPort().isOpen())
+            state.ResponseError = false;
+        else
+            failClosedPort(displayText, true);
+        state.closedPortShown = false;
         return;
     }
     SerialPort& port = currentSerialPort();
@@ -167,8 +195,16 @@ void CheckInput(const std::string& displayText) {
         state.ResponseError = false;
         for (;;) {
             state.stepLabel = "Get InputBuffer";
-            if (!port.isOpen())
+            if (!port.isOpen()) {
+                failClosedPort(displayText, true);
                 break;
+            }
+            // Closing the program asked the operation to stop: no answer is awaited, and the
+            // command counts as not taken.
+            if (busyState().interruptRequested()) {
+                state.ResponseError = true;
+                break;
+            }
             // Only the first character of each read counts; a read that starts with
             // anything else (an empty one too) is dropped and the wait goes on. The
             // controller ends every answer with CR LF, and that tail often arrives in the
@@ -215,11 +251,13 @@ void CheckInput(const std::string& displayText) {
         state.ResponseError = true;
     }
     state.stepLabel = "Exit_proc";
+    state.closedPortShown = false;
     lastResponse.clear();
     state.KelpMainSerialTimer.setEnabled(false);
 }
 
 void CheckComPort() {
+    BusyGuard busy("The port check");
     const LinkPreferences& prefs = linkPreferences();
     SerialPort& port = currentSerialPort();
     if (!port.isOpen()) {

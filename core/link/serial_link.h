@@ -29,6 +29,9 @@ struct LinkState {
     std::int16_t SerialTicks2 = 0;
     // The stage CheckInput is in; shown in its failure messages.
     std::string stepLabel;
+    // Set when the box saying the port is not open has been shown for the command in hand,
+    // so its CheckInput does not show a second one.
+    bool closedPortShown = false;
 };
 
 LinkState& linkState();
@@ -47,12 +50,15 @@ std::string portTroubleText(const std::string& firstLine, const std::string& wro
 // Makes sure the link is open and primes the controller's input with a lone "\r". On failure
 // shows "Serial Port Error" and sets PortOpenError; otherwise clears it.
 void OpenPort();
-// Writes one command line (already ending in "\r") when the port is open, then pauses
-// SerialDelay ms. A closed port sends nothing and raises no error.
+// Writes one command line (already ending in "\r"), then pauses SerialDelay ms. A port that
+// is not open (closed under the sender, or an adapter pulled out) sends nothing and fails:
+// "Serial Port Error", ResponseError and PortOpenError set.
 void SendStr(const std::string& text);
 // Waits for the answer to the command just sent and sets ResponseError. displayText is the
 // caller's text for the command; it is shown in the failure box. The controller reset
-// "1*219999" is not answered, so it returns success at once.
+// "1*219999" is not answered, so it returns success at once. A port that is not open, or
+// closes during the wait, is a failure; so is a wait the operator interrupts (closing the
+// program), without a box: the operator asked for it.
 void CheckInput(const std::string& displayText);
 // Probes the chosen port (ComPort, or DTMFComPort in DTMF mode) by opening and closing it;
 // shows the "Com Port" box when it does not exist.

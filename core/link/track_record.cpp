@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "core/app/busy_state.h"
 #include "core/app/clock.h"
 #include "core/app/error_reporter.h"
 #include "core/app/prompter.h"
@@ -159,6 +160,7 @@ std::string trackRecordLine(int track) {
 }
 
 TrackRecordResult recordTrack(int track, const std::optional<std::filesystem::path>& file) {
+    BusyGuard busy("The voice recorder track");
     requireTrack(track);
     if (file) {
         if (const std::optional<std::string> problem = trackFileProblem(*file)) {

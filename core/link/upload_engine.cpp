@@ -4,6 +4,7 @@
 #include <cmath>
 #include <exception>
 
+#include "core/app/busy_state.h"
 #include "core/app/error_reporter.h"
 #include "core/link/serial_link.h"
 
@@ -69,13 +70,14 @@ bool walkGroups(bool full, UploadTransport& transport, ControllerDatabase& datab
                     unlocked = true;
                 }
                 const bool taken = transport.send(item);
-                if (!taken && item.refusalStops) return false;
+                // A refusal of most settings lets the walk go on; a link that is gone does not.
+                if (!taken && (item.refusalStops || linkState().PortOpenError)) return false;
                 if (taken) {
                     clearFlags(item.clears, database);
                     if (item.afterSend) item.afterSend(database, writeFile);
                 }
                 if (item.pauseAfterMs > 0) transport.pause(item.pauseAfterMs);
-                if (UpdateInterrupted()) return false;
+                if (UpdateInterrupted() || busyState().interruptRequested()) return false;
             }
             clearFlags(section.clearAtEnd, database);
             if (section.lockAtEnd && unlocked) {
@@ -91,6 +93,7 @@ bool walkGroups(bool full, UploadTransport& transport, ControllerDatabase& datab
 
 int fSendUpdate(bool full, UploadTransport& transport, ControllerDatabase& database,
                 UploadProgress* progress, bool writeFile) {
+    BusyGuard busy("The upload");
     int result = 8;
     LinkState& link = linkState();
     link.PortOpenError = false;

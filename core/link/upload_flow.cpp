@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "core/app/busy_state.h"
 #include "core/app/clock.h"
 #include "core/app/error_reporter.h"
 #include "core/app/program_identity.h"
@@ -72,6 +73,7 @@ bool firmwareFamilyAccepted(const ControllerDatabase& database) {
 }  // namespace
 
 std::optional<std::string> queryFirmwareVersion() {
+    BusyGuard busy("The firmware version question");
     SerialPort& port = currentSerialPort();
     if (!port.isOpen())
         OpenPort();
@@ -83,6 +85,12 @@ std::optional<std::string> queryFirmwareVersion() {
     std::string answer;
     const auto started = clock.nowMs();
     for (;;) {
+        if (!port.isOpen()) {
+            tell(MessageIcon::Exclamation, kSerialPortErrorTitle,
+                 "The serial port closed before the QZ740 told its firmware version. Nothing "
+                 "was uploaded.");
+            return std::nullopt;
+        }
         const std::string read = port.readAll();
         // The controller's answer is judged read by read: the first one holding "+" is it.
         if (!read.empty() && read.find('+') != std::string::npos) {
@@ -151,6 +159,7 @@ bool uploadCommandChecks(ControllerDatabase& database, bool dtmfMode,
 int sendCompleteConfig(UploadTransport& transport, ControllerDatabase& database,
                        UploadProgress& progress,
                        const std::function<bool()>& beforeFirstCommand) {
+    BusyGuard busy("The upload");
     UpdateInterrupted() = false;
     progress.start(UploadProgress::totalSteps(database.hasRtc));
     if (ask(MessageIcon::Question, MessageButtons::YesNo, DefaultButton::First,
@@ -181,6 +190,7 @@ int sendCompleteConfig(UploadTransport& transport, ControllerDatabase& database,
 
 int updateChangesOnly(UploadTransport& transport, ControllerDatabase& database,
                       UploadProgress& progress) {
+    BusyGuard busy("The upload");
     UpdateInterrupted() = false;
     progress.start(0);
     // Settings that differ from what the controller was last sent are sent too, so that an

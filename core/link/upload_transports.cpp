@@ -1,5 +1,6 @@
 #include "core/link/upload_transports.h"
 
+#include "core/app/busy_state.h"
 #include "core/app/clock.h"
 #include "core/database/controller_database.h"
 #include "core/link/dtmf_sender.h"
@@ -28,6 +29,7 @@ void SerialTransport::end(bool) {
 }
 
 void SerialTransport::resetController() {
+    BusyGuard busy("Reset QZ740");
     if (!currentSerialPort().isOpen()) OpenPort();
     if (linkState().PortOpenError) return;
     // The controller restarts instead of answering, so nothing tells us the line has gone:
@@ -74,6 +76,7 @@ void DtmfTransport::end(bool begun) {
 }
 
 void DtmfTransport::resetController() {
+    BusyGuard busy("Reset QZ740");
     if (!keyUp()) return;
     SendUnlock(1);
     SendControllerReset();

@@ -15,9 +15,11 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "core/app/busy_state.h"
 #include "core/database/controller_database.h"
 #include "core/editors/field_units.h"
 #include "core/link/sound_output.h"
+#include "gui/busy_follower.h"
 
 namespace kelp {
 
@@ -149,9 +151,9 @@ Courtesy::Courtesy(QWidget* parent)
     side->addWidget(applyButton());
     side->addWidget(buttonNote(this));
     side->addSpacing(12);
-    QPushButton* cancel = cancelChangesButton(QStringLiteral("&Cancel Changes"));
-    connect(cancel, &QPushButton::clicked, this, [this] { stopPreview(); });
-    side->addWidget(cancel);
+    cancel_ = cancelChangesButton(QStringLiteral("&Cancel Changes"));
+    connect(cancel_, &QPushButton::clicked, this, [this] { stopPreview(); });
+    side->addWidget(cancel_);
     side->addWidget(buttonNote(this));
     side->addSpacing(24);
     preview_ = new QPushButton(QStringLiteral("&Preview"), this);
@@ -294,12 +296,14 @@ void Courtesy::previewClicked() {
         restartPreview_ = true;
         return;
     }
-    // Played from the event loop rather than inside the button's click, so that the window
-    // may even be closed while the tone plays.
+    // Played from the event loop rather than inside the button's click. While it plays, only
+    // its own buttons are live: Preview again, and Cancel Changes, which stops it.
+    BusyFollower::keepLive({preview_, cancel_});
     QTimer::singleShot(0, this, &Courtesy::runPreview);
 }
 
 void Courtesy::runPreview() {
+    BusyGuard busy("The courtesy tone preview");
     const std::shared_ptr<bool> alive = alive_;
     do {
         restartPreview_ = false;

@@ -72,6 +72,7 @@ class Courtesy : public EditorWindow {
     std::array<CourtesyToneDiagram*, 3> diagrams_{};
     std::array<std::array<QLineEdit*, 16>, 3> boxes_{};
     QPushButton* preview_ = nullptr;
+    QPushButton* cancel_ = nullptr;
     bool previewing_ = false;
     bool stopRequested_ = false;
     bool restartPreview_ = false;

@@ -1,6 +1,7 @@
 #include "gui/editors/editor_window.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QEvent>
 #include <QFocusEvent>
@@ -13,6 +14,7 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include "core/app/busy_state.h"
 #include "core/app/prompter.h"
 #include "core/database/field_checks.h"
 
@@ -358,6 +360,14 @@ void EditorWindow::focusFirstControl() {
         }
     }
     setFocus(Qt::OtherFocusReason);
+}
+
+void EditorWindow::closeEvent(QCloseEvent* event) {
+    if (busyState().busy()) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
 }
 
 }  // namespace kelp

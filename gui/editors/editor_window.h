@@ -91,6 +91,8 @@ class EditorWindow : public QWidget {
     virtual void afterEdit(const std::string& /*key*/, int /*index*/) {}
 
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // An editor is not closed under an operation it runs (the erase, a preview).
+    void closeEvent(QCloseEvent* event) override;
 
   private slots:
     void applyClicked();

@@ -10,6 +10,7 @@
 #include "core/app/app_folder.h"
 #include "core/app/error_reporter.h"
 #include "core/app/prompter.h"
+#include "gui/busy_follower.h"
 #include "gui/window_placement.h"
 
 namespace kelp {
@@ -22,6 +23,7 @@ const char* const kModule = "ManualSendData";
 
 ManualSendWindow::ManualSendWindow(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmManualSend"));
+    new BusyFollower(this);
     setWindowTitle(QString::fromLatin1(kManualSendCaption));
     box_ = new QLineEdit(this);
     box_->setObjectName(QStringLiteral("ManualSendData"));

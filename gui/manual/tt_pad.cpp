@@ -8,11 +8,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "core/app/busy_state.h"
 #include "core/app/clock.h"
 #include "core/app/error_reporter.h"
 #include "core/link/dtmf_tones.h"
 #include "core/link/link_preferences.h"
 #include "core/link/serial_link.h"
+#include "gui/busy_follower.h"
 
 namespace kelp {
 
@@ -37,6 +39,7 @@ const Key kKeys[4][4] = {
 
 TTPad::TTPad(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TTPad"));
+    new BusyFollower(this);
     setWindowTitle(QStringLiteral("DTMF Dialer"));
     txtNum_ = new QLineEdit(this);
     txtNum_->setObjectName(QStringLiteral("txtNum"));
@@ -97,6 +100,7 @@ TTPad::~TTPad() {
 
 void TTPad::cmdNum_Click(int index, const QString& caption) {
     try {
+        BusyGuard busy("The DTMF test pad");
         SendTone(std::to_string(index));
     } catch (...) {
         reportError(kModule, "cmdNum_Click");
@@ -118,6 +122,7 @@ void TTPad::keyPressEvent(QKeyEvent* event) {
     }
     // The character as typed: a lower-case letter plays nothing but is still shown.
     try {
+        BusyGuard busy("The DTMF test pad");
         SendTone(std::string(1, c));
     } catch (...) {
         reportError(kModule, "Form_KeyPress");
@@ -127,6 +132,7 @@ void TTPad::keyPressEvent(QKeyEvent* event) {
 
 void TTPad::TxSet_Click() {
     try {
+        BusyGuard busy("The DTMF test pad");
         // The transmitter is keyed once its key-up delay has passed, as every keying does.
         currentClock().sleepMs(linkPreferences().TxTemp);
         KeyTransmitter("key");

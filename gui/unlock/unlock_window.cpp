@@ -11,6 +11,7 @@
 
 #include "core/app/error_reporter.h"
 #include "core/database/controller_database.h"
+#include "gui/busy_follower.h"
 
 namespace kelp {
 
@@ -39,6 +40,7 @@ UnlockWindow::UnlockWindow(ControllerDatabase& database, QWidget* parent,
                            UnlockCodes::TransportFactory transport)
     : QDialog(parent), codes_(database, std::move(transport)) {
     setObjectName(QStringLiteral("frmUnlock"));
+    new BusyFollower(this);
     setWindowTitle(QString::fromLatin1(kUnlockWindowCaption));
     auto* grid = new QGridLayout;
     auto* currentHead = new QLabel(QStringLiteral("Current"));

@@ -12,6 +12,8 @@ bool RecordingSoundOutput::play(const std::vector<std::uint8_t>& wav) {
     }
     Clock& clock = currentClock();
     played_.push_back(Played{clock.nowMs(), wav});
+    // The real output keeps the message loop turning while a sound plays: clicks are heard.
+    clock.yield();
     if (const std::optional<WavFormat> format = parseWav(wav))
         clock.sleepMs(format->durationMs());
     return true;

@@ -11,7 +11,7 @@
 #include "core/database/atomic_file.h"
 #include "core/download/download_progress.h"
 #include "core/download/download_state.h"
-#include "tests/core/download/fake_controller.h"
+#include "tests/support/fake_controller.h"
 #include "tests/core/link/link_fixture.h"
 
 namespace kelp {

@@ -17,7 +17,7 @@
 #include "core/download/download_state.h"
 #include "core/download/eram_encoder.h"
 #include "core/download/image_text.h"
-#include "tests/core/download/fake_controller.h"
+#include "tests/support/fake_controller.h"
 #include "tests/core/link/link_fixture.h"
 
 namespace kelp {

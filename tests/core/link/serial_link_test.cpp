@@ -119,7 +119,7 @@ TEST_F(SerialLinkTest, TimeoutBoxNamesTheErrorCounterStep) {
               "Update will terminate");
 }
 
-TEST_F(SerialLinkTest, ResetAndClosedPortReturnSuccessWithoutReading) {
+TEST_F(SerialLinkTest, ResetReturnsAtOnceAndAClosedPortFails) {
     openLink();
     linkState().ResponseError = true;
     CheckInput("1*219999");
@@ -127,25 +127,32 @@ TEST_F(SerialLinkTest, ResetAndClosedPortReturnSuccessWithoutReading) {
     EXPECT_EQ(port.readCount(), 0);
     EXPECT_EQ(clock.nowMs(), 0);
 
+    // A closed port is a failure, said once, whether or not the command was sent first.
     port.close();
-    linkState().ResponseError = true;
     CheckInput("1*10001180");
-    EXPECT_FALSE(linkState().ResponseError);
+    EXPECT_TRUE(linkState().ResponseError);
     EXPECT_EQ(port.readCount(), 0);
-    EXPECT_TRUE(prompter.messageBoxes().empty());
+    EXPECT_EQ(prompter.lastMessageBox().title, "Serial Port Error");
+    EXPECT_NE(prompter.lastMessageBox().text.find("1*10001180"), std::string::npos);
+    prompter.clearRecords();
+    SendStr("1*10001180\r");
+    CheckInput("1*10001180");
+    EXPECT_TRUE(linkState().ResponseError);
+    EXPECT_EQ(prompter.messageBoxes().size(), 1u);
 }
 
-TEST_F(SerialLinkTest, SendStrWritesWhenOpenAndAlwaysPauses) {
+TEST_F(SerialLinkTest, SendStrWritesWhenOpenAndFailsWhenClosed) {
     linkPreferences().SerialDelay = 1;
     SendStr("1*10001180\r");
     EXPECT_EQ(port.written(), "");
-    EXPECT_EQ(clock.sleptMs(), 1);
-    EXPECT_TRUE(prompter.records().empty());
+    EXPECT_TRUE(linkState().ResponseError);
+    EXPECT_TRUE(linkState().PortOpenError);
+    EXPECT_EQ(prompter.lastMessageBox().title, "Serial Port Error");
 
     openLink();
     SendStr("1*10001180\r");
     EXPECT_EQ(port.written(), "\r1*10001180\r");
-    EXPECT_EQ(clock.sleptMs(), 3);  // one pause for the priming CR, one per line
+    EXPECT_EQ(clock.sleptMs(), 2);  // one pause for the priming CR, one per line
 }
 
 TEST_F(SerialLinkTest, SendStrReportsAFailedWrite) {

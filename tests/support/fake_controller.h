@@ -2,7 +2,8 @@
 // one line per "OK", the autopatch image one chunk per "o", the RTC image one chunk per "r",
 // and the firmware version; with the faults a real link shows (silence mid-image, bunched
 // lines, a refusal, slow answers). Each answer arrives delayMs after the line that asked
-// for it, on the current (virtual) clock.
+// for it, on the current (virtual) clock. With acceptCommands it also takes every programming
+// line with "+" (the reset restarts it instead), so whole uploads can run against it.
 #pragma once
 
 #include <cstdint>
@@ -33,6 +34,7 @@ class FakeController {
     std::string version = "700";  // "" stays silent
     std::int64_t delayMs = 0;
     std::int64_t byteMs = 0;  // > 0: every answer comes a byte at a time, this far apart
+    bool acceptCommands = false;
 
     // Lines the program wrote, in order (without their CR).
     const std::vector<std::string>& heard() const { return heard_; }
@@ -105,6 +107,10 @@ class FakeController {
             mode_ = Mode::Version;
             if (!version.empty())
                 say(version + "\r\n+");
+        } else if (acceptCommands && !line.empty() && line != "1*21999" && line != "OK" &&
+                   line != "o" && line != "r") {
+            mode_ = Mode::None;
+            say("+\r\n");
         }
     }
 

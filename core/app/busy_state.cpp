@@ -1,0 +1,81 @@
+#include "core/app/busy_state.h"
+
+#include <algorithm>
+
+#include "core/app/prompter.h"
+
+namespace kelp {
+
+const char* const kBusyTitle = "Kelp is busy";
+
+BusyState& busyState() {
+    static BusyState state;
+    return state;
+}
+
+int BusyState::subscribe(Listener listener) {
+    const int token = nextToken_++;
+    listeners_.emplace_back(token, std::move(listener));
+    return token;
+}
+
+void BusyState::unsubscribe(int token) {
+    listeners_.erase(std::remove_if(listeners_.begin(), listeners_.end(),
+                                    [token](const auto& l) { return l.first == token; }),
+                     listeners_.end());
+}
+
+void BusyState::requestInterrupt() {
+    if (busy())
+        interruptRequested_ = true;
+}
+
+std::string BusyState::busyText() const {
+    return operation_ + " is running.\r\n\r\nWait until it has finished (or interrupt it) and "
+                        "try again.";
+}
+
+bool BusyState::refuseWhileBusy() {
+    if (!busy())
+        return false;
+    currentPrompter().message(busyText(), kBusyTitle, MessageIcon::Exclamation);
+    return true;
+}
+
+void BusyState::enter(const std::string& operation) {
+    if (depth_++ > 0)
+        return;
+    operation_ = operation;
+    interruptRequested_ = false;
+    tell(true);
+}
+
+void BusyState::leave() {
+    if (depth_ == 0 || --depth_ > 0)
+        return;
+    operation_.clear();
+    interruptRequested_ = false;
+    tell(false);
+}
+
+void BusyState::tell(bool busy) {
+    // A listener may unsubscribe (its window closing) while it is told: walk a copy.
+    const auto listeners = listeners_;
+    for (const auto& listener : listeners) {
+        try {
+            listener.second(busy);
+        } catch (...) {
+            // A window that cannot follow the state must not stop the operation.
+        }
+    }
+}
+
+BusyGuard::BusyGuard(const std::string& operation) {
+    busyState().enter(operation);
+}
+
+BusyGuard::~BusyGuard() {
+    busyState().leave();
+}
+
+}  // namespace kelp

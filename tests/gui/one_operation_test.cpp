@@ -1,0 +1,455 @@
+// One operation at a time: while a long operation waits on the controller or plays a tone,
+// every command that would use the link, replace the database or close a window is turned
+// away, nothing is freed under the operation, and the operation ends as it would have.
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "core/app/app_folder.h"
+#include "core/app/busy_state.h"
+#include "core/app/scripted_prompter.h"
+#include "core/database/dat_file.h"
+#include "core/link/link_preferences.h"
+#include "core/link/serial_link.h"
+#include "core/link/dtmf_tones.h"
+#include "gui/kelp_main.h"
+#include "gui/manual/manual_send_window.h"
+#include "gui/manual/tt_pad.h"
+#include "gui/transfer/compare_window.h"
+#include "gui/transfer/update_window.h"
+#include "gui/unlock/unlock_window.h"
+#include "tests/gui/gui_test_support.h"
+#include "tests/support/fake_controller.h"
+#include "tests/support/fake_serial_port.h"
+#include "tests/support/recording_sound_output.h"
+#include "tests/support/virtual_clock.h"
+
+using namespace kelp;
+using kelp::guitest::findControl;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string fileText(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> lines(const fs::path& file) {
+    std::vector<std::string> out;
+    std::istringstream in(fileText(file));
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        out.push_back(line);
+    }
+    return out;
+}
+
+// Runs body on the first modal window of type T, from the event loop that window's exec()
+// turns.
+template <typename T>
+void onModal(std::function<void(T*)> body) {
+    auto* timer = new QTimer;
+    timer->setInterval(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, body] {
+        if (auto* window = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            body(window);
+        }
+    });
+    timer->start();
+}
+
+void trigger(QWidget* window, const char* name) {
+    findControl<QAction>(window, QString::fromLatin1(name))->trigger();
+}
+
+}  // namespace
+
+class OneOperationTest : public QObject {
+    Q_OBJECT
+
+    struct Operation {
+        const char* name;
+        const char* busyName;  // what the busy state calls it while it runs
+        int tab;               // the editor it runs from (-1: the main window)
+        bool reloads;          // it replaces the database itself
+        std::function<void(KelpMain&)> run;
+        std::function<bool()> ready;  // the moment to try a command: the operation waits
+        std::function<QString()> ended;
+    };
+    struct Command {
+        const char* name;
+        std::function<void(KelpMain&)> attempt;
+    };
+
+    std::unique_ptr<QTemporaryDir> home_;
+    std::unique_ptr<ScriptedPrompter> prompter_;
+    std::unique_ptr<ScopedPrompter> usePrompter_;
+    std::unique_ptr<VirtualClock> clock_;
+    std::unique_ptr<ScopedClock> useClock_;
+    std::unique_ptr<FakeSerialPort> port_;
+    std::unique_ptr<ScopedSerialPort> usePort_;
+    std::unique_ptr<testing::FakeController> controller_;
+    std::unique_ptr<RecordingSoundOutput> sound_;
+    std::unique_ptr<ScopedSoundOutput> useSound_;
+
+    fs::path home() const { return fs::path(home_->path().toStdString()); }
+
+    bool heard(const std::string& prefix) const {
+        for (const std::string& line : controller_->heard())
+            if (line.rfind(prefix, 0) == 0)
+                return true;
+        return false;
+    }
+    bool shown(const std::string& titleOrText) const {
+        for (const PromptRecord& box : prompter_->messageBoxes())
+            if (box.title == titleOrText || box.text == titleOrText)
+                return true;
+        return false;
+    }
+    QString boxes() const {
+        QStringList all;
+        for (const PromptRecord& box : prompter_->messageBoxes())
+            all << QString::fromStdString(box.title);
+        return all.join(" | ");
+    }
+
+    std::vector<Operation> operations() {
+        const auto waitingOn = [this](const char* line) {
+            return [this, line] { return heard(line); };
+        };
+        return {
+            {"upload", "The upload", -1, false,
+             [](KelpMain& main) {
+                 db().setUploadFlag(UploadFlag::HangTimers, 1, true);
+                 onModal<Update>([](Update* w) { findControl<QPushButton>(w, "Update")->click(); });
+                 trigger(&main, "mnuQZ740Upload");
+             },
+             waitingOn("1*1000"),
+             [] {
+                 return db().uploadFlag(UploadFlag::HangTimers, 1) ? QString("flag left set")
+                                                                    : QString();
+             }},
+            {"backup", "The upload", -1, false,
+             [this](KelpMain& main) {
+                 onModal<Update>([this](Update* w) {
+                     prompter_->queueAnswer(Answer::Yes);  // send the complete configuration
+                     findControl<QPushButton>(w, "Complete")->click();
+                 });
+                 trigger(&main, "mnuQZ740Upload");
+             },
+             [this] { return heard("1SendEram") && !heard("1*"); },
+             [this] {
+                 return controller_->heard().back() == "1*21999" ? QString()
+                                                                 : QString("no reset at the end");
+             }},
+            {"download", "The download", -1, true,
+             [this](KelpMain& main) {
+                 prompter_->queueAnswer(Answer::Yes);  // "Confirm Download"
+                 trigger(&main, "Download");
+             },
+             waitingOn("1SendEram"),
+             [this] {
+                 return shown("Download from QZ740") ? QString() : QString("not downloaded");
+             }},
+            {"compare", "The download", -1, false,
+             [this](KelpMain& main) {
+                 prompter_->queueAnswer(Answer::No);  // no autopatch memory
+                 onModal<CompareWindow>([this](CompareWindow* w) {
+                     compared_ = true;
+                     w->reject();
+                 });
+                 trigger(&main, "mnuCompare");
+             },
+             waitingOn("1SendEram"), [this] { return compared_ ? QString() : QString("no compare"); }},
+            {"erase", "Erase All Macros", 2, false,
+             [this](KelpMain& main) {
+                 prompter_->queueAnswer(Answer::Yes);  // erase everything
+                 findControl<QPushButton>(main.editorWindow(2), "Erase")->click();
+             },
+             waitingOn("1*4004"),
+             [this] {
+                 return shown("Erase All Macros") && db().get("Macro", 1) == "NONE STORED"
+                            ? QString()
+                            : QString("not erased");
+             }},
+            {"set clock", "Set Clock", -1, false, [](KelpMain& main) { trigger(&main, "Set Clock"); },
+             waitingOn("1*5101"), [this] { return shown("Done") ? QString() : QString("not set"); }},
+            {"voice recorder track", "The voice recorder track", 6, false,
+             [this](KelpMain& main) {
+                 QWidget* messages = main.editorWindow(6);
+                 prompter_->queueOpenFile(wav_);
+                 findControl<QPushButton>(messages, "GetFile")->click();
+                 findControl<QPushButton>(messages, "SendToQZ740")->click();
+             },
+             waitingOn("1*7002"),
+             [this] {
+                 return shown("Wav File Upload Complete.") ? QString() : QString("not recorded");
+             }},
+            {"code send", "Sending the codes", -1, false,
+             [this](KelpMain& main) {
+                 onModal<UnlockWindow>([this](UnlockWindow* w) {
+                     auto* lock = findControl<QLineEdit>(w, "NewLockSet");
+                     lock->setFocus();
+                     QTest::keyClicks(lock, "99");
+                     prompter_->queueAnswer(Answer::Yes);  // "UPDATE CONTROLLER"
+                     findControl<QPushButton>(w, "cmdSend")->click();
+                     findControl<QPushButton>(w, "cmdClose")->click();
+                 });
+                 showUnlockWindow(&main);
+             },
+             [this] { return !controller_->heard().empty(); },
+             [] { return db().get("Lock") == "99" ? QString() : QString("lock not changed"); }},
+            {"manual send", "Manual send", -1, false,
+             [](KelpMain& main) {
+                 onModal<ManualSendWindow>([](ManualSendWindow* w) {
+                     QLineEdit* box = w->findChild<QLineEdit*>();
+                     QTest::keyClicks(box, "123");
+                     QTest::keyClick(box, Qt::Key_Return);
+                     findControl<QPushButton>(w, "Close")->click();
+                 });
+                 trigger(&main, "MnuManualData");
+             },
+             [] { return true; },
+             [this] { return heard("999123") ? QString() : QString("not sent"); }},
+            {"courtesy tone preview", "The courtesy tone preview", 1, false,
+             [](KelpMain& main) {
+                 findControl<QPushButton>(main.editorWindow(1), "Preview")->click();
+                 // The tone is played from the event loop.
+                 for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+             },
+             [] { return true; },
+             [this] { return sound_->played().empty() ? QString("nothing played") : QString(); }},
+            {"pad", "The DTMF test pad", -1, false,
+             [](KelpMain& main) {
+                 onModal<TTPad>([](TTPad* w) {
+                     findControl<QPushButton>(w, "cmdNum(1)")->click();
+                     findControl<QPushButton>(w, "Exit")->click();
+                 });
+                 trigger(&main, "MnuTestPad");
+             },
+             [] { return true; },
+             [this] { return sound_->played().size() == 1 ? QString() : QString("no digit"); }},
+        };
+    }
+
+    static std::vector<Command> commands() {
+        return {
+            {"Open", [](KelpMain& m) { trigger(&m, "mnuFileOpen"); }},
+            {"recent file", [](KelpMain& m) { trigger(&m, "mnuFilesList(1)"); }},
+            {"Save", [](KelpMain& m) { trigger(&m, "mnuFileSave"); }},
+            {"reload", [](KelpMain& m) { trigger(&m, "mnuRTCno"); }},
+            {"Download", [](KelpMain& m) { trigger(&m, "Download"); }},
+            {"Upload", [](KelpMain& m) { trigger(&m, "Upload"); }},
+            {"Compare", [](KelpMain& m) { trigger(&m, "mnuCompare"); }},
+            {"Reset QZ740", [](KelpMain& m) { trigger(&m, "Button9"); }},
+            {"Set Clock", [](KelpMain& m) { trigger(&m, "Set Clock"); }},
+            // A download unloads the editors before it asks for the memory: then there is no
+            // editor to click or close.
+            {"Erase All Macros",
+             [](KelpMain& m) {
+                 if (QWidget* macros = m.editorWindow(2))
+                     findControl<QPushButton>(macros, "Erase")->click();
+             }},
+            {"another tab",
+             [](KelpMain& m) {
+                 QTabBar* bar = m.tabStrip()->tabBar();
+                 const int other = (bar->currentIndex() + 4) % bar->count();
+                 QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(other).center());
+             }},
+            {"close the editor",
+             [](KelpMain& m) {
+                 if (QWidget* editor = m.editorWindow(m.tabStrip()->currentIndex()))
+                     editor->close();
+             }},
+            {"close the main window", [](KelpMain& m) { m.close(); }},
+            {"Exit", [](KelpMain& m) { trigger(&m, "mnuFileExit"); }},
+        };
+    }
+
+    fs::path wav_;
+    bool compared_ = false;
+
+  private slots:
+    void init() {
+        home_ = std::make_unique<QTemporaryDir>();
+        setAppFolder(home());
+        resetProcessDatabase();
+        linkPreferences() = LinkPreferences{};
+        linkState() = LinkState{};
+        prompter_ = std::make_unique<ScriptedPrompter>();
+        usePrompter_ = std::make_unique<ScopedPrompter>(*prompter_);
+        clock_ = std::make_unique<VirtualClock>();
+        useClock_ = std::make_unique<ScopedClock>(*clock_);
+        port_ = std::make_unique<FakeSerialPort>();
+        port_->setDevices({"/dev/ttyS0"});
+        usePort_ = std::make_unique<ScopedSerialPort>(*port_);
+        // The controller takes a moment over everything, so each operation waits on it.
+        controller_ = std::make_unique<testing::FakeController>(*port_);
+        controller_->acceptCommands = true;
+        controller_->delayMs = 20;
+        controller_->version = "7005";
+        controller_->mainLines = lines(fs::path(KELP_TEST_DATA) / "sample_main.mem");
+        controller_->rtcChunks = {fileText(fs::path(KELP_TEST_DATA) / "sample_rtc.mem")};
+        sound_ = std::make_unique<RecordingSoundOutput>();
+        useSound_ = std::make_unique<ScopedSoundOutput>(*sound_);
+        setLoadTerminateHook([] { qWarning("the loader asked to end the program"); });
+        wav_ = home() / "greeting.wav";
+        const auto tone = toneWav(440, 880, 0.5);
+        std::ofstream(wav_, std::ios::binary)
+            .write(reinterpret_cast<const char*>(tone.data()),
+                   static_cast<std::streamsize>(tone.size()));
+        compared_ = false;
+    }
+
+    void cleanup() {
+        useSound_.reset();
+        sound_.reset();
+        controller_.reset();
+        usePort_.reset();
+        port_.reset();
+        useClock_.reset();
+        clock_.reset();
+        usePrompter_.reset();
+        prompter_.reset();
+        setLoadTerminateHook({});
+        setAppFolder({});
+        home_.reset();
+    }
+
+    void nothingStartsUnderARunningOperation_data() {
+        QTest::addColumn<int>("operation");
+        QTest::addColumn<int>("command");
+        const auto ops = operations();
+        const auto cmds = commands();
+        for (std::size_t o = 0; o < ops.size(); ++o)
+            for (std::size_t c = 0; c < cmds.size(); ++c)
+                QTest::newRow(qPrintable(QString("%1 / %2").arg(ops[o].name, cmds[c].name)))
+                    << static_cast<int>(o) << static_cast<int>(c);
+    }
+
+    void nothingStartsUnderARunningOperation() {
+        QFETCH(int, operation);
+        QFETCH(int, command);
+        const Operation op = operations()[static_cast<std::size_t>(operation)];
+        const Command cmd = commands()[static_cast<std::size_t>(command)];
+
+        KelpMain main;
+        main.show();
+        const fs::path file = home() / "site.dat";
+        fs::copy_file(guitest::sampleDatabase(), file);
+        main.fileCommands().openPath(file.string());
+        QVERIFY(db().loaded);
+        linkPreferences().ComPort = 1;
+        if (op.tab >= 0)
+            main.tabStrip()->setCurrentIndex(op.tab);
+        const std::string fileBefore = fileText(file);
+        std::vector<QAction*> enabledBefore;
+        for (QAction* a : main.findChildren<QAction*>())
+            if (a->isEnabled())
+                enabledBefore.push_back(a);
+        std::array<QPointer<QWidget>, 11> editors;
+        for (int t = 0; t < 11; ++t) editors[static_cast<std::size_t>(t)] = main.editorWindow(t);
+        prompter_->clearRecords();
+
+        bool attempted = false;
+        clock_->setYieldHook([&] {
+            if (attempted || busyState().operation() != op.busyName || !op.ready())
+                return;
+            attempted = true;
+            const std::size_t written = port_->written().size();
+            const std::size_t records = prompter_->records().size();
+            const int tab = main.tabStrip()->currentIndex();
+            const std::string current = db().currentFile;
+            std::array<QPointer<QWidget>, 11> shownNow;
+            for (int t = 0; t < 11; ++t) shownNow[static_cast<std::size_t>(t)] = main.editorWindow(t);
+            const int played = static_cast<int>(sound_->played().size());
+
+            cmd.attempt(main);
+
+            // Nothing was sent, asked, loaded, played or freed; only "Kelp is busy" was said.
+            QCOMPARE(port_->written().size(), written);
+            QCOMPARE(static_cast<int>(sound_->played().size()), played);
+            for (std::size_t r = records; r < prompter_->records().size(); ++r) {
+                const PromptRecord& said = prompter_->records()[r];
+                QVERIFY2(said.kind == PromptRecord::Kind::Beep || said.title == kBusyTitle,
+                         said.title.c_str());
+            }
+            QCOMPARE(db().currentFile, current);
+            QCOMPARE(main.tabStrip()->currentIndex(), tab);
+            for (std::size_t t = 0; t < 11; ++t)
+                QVERIFY(shownNow[t] == main.editorWindow(static_cast<int>(t)));
+            QVERIFY(main.isVisible());
+        });
+
+        op.run(main);
+        clock_->setYieldHook({});
+
+        QVERIFY2(attempted, "the operation never waited");
+        QVERIFY2(op.ended().isEmpty(), qPrintable(op.ended() + ": " + boxes()));
+        QVERIFY2(!busyState().busy(), busyState().operation().c_str());
+        QVERIFY(main.isVisible());
+        QVERIFY(!port_->isOpen());
+        for (QAction* a : enabledBefore) QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
+        if (!op.reloads) {
+            for (std::size_t t = 0; t < 11; ++t) QVERIFY(editors[t] == main.editorWindow(static_cast<int>(t)));
+            // Nothing saved it: the operation changes only what it must.
+            if (std::string(op.name) != "code send")
+                QVERIFY(fileText(file) == fileBefore);
+        }
+    }
+
+    // Closing the program during an operation asks first; answered yes, the operation stops
+    // at once and the window closes after it, with nothing unloaded under it.
+    void closingTheMainWindowInterruptsTheOperationFirst() {
+        KelpMain main;
+        main.show();
+        const fs::path file = home() / "site.dat";
+        fs::copy_file(guitest::sampleDatabase(), file);
+        main.fileCommands().openPath(file.string());
+        linkPreferences().ComPort = 1;
+        main.tabStrip()->setCurrentIndex(2);
+        controller_->acceptCommands = false;  // a silent controller: the erase waits and waits
+        bool asked = false;
+        clock_->setYieldHook([&] {
+            if (asked || !heard("1*4004"))
+                return;
+            asked = true;
+            prompter_->queueAnswer(Answer::Yes);
+            main.close();
+            QVERIFY(main.isVisible());
+        });
+        prompter_->queueAnswer(Answer::Yes);  // erase everything
+        const std::int64_t started = clock_->nowMs();
+        findControl<QPushButton>(main.editorWindow(2), "Erase")->click();
+        clock_->setYieldHook({});
+        QVERIFY(asked);
+        QVERIFY2(clock_->nowMs() - started < 3000, "the erase waited for its time-out");
+        QVERIFY(!shown("Erase All Macros"));
+        QVERIFY(db().saved);  // the erase changed nothing in the database
+        QVERIFY(!port_->isOpen());
+        QVERIFY(main.isVisible());
+        // The close goes ahead from the event loop, through the usual exit questions.
+        prompter_->setDefaultAnswer(Answer::No);
+        QTRY_VERIFY(!main.isVisible());
+    }
+};
+
+QTEST_MAIN(OneOperationTest)
+#include "one_operation_test.moc"
