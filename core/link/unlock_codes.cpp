@@ -202,7 +202,9 @@ UnlockCodes::SendResult UnlockCodes::send() {
     result.focus = conflictChecks();
     if (result.focus)
         return result;
-    storePending(false, true);
+    // Nothing is stored before the answer: a Send declined leaves the pending codes, in
+    // memory and in the file, as they were, so Cancel Changes and the next complete upload
+    // still see the old ones.
     const Answer answer = currentPrompter().message(
         updateControllerQuestion(), kUpdateControllerTitle, MessageIcon::Question,
         MessageButtons::YesNoCancel, DefaultButton::Third);
@@ -211,6 +213,7 @@ UnlockCodes::SendResult UnlockCodes::send() {
         return result;
     }
     result.asked = true;
+    storePending(false, true);
     std::unique_ptr<UploadTransport> transport = transport_();
     result.allTaken = sendCodeChanges(*transport, db_, true);
     reload();
