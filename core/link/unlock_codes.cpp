@@ -182,7 +182,7 @@ void UnlockCodes::write(const std::string& key, const std::string& value) const 
         WriteSetting("Unlock", key, value, db_.currentFile);
 }
 
-void UnlockCodes::storePending(bool writeFile, bool setFlags) {
+void UnlockCodes::storePending(bool setFlags) {
     for (int b = 0; b < kCodeBoxCount; ++b) {
         const CodeBox box = static_cast<CodeBox>(b);
         const BoxKeys k = keysOf(box);
@@ -192,8 +192,7 @@ void UnlockCodes::storePending(bool writeFile, bool setFlags) {
         if (entry.empty())
             continue;
         db_.set(k.pendingKey, k.index, entry);
-        if (writeFile)
-            write(k.pending, entry);
+        write(k.pending, entry);
     }
 }
 
@@ -213,7 +212,9 @@ UnlockCodes::SendResult UnlockCodes::send() {
         return result;
     }
     result.asked = true;
-    storePending(false, true);
+    // Pending in the file too until the controller takes each one: a code refused or never
+    // sent is still there for the next Send or complete upload.
+    storePending(true);
     std::unique_ptr<UploadTransport> transport = transport_();
     result.allTaken = sendCodeChanges(*transport, db_, true);
     reload();
@@ -223,7 +224,7 @@ UnlockCodes::SendResult UnlockCodes::send() {
 std::optional<CodeBox> UnlockCodes::saveLater() {
     if (const std::optional<CodeBox> focus = conflictChecks())
         return focus;
-    storePending(true, false);
+    storePending(false);
     reload();
     return std::nullopt;
 }

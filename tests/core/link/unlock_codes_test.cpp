@@ -177,6 +177,8 @@ TEST_F(UnlockCodesTest, ARefusalKeepsTheCodesTakenAndLeavesTheRestPending) {
     EXPECT_EQ(db().get("NewLock"), "99");
     EXPECT_TRUE(db().uploadFlag(UploadFlag::LockCode, 0));
     EXPECT_EQ(inFile("Lock"), "4321");
+    EXPECT_EQ(inFile("NewPortUnlock(2)"), "2222");  // the file says the same
+    EXPECT_EQ(inFile("NewLock"), "99");
     EXPECT_FALSE(port.isOpen());
 }
 
