@@ -6,9 +6,10 @@
 // in FILE.dat as already made on the controller. Codes given nowhere keep what FILE.dat holds;
 // --send also sends the codes FILE.dat holds as pending, --record records only those given.
 // Exit status: 0 done, 1 the controller refused or did not answer a code (those already taken
-// are recorded in FILE.dat as current) or FILE.dat could not be written, 2 the command line
-// was not understood, a code was refused by the checks (nothing changed), or the port could
-// not be opened.
+// are recorded in FILE.dat as current, the others stay there as new) or FILE.dat could not be
+// written, 2 the command line was not understood, a code was refused by the checks (nothing
+// changed), or the port could not be opened (the codes stay in FILE.dat as new).
+#include <cctype>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -58,18 +59,25 @@ const char* boxName(CodeBox box) {
     return "Terminator";
 }
 
-// The [Unlock] keys as FILE.dat must now hold them, read back: a write the profile layer
-// could not make shows here.
+// The [Unlock] keys as FILE.dat must now hold them, current and new, read back: a write the
+// profile layer could not make shows here, so what is printed is what the file holds. The
+// loader upper-cases the codes, so a file's "12ab" holds the code "12AB".
 bool fileHoldsDatabase(const ControllerDatabase& d) {
     const auto same = [&d](const std::string& key, const std::string& value) {
-        return ReadSetting("Unlock", key, d.currentFile) == value;
+        std::string held = ReadSetting("Unlock", key, d.currentFile);
+        for (char& c : held) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return held == value;
     };
     for (int p = 1; p <= 3; ++p) {
         const std::string n = "(" + std::to_string(p) + ")";
-        if (!same("CurrentPortUnlock" + n, d.get("CurrentPortUnlock", p)))
+        if (!same("CurrentPortUnlock" + n, d.get("CurrentPortUnlock", p)) ||
+            !same("NewPortUnlock" + n, d.get("NewPortUnlock", p)))
             return false;
     }
-    return same("Lock", d.get("Lock")) && same("Terminator", d.get("Terminator"));
+    for (const char* key : {"Lock", "NewLock", "Terminator", "NewTerminator"})
+        if (!same(key, d.get(key)))
+            return false;
+    return true;
 }
 
 void printCodes(CliStreams& io, const UnlockCodes& codes) {
@@ -215,7 +223,7 @@ int runCodes(const std::vector<std::string>& args, CliStreams& io) {
     if (!sent.allTaken) {
         io.err << "kelp-cli codes: not every code was taken by the controller; those taken are "
                   "recorded in "
-               << options.file.string() << " as current, the others are still new\n";
+               << options.file.string() << " as current, the others are kept there as new\n";
         return linkState().PortOpenError ? kExitUsage : kExitFailure;
     }
     return kExitOk;

@@ -179,13 +179,6 @@ class Writer {
         } else if (named(key, "MessageMacro") && value.empty()) {
             value = kNoneStored;
             setValue(db_, key, port, index, value);
-        } else if (named(key, "CurrentPortUnlock")) {
-            // A pending code is sent by the next upload or not at all; it never outlives a save.
-            db_.set("NewPortUnlock", index, std::string());
-        } else if (named(key, "Lock")) {
-            db_.set("NewLock", std::string());
-        } else if (named(key, "Terminator")) {
-            db_.set("NewTerminator", std::string());
         } else if (named(key, "Hours") && value == "99") {
             return "0A";  // "every hour" in the file; memory keeps "99"
         }

@@ -1,6 +1,7 @@
 #include "core/link/dtmf_tones.h"
 
 #include <algorithm>
+#include <type_traits>
 
 #include "core/app/clock.h"
 #include "core/app/prompter.h"
@@ -153,17 +154,88 @@ void KeyTransmitter(const std::string& state) {
     link.PortOpenError = true;
 }
 
+// Stands in for the operator's Prompter while the transmitter is keyed.
+class TransmitterKey::HeldBoxes final : public Prompter {
+  public:
+    HeldBoxes() : operator_(currentPrompter()), scope_(*this) {}
+
+    Answer messageBox(const MessageBoxRequest& box) override {
+        if (box.buttons == MessageButtons::OK) {
+            held_.push_back(box);
+            return Answer::OK;
+        }
+        return offTheAir([&] { return operator_.messageBox(box); });
+    }
+    std::optional<std::string> inputBox(const std::string& title, const std::string& prompt,
+                                        const std::string& defaultText) override {
+        return offTheAir([&] { return operator_.inputBox(title, prompt, defaultText); });
+    }
+    std::optional<std::filesystem::path> openFileDialog(const FileDialogRequest& request) override {
+        return offTheAir([&] { return operator_.openFileDialog(request); });
+    }
+    std::optional<std::filesystem::path> saveFileDialog(const FileDialogRequest& request) override {
+        return offTheAir([&] { return operator_.saveFileDialog(request); });
+    }
+    void beep() override { operator_.beep(); }
+    bool openTextFile(const std::filesystem::path& file) override {
+        return operator_.openTextFile(file);
+    }
+
+    bool holding() const { return !held_.empty(); }
+    std::vector<MessageBoxRequest> take() { return std::move(held_); }
+
+  private:
+    // Asks with the transmitter released, then keys it again for the rest of the run. A
+    // transmitter that cannot be keyed again stops the run: nobody would hear the rest.
+    template <typename Ask>
+    std::invoke_result_t<Ask> offTheAir(Ask ask) {
+        KeyTransmitter("unkey");
+        auto answer = ask();
+        KeyTransmitter("key");
+        if (linkState().PortOpenError)
+            linkState().ResponseError = true;
+        else
+            currentClock().sleepMs(linkPreferences().TxTemp);
+        return answer;
+    }
+
+    Prompter& operator_;
+    ScopedPrompter scope_;
+    std::vector<MessageBoxRequest> held_;
+};
+
 TransmitterKey::TransmitterKey() {
     KeyTransmitter("key");
     keyed_ = !linkState().PortOpenError;
+    if (keyed_)
+        boxes_ = std::make_unique<HeldBoxes>();
 }
 
 TransmitterKey::~TransmitterKey() {
     try {
-        KeyTransmitter("unkey");
+        release();
     } catch (...) {
-        // Releasing only closes the port; nothing is left to do if even that fails.
+        // Releasing only closes the port and shows what waited for it; nothing is left to do
+        // if even that fails.
     }
+}
+
+bool TransmitterKey::holdsBoxes() const {
+    return boxes_ != nullptr && boxes_->holding();
+}
+
+void TransmitterKey::release() {
+    if (released_)
+        return;
+    released_ = true;
+    std::vector<MessageBoxRequest> held;
+    if (boxes_ != nullptr) {
+        held = boxes_->take();
+        boxes_.reset();  // the operator's Prompter is back
+    }
+    KeyTransmitter("unkey");
+    keyed_ = false;
+    for (const MessageBoxRequest& box : held) currentPrompter().messageBox(box);
 }
 
 }  // namespace kelp

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -51,6 +52,11 @@ bool soundFailed();
 void KeyTransmitter(const std::string& state);
 
 // Keys the transmitter for a scope and releases it on every way out, exceptions included.
+// Every DTMF operation keys through one, so that no box ever waits for the operator while
+// the transmitter is on the air: while it is keyed, a box that only informs (a failure, a
+// warning, the error reporter's) is held back and shown once the transmitter has been
+// released; a question, whose answer is needed at once, releases the transmitter before it
+// is asked and keys it again, with its key-up delay, once it has been answered.
 class TransmitterKey {
   public:
     TransmitterKey();
@@ -59,9 +65,17 @@ class TransmitterKey {
     TransmitterKey& operator=(const TransmitterKey&) = delete;
     // False when keying failed (the box has been shown and PortOpenError is set).
     bool keyed() const { return keyed_; }
+    // True when a box is waiting for the release.
+    bool holdsBoxes() const;
+    // Releases the transmitter now, then shows the boxes held back; the end of the scope
+    // has nothing more to do.
+    void release();
 
   private:
+    class HeldBoxes;
+    std::unique_ptr<HeldBoxes> boxes_;
     bool keyed_ = false;
+    bool released_ = false;
 };
 
 }  // namespace kelp

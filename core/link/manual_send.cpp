@@ -48,8 +48,9 @@ void ManualSend::send() {
     pending_.clear();
     if (dtmfMode()) {
         if (!command.empty()) {
-            KeyTransmitter("key");
-            if (link.PortOpenError) {
+            // A sound failure's box waits until the key is released.
+            TransmitterKey key;
+            if (!key.keyed()) {
                 link.PortOpenError = false;
             } else {
                 SendDigits(command);

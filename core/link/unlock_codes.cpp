@@ -182,7 +182,7 @@ void UnlockCodes::write(const std::string& key, const std::string& value) const 
         WriteSetting("Unlock", key, value, db_.currentFile);
 }
 
-void UnlockCodes::storePending(bool writeFile, bool setFlags) {
+void UnlockCodes::storePending(bool setFlags) {
     for (int b = 0; b < kCodeBoxCount; ++b) {
         const CodeBox box = static_cast<CodeBox>(b);
         const BoxKeys k = keysOf(box);
@@ -192,8 +192,7 @@ void UnlockCodes::storePending(bool writeFile, bool setFlags) {
         if (entry.empty())
             continue;
         db_.set(k.pendingKey, k.index, entry);
-        if (writeFile)
-            write(k.pending, entry);
+        write(k.pending, entry);
     }
 }
 
@@ -202,7 +201,9 @@ UnlockCodes::SendResult UnlockCodes::send() {
     result.focus = conflictChecks();
     if (result.focus)
         return result;
-    storePending(false, true);
+    // Nothing is stored before the answer: a Send declined leaves the pending codes, in
+    // memory and in the file, as they were, so Cancel Changes and the next complete upload
+    // still see the old ones.
     const Answer answer = currentPrompter().message(
         updateControllerQuestion(), kUpdateControllerTitle, MessageIcon::Question,
         MessageButtons::YesNoCancel, DefaultButton::Third);
@@ -211,6 +212,9 @@ UnlockCodes::SendResult UnlockCodes::send() {
         return result;
     }
     result.asked = true;
+    // Pending in the file too until the controller takes each one: a code refused or never
+    // sent is still there for the next Send or complete upload.
+    storePending(true);
     std::unique_ptr<UploadTransport> transport = transport_();
     result.allTaken = sendCodeChanges(*transport, db_, true);
     reload();
@@ -220,7 +224,7 @@ UnlockCodes::SendResult UnlockCodes::send() {
 std::optional<CodeBox> UnlockCodes::saveLater() {
     if (const std::optional<CodeBox> focus = conflictChecks())
         return focus;
-    storePending(true, false);
+    storePending(false);
     reload();
     return std::nullopt;
 }

@@ -61,7 +61,8 @@ class UnlockCodes {
     bool leave(CodeBox box);
 
     // The buttons. A check that stops one returns the box to give the focus to.
-    // "&Send to the controller NOW": asks first; true in `sent` when the codes went out.
+    // "&Send to the controller NOW": asks first; only a Yes stores the entries as pending
+    // (also in the file) and sends them.
     struct SendResult {
         std::optional<CodeBox> focus;  // a check stopped it
         bool asked = false;            // the question was answered Yes
@@ -82,7 +83,8 @@ class UnlockCodes {
 
   private:
     bool validate(CodeBox box) const;
-    void storePending(bool writeFile, bool setFlags);
+    // Each entry that is not empty becomes the pending code, in memory and in the file.
+    void storePending(bool setFlags);
     void write(const std::string& key, const std::string& value) const;
 
     ControllerDatabase& db_;

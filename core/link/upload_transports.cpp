@@ -43,8 +43,11 @@ void SerialTransport::resetController() {
 
 bool DtmfTransport::keyUp() {
     if (key_) {
-        KeyTransmitter("key");
-        if (linkState().PortOpenError) return false;
+        // Kept until release() even when keying failed: releasing clears PortOpenError,
+        // which the caller reads first.
+        transmitter_.emplace();
+        if (!transmitter_->keyed())
+            return false;
     }
     // The transmitter needs its key-up time before the first digit is heard.
     currentClock().sleepMs(linkPreferences().TxTemp);
@@ -52,7 +55,12 @@ bool DtmfTransport::keyUp() {
 }
 
 void DtmfTransport::release() {
-    if (key_) KeyTransmitter("unkey");
+    if (!key_)
+        return;
+    if (transmitter_)
+        transmitter_.reset();
+    else
+        KeyTransmitter("unkey");
 }
 
 bool DtmfTransport::begin() { return keyUp(); }

@@ -1,6 +1,9 @@
 // The two real ways an upload reaches the controller.
 #pragma once
 
+#include <optional>
+
+#include "core/link/dtmf_tones.h"
 #include "core/link/upload_engine.h"
 
 namespace kelp {
@@ -20,7 +23,8 @@ public:
 
 // DTMF mode: the transmitter is keyed for the whole upload and every command is played as
 // tones ending with the terminator. Nothing is answered, so only a keying or sound failure
-// stops it. keyTransmitter false renders the audio without touching any port.
+// stops it; its box waits until the transmitter has been released (TransmitterKey).
+// keyTransmitter false renders the audio without touching any port.
 class DtmfTransport : public UploadTransport {
 public:
     explicit DtmfTransport(bool keyTransmitter = true) : key_(keyTransmitter) {}
@@ -37,6 +41,7 @@ private:
     bool keyUp();
     void release();
     bool key_;
+    std::optional<TransmitterKey> transmitter_;
 };
 
 }  // namespace kelp

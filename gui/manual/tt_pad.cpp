@@ -13,7 +13,6 @@
 #include "core/app/error_reporter.h"
 #include "core/link/dtmf_tones.h"
 #include "core/link/link_preferences.h"
-#include "core/link/serial_link.h"
 #include "gui/busy_follower.h"
 
 namespace kelp {
@@ -106,6 +105,14 @@ void TTPad::cmdNum_Click(int index, const QString& caption) {
         reportError(kModule, "cmdNum_Click");
     }
     txtNum_->setText(txtNum_->text() + caption);
+    afterDigit();
+}
+
+void TTPad::afterDigit() {
+    // A digit that went wrong ends the keying by hand, so that its box does not wait for the
+    // operator with the transmitter on the air.
+    if (key_ && key_->holdsBoxes())
+        release();
 }
 
 void TTPad::keyPressEvent(QKeyEvent* event) {
@@ -128,6 +135,7 @@ void TTPad::keyPressEvent(QKeyEvent* event) {
         reportError(kModule, "Form_KeyPress");
     }
     txtNum_->setText(txtNum_->text() + QChar::fromLatin1(c));
+    afterDigit();
 }
 
 void TTPad::TxSet_Click() {
@@ -135,8 +143,10 @@ void TTPad::TxSet_Click() {
         BusyGuard busy("The DTMF test pad");
         // The transmitter is keyed once its key-up delay has passed, as every keying does.
         currentClock().sleepMs(linkPreferences().TxTemp);
-        KeyTransmitter("key");
-        keyed_ = !linkState().PortOpenError;
+        if (!key_)
+            key_.emplace();
+        if (!key_->keyed())
+            key_.reset();
     } catch (...) {
         reportError(kModule, "TxSet_Click");
     }
@@ -144,22 +154,15 @@ void TTPad::TxSet_Click() {
 
 void TTPad::RxSet_Click() {
     try {
+        key_.reset();
         KeyTransmitter("unkey");
     } catch (...) {
         reportError(kModule, "RxSet_Click");
     }
-    keyed_ = false;
 }
 
 void TTPad::release() {
-    if (!keyed_)
-        return;
-    try {
-        KeyTransmitter("unkey");
-    } catch (...) {
-        // Releasing only closes the port; nothing more can be done.
-    }
-    keyed_ = false;
+    key_.reset();  // releasing never throws: TransmitterKey keeps its own failures
 }
 
 void TTPad::closeEvent(QCloseEvent* event) {

@@ -4,6 +4,9 @@
 #pragma once
 
 #include <QDialog>
+#include <optional>
+
+#include "core/link/dtmf_tones.h"
 
 class QLineEdit;
 class QPushButton;
@@ -17,7 +20,7 @@ class TTPad : public QDialog {
     ~TTPad() override;
 
     // True after "Tx" keyed the transmitter and until it is released.
-    bool keyed() const { return keyed_; }
+    bool keyed() const { return key_.has_value(); }
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -29,9 +32,10 @@ class TTPad : public QDialog {
     void TxSet_Click();
     void RxSet_Click();
     void release();
+    void afterDigit();
 
     QLineEdit* txtNum_ = nullptr;
-    bool keyed_ = false;
+    std::optional<TransmitterKey> key_;
 };
 
 }  // namespace kelp

@@ -74,7 +74,8 @@ expect_value later NewLock ''
 expect_value later Terminator '*'
 expect_value later NewTerminator ''
 
-# Refused lock: the unlock code before it is recorded, the lock and terminator stay new.
+# Refused lock: the unlock code before it is recorded, the lock and terminator stay new in
+# FILE.dat, as the command says.
 fresh nack
 start_sim --nack '1\*90105555'
 run nack codes "$work/nack.dat" --unlock 1=1111 --lock 5555 --terminator A --send --port "$device"
@@ -83,7 +84,10 @@ expect_status nack 1
 1*90105555" ] || fail "nack: the controller received '$(received)'"
 expect_value nack 'CurrentPortUnlock(1)' 1111
 expect_value nack Lock '#'
+expect_value nack NewLock 5555
 expect_value nack Terminator D
+expect_value nack NewTerminator A
+grep -q 'the others are kept there as new' "$work/nack.err" || fail "nack: no word of the new codes"
 grep -q 'QZ740 Communications Error' "$work/nack.err" || fail "nack: no refusal box"
 
 exit $((failures > 0))

@@ -216,6 +216,15 @@ class LinkWindowsTest : public QObject {
         QTest::mouseClick(guitest::findControl<QPushButton>(pad.get(), "Exit"), Qt::LeftButton);
         QVERIFY(!port_->isOpen());  // closing releases it
 
+        // A digit that cannot be played releases the transmitter before its box is shown.
+        QTest::mouseClick(guitest::findControl<QPushButton>(pad.get(), "TxSet"), Qt::LeftButton);
+        sound_->fail("device unplugged");
+        QTest::mouseClick(guitest::findControl<QPushButton>(pad.get(), "cmdNum(5)"),
+                          Qt::LeftButton);
+        QCOMPARE(prompter_->lastMessageBox().title, std::string(kSoundErrorTitle));
+        QVERIFY(!port_->isOpen());
+        QVERIFY(!pad->keyed());
+
         QTest::mouseClick(guitest::findControl<QPushButton>(pad.get(), "TxSet"), Qt::LeftButton);
         pad.reset();  // and so does the program ending with the pad open
         QVERIFY(!port_->isOpen());

@@ -212,7 +212,9 @@ TEST_F(DatFileTest, LfFileLoadsLikeCrLfAndKeepsItsLineEnds) {
 
 // ---- writer ---------------------------------------------------------------------------
 
-TEST_F(DatFileTest, WriterAdjustsValuesAndEmptiesPendingCodes) {
+// Pending codes saved for the next complete upload outlive any save; only sending or
+// recording them empties them.
+TEST_F(DatFileTest, WriterAdjustsValuesAndKeepsPendingCodes) {
     load(fileWith({}));
     ControllerDatabase& d = db();
     d.set("P2MessageNum", 1, "0");
@@ -236,10 +238,10 @@ TEST_F(DatFileTest, WriterAdjustsValuesAndEmptiesPendingCodes) {
         {"PortSwitches", "P2MessageNum(1)", "90", "90", "P2MessageNum", 1},
         {"Scheduler", "Hours(5)", "0A", "99", "Hours", 5},
         {"MessageMacros", "MessageMacro(12)", "NONE STORED", "NONE STORED", "MessageMacro", 12},
-        {"Unlock", "NewPortUnlock(1)", "", "", "NewPortUnlock", 1},
-        {"Unlock", "NewPortUnlock(3)", "", "", "NewPortUnlock", 3},
-        {"Unlock", "NewLock", "", "", "NewLock", 0},
-        {"Unlock", "NewTerminator", "", "", "NewTerminator", 0},
+        {"Unlock", "NewPortUnlock(1)", "4321", "4321", "NewPortUnlock", 1},
+        {"Unlock", "NewPortUnlock(3)", "4321", "4321", "NewPortUnlock", 3},
+        {"Unlock", "NewLock", "7", "7", "NewLock", 0},
+        {"Unlock", "NewTerminator", "C", "C", "NewTerminator", 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.key);

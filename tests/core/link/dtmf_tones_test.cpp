@@ -2,9 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <stdexcept>
 
+#include "core/app/error_reporter.h"
+#include "core/link/clock_set.h"
+#include "core/link/manual_send.h"
+#include "core/link/unlock_codes.h"
 #include "core/link/wav_builder.h"
 #include "core/link/wav_file_sound_output.h"
 #include "core/link/wav_image.h"
@@ -316,6 +322,56 @@ TEST_F(DtmfTonesTest, TheKeyIsReleasedOnEveryWayOut) {
         EXPECT_FALSE(key.keyed());
     }
     EXPECT_FALSE(port.isOpen());
+}
+
+// Whatever the DTMF operation and whatever goes wrong, no box waits for the operator with the
+// transmitter keyed: a box that only informs comes after the release; a question releases
+// first, and the transmitter is keyed again once it is answered.
+TEST_F(DtmfTonesTest, NoBoxWaitsOnAKeyedTransmitter) {
+    const struct {
+        bool soundFails;
+        std::function<void()> run;
+        std::string lastBox;
+        long keyings;
+    } cases[] = {
+        {true,
+         [] {
+             ManualSend m;
+             m.textChanged("12");
+             m.send();
+         },
+         kSoundErrorTitle, 1},
+        {true, [] { setControllerClock(); }, kSoundErrorTitle, 1},
+        {false,  // the code is taken but [Unlock] cannot be written
+         [this] {
+             db().currentFile = (folder.path() / "gone" / "site.dat").string();
+             UnlockCodes codes(db());
+             codes.typed(CodeBox::Lock, "55");
+             prompter.queueAnswer(Answer::Yes);
+             codes.send();
+         },
+         kSystemErrorTitle, 1},
+        {false,
+         [] {
+             TransmitterKey key;
+             currentPrompter().message("", "Q", MessageIcon::Question, MessageButtons::YesNo);
+         },
+         "Q", 2},
+    };
+    linkPreferences().ComPort = 0;
+    linkPreferences().DTMFComPort = 1;
+    db().loaded = true;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lastBox);
+        sound.fail(c.soundFails ? "device unplugged" : "");
+        prompter.portOpenAtBox.clear();
+        port.clearEvents();
+        c.run();
+        EXPECT_EQ(prompter.lastMessageBox().title, c.lastBox);
+        EXPECT_EQ(prompter.portOpenAtBox, std::vector<bool>(prompter.portOpenAtBox.size(), false));
+        EXPECT_EQ(std::count(port.events().begin(), port.events().end(), "open /dev/ttyS0"),
+                  c.keyings);
+    }
 }
 
 TEST_F(DtmfTonesTest, PlayFileGoesToTheSoundOutput) {

@@ -23,6 +23,20 @@
 
 namespace kelp::testing {
 
+// Notes for each message box whether the port was open (in DTMF mode: the transmitter keyed).
+class WatchingPrompter : public ScriptedPrompter {
+  public:
+    explicit WatchingPrompter(const FakeSerialPort& port) : port_(port) {}
+    Answer messageBox(const MessageBoxRequest& box) override {
+        portOpenAtBox.push_back(port_.isOpen());
+        return ScriptedPrompter::messageBox(box);
+    }
+    std::vector<bool> portOpenAtBox;
+
+  private:
+    const FakeSerialPort& port_;
+};
+
 class LinkTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -58,10 +72,10 @@ class LinkTest : public ::testing::Test {
     TempFolder folder;
     VirtualClock clock;
     ScopedClock scopedClock{clock};
-    ScriptedPrompter prompter;
-    ScopedPrompter scopedPrompter{prompter};
     FakeSerialPort port;
     ScopedSerialPort scopedPort{port};
+    WatchingPrompter prompter{port};
+    ScopedPrompter scopedPrompter{prompter};
     RecordingSoundOutput sound;
     ScopedSoundOutput scopedSound{sound};
 };

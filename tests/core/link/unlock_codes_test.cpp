@@ -177,10 +177,14 @@ TEST_F(UnlockCodesTest, ARefusalKeepsTheCodesTakenAndLeavesTheRestPending) {
     EXPECT_EQ(db().get("NewLock"), "99");
     EXPECT_TRUE(db().uploadFlag(UploadFlag::LockCode, 0));
     EXPECT_EQ(inFile("Lock"), "4321");
+    EXPECT_EQ(inFile("NewPortUnlock(2)"), "2222");  // the file says the same
+    EXPECT_EQ(inFile("NewLock"), "99");
     EXPECT_FALSE(port.isOpen());
 }
 
-TEST_F(UnlockCodesTest, AnswerOtherThanYesSendsNothing) {
+// A declined Send stores nothing: Cancel Changes brings back the codes pending before it,
+// and nothing declined waits for the next upload.
+TEST_F(UnlockCodesTest, AnswerOtherThanYesSendsAndStoresNothing) {
     for (const Answer answer : {Answer::No, Answer::Cancel}) {
         UnlockCodes codes(db());
         codes.typed(CodeBox::Lock, "77");
@@ -189,8 +193,12 @@ TEST_F(UnlockCodesTest, AnswerOtherThanYesSendsNothing) {
         EXPECT_EQ(prompter.lastMessageBox().title, "CONTROLLER NOT UPDATED");
         EXPECT_EQ(prompter.lastMessageBox().text, "The controller was NOT updated");
         EXPECT_TRUE(lines.empty());
-        EXPECT_EQ(db().get("NewLock"), "77");  // kept in memory, not in the file
+        EXPECT_EQ(db().get("NewLock"), "");
+        EXPECT_FALSE(db().uploadFlag(UploadFlag::LockCode, 0));
         EXPECT_EQ(inFile("NewLock"), "");
+        prompter.queueAnswer(Answer::Yes);
+        ASSERT_TRUE(codes.cancel());
+        EXPECT_EQ(codes.entered(CodeBox::Lock), "");
     }
 }
 
