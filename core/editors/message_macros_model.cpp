@@ -31,7 +31,11 @@ std::vector<FieldSpec> messageMacrosFields(int count) {
     f.marker = 1;
     f.numeric = false;
     f.upperCase = true;
-    f.tidy = [](const EditorModel& m, int n) { return normaliseWordList(m.value(kKey, n)); };
+    f.tidy = [](const EditorModel& m, int n) {
+        const std::string& v = m.value(kKey, n);
+        return v == m.stored(kKey, n) ? v : normaliseWordList(v);
+    };
+    f.shown = [](const EditorModel& m, int n) { return normaliseWordList(m.value(kKey, n)); };
     f.emptyText = emptyTextIs(kNoneStored);
     f.check = [](const EditorModel& m, int n) -> std::optional<Notice> {
         if (messageMacroCheck(m.value(kKey, n)))
@@ -55,8 +59,12 @@ void MessageMacrosModel::enterBox(int message) {
 }
 
 std::string MessageMacrosModel::enteredText(int message) const {
-    const std::string& v = value(kKey, message);
-    return v == kNoneStored ? std::string() : v;
+    const std::string shown = shownText(message);
+    return shown == kNoneStored ? std::string() : shown;
+}
+
+std::string MessageMacrosModel::shownText(int message) const {
+    return normaliseWordList(value(kKey, message));
 }
 
 int MessageMacrosModel::wordCount(int message) const {

@@ -35,6 +35,10 @@ class MessageMacrosModel : public EditorModel {
     void enterBox(int message);
     int focusedMessage() const { return focused_; }
     std::string enteredText(int message) const;
+    // What a message's box shows when it is not being typed in: its words tidied to single
+    // spaces. A stored message keeps its own spacing in the working copy until it is typed
+    // over, so that looking at it (entering and leaving its box) is no edit.
+    std::string shownText(int message) const;
 
     // The "Word Counter" of a message's working value.
     int wordCount(int message) const;

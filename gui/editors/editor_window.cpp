@@ -157,9 +157,12 @@ void EditorWindow::showBinding(const Binding& b) {
     filling_ = true;
     const std::string& value = model_->value(b.key, b.index);
     switch (b.kind) {
-        case FieldKind::Text:
-            static_cast<QLineEdit*>(b.widget.data())->setText(QString::fromStdString(value));
+        case FieldKind::Text: {
+            const FieldSpec& f = model_->field(b.key);
+            static_cast<QLineEdit*>(b.widget.data())
+                ->setText(QString::fromStdString(f.shown ? f.shown(*model_, b.index) : value));
             break;
+        }
         case FieldKind::List: {
             auto* list = static_cast<QComboBox*>(b.widget.data());
             std::int64_t number = -1;

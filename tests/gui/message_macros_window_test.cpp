@@ -121,6 +121,23 @@ class MessageMacrosWindowTest : public QObject {
         QVERIFY(prompter_->messageBoxes().empty());
     }
 
+    // A stored message with a run of spaces is shown tidied on opening and after Apply;
+    // entering and leaving its box is no edit.
+    void aStoredMessageIsShownTidiedAndLookingAtItIsNoEdit() {
+        db().set("MessageMacro", 6, "ONE  TWO");
+        open(true);
+        QLineEdit* box = window_->messageBox(6);
+        QCOMPARE(box->text(), QString("ONE TWO"));
+        box->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(box, Qt::Key_Tab);
+        QCOMPARE(box->text(), QString("ONE TWO"));
+        QCOMPARE(db().changeMarker(Area::MessageMacros), std::int16_t(-1));
+        guitest::typeInto(window_->messageBox(3), "one");
+        guitest::findControl<QPushButton>(window_.get(), "Apply")->click();
+        QCOMPARE(box->text(), QString("ONE TWO"));
+        QVERIFY(!db().uploadFlag(UploadFlag::MessageMacro, 6));
+    }
+
     void theRecorderFrameSendsTheChosenTrackAndFile() {
         QTemporaryDir folder;
         const std::string wavPath = folder.filePath("id.wav").toStdString();
