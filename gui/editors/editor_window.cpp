@@ -323,9 +323,13 @@ QLineEdit* EditorWindow::boxForMarker() const {
 }
 
 void EditorWindow::applyClicked() {
-    // A refused box still holds the focus: its box is about to be shown, Apply waits.
-    if (refusalPending())
+    if (refusalPending()) {
+        // Apply was clicked away from a box holding a refused value: the box's warning, then
+        // Apply's own, as when Apply is pressed with the focus still in the box.
+        showPendingRefusal();
+        showNotices({Notice{kApplyFailTitle, kApplyFailText}});
         return;
+    }
     const std::vector<Notice> notices = model_->apply();
     if (!notices.empty()) {
         // The area's own checks may have brought values into their stored form.
