@@ -146,6 +146,13 @@ void CourtesyModel::selectTone(int port, int tone) {
     selected_[static_cast<std::size_t>(port - 1)] = tone;
 }
 
+bool CourtesyModel::holdsRefusedValue(int port, int tone) const {
+    for (const FieldSpec& f : fields())
+        if (f.check && f.check(*this, entry(port, tone)))
+            return true;
+    return false;
+}
+
 CourtesyShape CourtesyModel::shape(int port, int tone) const {
     const int e = entry(port, tone);
     CourtesyShape shape;
