@@ -44,8 +44,8 @@ class MessageMacrosModel : public EditorModel {
     int wordCount(int message) const;
 
     // A double-click on the vocabulary list: the word put in place of the selection at the
-    // caret, with a space on each side that needs one (an empty box takes the word alone);
-    // nothing for the separator row (item data below 0).
+    // caret by the rule of the ID boxes (a space before and after it, a run of spaces that
+    // leaving the box tidies); nothing for the separator row (item data below 0).
     struct Insertion {
         std::string text;
         int caret = 0;
