@@ -66,6 +66,9 @@ struct FieldSpec {
     // Text fields: what an emptied box becomes when it is left; nothing means "0". An empty
     // result keeps the box empty, for the check to judge.
     std::function<std::string(int index)> emptyText;
+    // Text fields: an emptied box stays empty when it is left; only the working value takes
+    // the empty text.
+    bool emptyBoxStaysEmpty = false;
 };
 
 // An emptyText that is the same for every entry.

@@ -175,7 +175,8 @@ void EditorWindow::showBinding(const Binding& b) {
             } else if (number >= 0) {
                 row = list->findData(QVariant::fromValue<qlonglong>(number));
             }
-            list->setCurrentIndex(row);
+            if (row >= 0 || b.select != ListSelect::ByItemDataOrKeep)
+                list->setCurrentIndex(row);
             break;
         }
         case FieldKind::Check:
@@ -254,11 +255,14 @@ void EditorWindow::leaveTextBox(const Binding& b) {
     const std::string before = model_->value(b.key, b.index);
     const std::optional<Notice> refusal = model_->leaveField(b.key, b.index);
     if (model_->value(b.key, b.index) != before) {
-        // Leaving tidied the text, or gave an emptied box the field's empty text ("0" for most).
-        const bool wasFilling = filling_;
-        filling_ = true;
-        box->setText(QString::fromStdString(model_->value(b.key, b.index)));
-        filling_ = wasFilling;
+        // Leaving tidied the text, or gave an emptied box the field's empty text ("0" for most);
+        // a field may keep its emptied box empty.
+        if (!(model_->field(b.key).emptyBoxStaysEmpty && box->text().trimmed().isEmpty())) {
+            const bool wasFilling = filling_;
+            filling_ = true;
+            box->setText(QString::fromStdString(model_->value(b.key, b.index)));
+            filling_ = wasFilling;
+        }
         colour(b);
         afterEdit(b.key, b.index);
         updateEnabledStates();
