@@ -7,7 +7,6 @@
 #include "core/database/field_checks.h"
 #include "core/editors/field_units.h"
 #include "core/link/dtmf_tones.h"
-#include "core/link/serial_link.h"
 
 namespace kelp {
 
@@ -108,11 +107,8 @@ PreviewEnd playCourtesyTone(const CourtesyShape& shape,
             return PreviewEnd::Stopped;
         if (seg.durationMs <= 0)
             continue;
-        if (!PlayTone(seg.tone1Hz, seg.tone2Hz, seg.durationMs / 1000.0)) {
-            // PlayTone has shown why; the failure is the preview's, not a transfer's.
-            linkState().ResponseError = false;
-            return PreviewEnd::SoundFailed;
-        }
+        if (!PlayTone(seg.tone1Hz, seg.tone2Hz, seg.durationMs / 1000.0, ToneUse::CourtesyPreview))
+            return PreviewEnd::SoundFailed;  // PlayTone has shown why
         if (stopRequested())
             return PreviewEnd::Stopped;
     }
@@ -144,6 +140,13 @@ void CourtesyModel::selectTone(int port, int tone) {
                                 std::to_string(tone));
     // Only what the boxes show changes: no value, no marker.
     selected_[static_cast<std::size_t>(port - 1)] = tone;
+}
+
+bool CourtesyModel::holdsRefusedValue(int port, int tone) const {
+    for (const FieldSpec& f : fields())
+        if (f.check && f.check(*this, entry(port, tone)))
+            return true;
+    return false;
 }
 
 CourtesyShape CourtesyModel::shape(int port, int tone) const {

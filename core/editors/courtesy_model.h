@@ -75,6 +75,9 @@ class CourtesyModel : public EditorModel {
     int selectedTone(int port) const;
     // Choosing a courtesy tone: the port's boxes show it; the change marker stays as it was.
     void selectTone(int port, int tone);
+    // Whether a value of a port's courtesy tone would be refused (the window keeps that tone
+    // in sight until it is corrected).
+    bool holdsRefusedValue(int port, int tone) const;
 
     // The selected courtesy tone of a port as it would sound, from the working copy.
     CourtesyShape shape(int port, int tone) const;

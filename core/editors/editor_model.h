@@ -60,9 +60,15 @@ struct FieldSpec {
     // Text fields: what leaving the box makes of a non-empty text before it is checked (a
     // word list tidied to single spaces, say); nothing leaves the text as it is.
     std::function<std::string(const EditorModel&, int index)> tidy;
+    // Text fields: what the box shows of the working value when the window shows it (a stored
+    // word list tidied); nothing shows the value as it is.
+    std::function<std::string(const EditorModel&, int index)> shown;
     // Text fields: what an emptied box becomes when it is left; nothing means "0". An empty
     // result keeps the box empty, for the check to judge.
     std::function<std::string(int index)> emptyText;
+    // Text fields: an emptied box stays empty when it is left; only the working value takes
+    // the empty text.
+    bool emptyBoxStaysEmpty = false;
 };
 
 // An emptyText that is the same for every entry.

@@ -1,12 +1,12 @@
 #include "core/editors/message_macros_model.h"
 
-#include <algorithm>
 #include <stdexcept>
 
 #include "core/app/prompter.h"
 #include "core/catalogues/voice_vocabulary.h"
 #include "core/catalogues/word_list.h"
 #include "core/database/area_checks.h"
+#include "core/editors/identification_model.h"
 
 namespace kelp {
 
@@ -31,7 +31,11 @@ std::vector<FieldSpec> messageMacrosFields(int count) {
     f.marker = 1;
     f.numeric = false;
     f.upperCase = true;
-    f.tidy = [](const EditorModel& m, int n) { return normaliseWordList(m.value(kKey, n)); };
+    f.tidy = [](const EditorModel& m, int n) {
+        const std::string& v = m.value(kKey, n);
+        return v == m.stored(kKey, n) ? v : normaliseWordList(v);
+    };
+    f.shown = [](const EditorModel& m, int n) { return normaliseWordList(m.value(kKey, n)); };
     f.emptyText = emptyTextIs(kNoneStored);
     f.check = [](const EditorModel& m, int n) -> std::optional<Notice> {
         if (messageMacroCheck(m.value(kKey, n)))
@@ -55,8 +59,12 @@ void MessageMacrosModel::enterBox(int message) {
 }
 
 std::string MessageMacrosModel::enteredText(int message) const {
-    const std::string& v = value(kKey, message);
-    return v == kNoneStored ? std::string() : v;
+    const std::string shown = shownText(message);
+    return shown == kNoneStored ? std::string() : shown;
+}
+
+std::string MessageMacrosModel::shownText(int message) const {
+    return normaliseWordList(value(kKey, message));
 }
 
 int MessageMacrosModel::wordCount(int message) const {
@@ -67,17 +75,10 @@ std::optional<MessageMacrosModel::Insertion> MessageMacrosModel::insertWord(
     const std::string& text, int caret, int selection, const std::string& word, long itemData) {
     if (itemData < 0)
         return std::nullopt;
-    // The word replaces the selection, with a space on each side that has none yet.
-    const int length = static_cast<int>(text.size());
-    const auto s = static_cast<std::size_t>(std::clamp(caret, 0, length));
-    const auto l = static_cast<std::size_t>(std::clamp(selection, 0, length - static_cast<int>(s)));
-    const std::string before = text.substr(0, s);
-    const std::string after = text.substr(s + l);
-    const bool spaceBefore = !before.empty() && before.back() != ' ';
-    const bool spaceAfter = !after.empty() && after.front() != ' ';
-    std::string inserted = before + (spaceBefore ? " " : "") + word + (spaceAfter ? " " : "");
-    const int newCaret = static_cast<int>(inserted.size());
-    return Insertion{inserted + after, newCaret};
+    // The rule of the ID boxes, spaces and all: leaving the box tidies them.
+    const IdentificationModel::Insertion inserted =
+        IdentificationModel::insertWord(text, caret, selection, word);
+    return Insertion{inserted.text, inserted.caret};
 }
 
 void MessageMacrosModel::selectTrack(int track) {

@@ -35,13 +35,17 @@ class MessageMacrosModel : public EditorModel {
     void enterBox(int message);
     int focusedMessage() const { return focused_; }
     std::string enteredText(int message) const;
+    // What a message's box shows when it is not being typed in: its words tidied to single
+    // spaces. A stored message keeps its own spacing in the working copy until it is typed
+    // over, so that looking at it (entering and leaving its box) is no edit.
+    std::string shownText(int message) const;
 
     // The "Word Counter" of a message's working value.
     int wordCount(int message) const;
 
     // A double-click on the vocabulary list: the word put in place of the selection at the
-    // caret, with a space on each side that needs one (an empty box takes the word alone);
-    // nothing for the separator row (item data below 0).
+    // caret by the rule of the ID boxes (a space before and after it, a run of spaces that
+    // leaving the box tidies); nothing for the separator row (item data below 0).
     struct Insertion {
         std::string text;
         int caret = 0;

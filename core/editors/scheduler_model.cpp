@@ -71,6 +71,8 @@ std::vector<FieldSpec> schedulerFields() {
     correction.numeric = false;
     // The stored form of a negative correction has a capital "A", as the loader writes it.
     correction.upperCase = true;
+    // An emptied box means no correction ("0") but is left empty for the operator.
+    correction.emptyBoxStaysEmpty = true;
     correction.check = [](const EditorModel& m, int) -> std::optional<Notice> {
         if (clockCorrectionCheck(m.value("ClockCorrection")))
             return std::nullopt;

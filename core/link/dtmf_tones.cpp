@@ -28,12 +28,15 @@ std::string pttPortErrorText(int port) {
         "Com # For PTT)");
 }
 
-void reportSoundFailure(const std::string& reason) {
-    if (soundFailedFlag)
-        return;
-    soundFailedFlag = true;
-    linkState().ResponseError = true;
-    std::string text = "Kelp could not play the DTMF tones.";
+void reportSoundFailure(const std::string& reason, ToneUse use) {
+    if (use == ToneUse::DtmfTones) {
+        if (soundFailedFlag)
+            return;
+        soundFailedFlag = true;
+        linkState().ResponseError = true;
+    }
+    std::string text = use == ToneUse::DtmfTones ? "Kelp could not play the DTMF tones."
+                                                 : "Kelp could not play the courtesy tone preview.";
     if (!reason.empty())
         text += std::string(kCrLf) + kCrLf + "Reason: " + reason;
     text += std::string(kCrLf) + kCrLf +
@@ -76,14 +79,15 @@ std::vector<std::uint8_t> toneWav(double lowHz, double highHz, double seconds) {
     return wav.bytes();
 }
 
-bool PlayTone(double lowHz, double highHz, double seconds) {
+bool PlayTone(double lowHz, double highHz, double seconds, ToneUse use) {
     SoundOutput& output = currentSoundOutput();
     output.stop();
     if (output.play(toneWav(lowHz, highHz, seconds))) {
-        soundFailedFlag = false;
+        if (use == ToneUse::DtmfTones)
+            soundFailedFlag = false;
         return true;
     }
-    reportSoundFailure(output.errorText());
+    reportSoundFailure(output.errorText(), use);
     return false;
 }
 

@@ -33,10 +33,17 @@ std::optional<DtmfPair> dtmfFrequencies(const std::string& token);
 // The WAV image PlayTone plays for one two-tone sound (a frequency of 0 counts as 1 Hz).
 std::vector<std::uint8_t> toneWav(double lowHz, double highHz, double seconds);
 
-// Plays one two-tone sound synchronously; false when it could not be played. A failure is
-// shown once ("Sound Output Error"), sets ResponseError so that the caller's run stops, and
-// silences SendTone until the transmitter is next keyed or released.
-bool PlayTone(double lowHz, double highHz, double seconds);
+// What a two-tone sound is played for; its failure message names it.
+enum class ToneUse {
+    DtmfTones,        // a run of DTMF digits to the controller
+    CourtesyPreview,  // a courtesy tone played for the operator to hear
+};
+
+// Plays one two-tone sound synchronously; false when it could not be played. A failure of
+// DTMF tones is shown once ("Sound Output Error"), sets ResponseError so that the caller's
+// run stops, and silences SendTone until the transmitter is next keyed or released. A
+// failed preview is shown every time and leaves the link's state alone.
+bool PlayTone(double lowHz, double highHz, double seconds, ToneUse use = ToneUse::DtmfTones);
 // Plays one DTMF digit: the pause before it (DTMFDelay, at least kMinimumDigitGapMs), then
 // its 100 ms sound; a token that is no digit plays nothing after its pause.
 void SendTone(const std::string& token);

@@ -33,6 +33,14 @@ std::optional<char> manualSendKey(char typed) {
     return upper;
 }
 
+std::string manualSendText(const std::string& text) {
+    std::string kept;
+    for (const char c : text)
+        if (const std::optional<char> accepted = manualSendKey(c); accepted && *accepted != '\b')
+            kept += *accepted;
+    return kept;
+}
+
 void ManualSend::textChanged(const std::string& boxText) {
     // An emptied box sends nothing, not a bare "999".
     if (boxText.empty() || dtmfMode())

@@ -15,6 +15,9 @@ extern const char* const kManualSerialPrefix;  // "999"
 // A key typed into the command box: the character it enters (upper case), or nullopt when it
 // is refused (the box beeps). Backspace passes unchanged; Enter is not a character here.
 std::optional<char> manualSendKey(char typed);
+// Text that reaches the box by another road than a typed key (a paste, a drop): its DTMF
+// digits, upper case; everything else is dropped.
+std::string manualSendText(const std::string& text);
 
 class ManualSend {
   public:

@@ -19,6 +19,9 @@ namespace kelp {
 
 const char* const kTrackUploadCompleteText = "Wav File Upload Complete.";
 const char* const kTrackFileTitle = "Voice Recorder Track";
+const char* const kTrackNoFileText =
+    "No WAV file has been chosen for the voice recorder track. Choose one with \"Load Wav\" "
+    "first.\r\nNothing was sent to the QZ740; the track is as it was.";
 
 namespace {
 
@@ -55,7 +58,7 @@ void playTrackCommand(const char* command, int track) {
     SendTone("16");
 }
 
-TrackRecordResult recordSerial(int track, const std::optional<std::filesystem::path>& file) {
+TrackRecordResult recordSerial(int track, const std::filesystem::path& file) {
     SerialPort& port = currentSerialPort();
     LinkState& link = linkState();
     TrackRecordResult result = TrackRecordResult::Failed;
@@ -70,14 +73,10 @@ TrackRecordResult recordSerial(int track, const std::optional<std::filesystem::p
             if (!link.ResponseError) {
                 SendStr(trackRecordLine(track) + "\r");
                 SendStr(kStartRecording);
-                if (file) {
-                    soundTrouble = !PlayFile(*file);
-                    // Stopped whatever happened to the sound: the controller would record on.
-                    SendStr(kStopRecording);
-                    result = soundTrouble ? TrackRecordResult::Failed : TrackRecordResult::Recorded;
-                } else {
-                    result = TrackRecordResult::NoFile;
-                }
+                soundTrouble = !PlayFile(file);
+                // Stopped whatever happened to the sound: the controller would record on.
+                SendStr(kStopRecording);
+                result = soundTrouble ? TrackRecordResult::Failed : TrackRecordResult::Recorded;
             }
         }
     } catch (...) {
@@ -91,12 +90,12 @@ TrackRecordResult recordSerial(int track, const std::optional<std::filesystem::p
         reportError("MessageMacros", "SendToQZ740");
     }
     link.ResponseError = false;
-    if (file && soundTrouble)
-        reportSoundFailure(*file);
+    if (soundTrouble)
+        reportSoundFailure(file);
     return result;
 }
 
-TrackRecordResult recordDtmf(int track, const std::optional<std::filesystem::path>& file) {
+TrackRecordResult recordDtmf(int track, const std::filesystem::path& file) {
     LinkState& link = linkState();
     TrackRecordResult result = TrackRecordResult::Failed;
     bool soundTrouble = false;
@@ -114,20 +113,16 @@ TrackRecordResult recordDtmf(int track, const std::optional<std::filesystem::pat
         clock.sleepMs(kDtmfPauseMs);
         playTrackCommand(kTrackRecord, track);
         if (!soundFailed() && !link.ResponseError) {
-            if (file) {
-                soundTrouble = !PlayFile(*file);
-                result = soundTrouble ? TrackRecordResult::Failed : TrackRecordResult::Recorded;
-            } else {
-                result = TrackRecordResult::NoFile;
-            }
+            soundTrouble = !PlayFile(file);
+            result = soundTrouble ? TrackRecordResult::Failed : TrackRecordResult::Recorded;
             SendLock();
             if (soundFailed())
                 result = TrackRecordResult::Failed;
         }
     }  // released before any box, so the transmitter never waits on the operator
     link.ResponseError = false;
-    if (file && soundTrouble)
-        reportSoundFailure(*file);
+    if (soundTrouble)
+        reportSoundFailure(file);
     return result;
 }
 
@@ -162,14 +157,16 @@ std::string trackRecordLine(int track) {
 TrackRecordResult recordTrack(int track, const std::optional<std::filesystem::path>& file) {
     BusyGuard busy("The voice recorder track");
     requireTrack(track);
-    if (file) {
-        if (const std::optional<std::string> problem = trackFileProblem(*file)) {
-            currentPrompter().message(*problem, kTrackFileTitle, MessageIcon::Exclamation);
-            return TrackRecordResult::FileRefused;
-        }
+    if (!file) {
+        currentPrompter().message(kTrackNoFileText, kTrackFileTitle, MessageIcon::Exclamation);
+        return TrackRecordResult::NoFile;
+    }
+    if (const std::optional<std::string> problem = trackFileProblem(*file)) {
+        currentPrompter().message(*problem, kTrackFileTitle, MessageIcon::Exclamation);
+        return TrackRecordResult::FileRefused;
     }
     const TrackRecordResult result =
-        linkPreferences().ComPort == 0 ? recordDtmf(track, file) : recordSerial(track, file);
+        linkPreferences().ComPort == 0 ? recordDtmf(track, *file) : recordSerial(track, *file);
     if (result == TrackRecordResult::Recorded)
         currentPrompter().message(kTrackUploadCompleteText, kProgramBoxTitle);
     return result;

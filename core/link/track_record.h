@@ -3,8 +3,9 @@
 // card into the controller's audio input, and in serial mode "S" stops the recording when the
 // file has ended.
 //
-// A file that is not a PCM WAV the sound output can play is refused before anything goes to
-// the controller, so that a track is never erased for a recording that cannot be made.
+// A file that is not a PCM WAV the sound output can play, or no file at all, is refused before
+// anything goes to the controller, so that a track is never erased for a recording that
+// cannot be made.
 #pragma once
 
 #include <filesystem>
@@ -18,6 +19,7 @@ constexpr int kRecorderTracks = 19;
 // The box titles and texts of a recording.
 extern const char* const kTrackUploadCompleteText;  // "Wav File Upload Complete."
 extern const char* const kTrackFileTitle;           // "Voice Recorder Track"
+extern const char* const kTrackNoFileText;
 
 // Why the file cannot be recorded, or nothing when it is a playable PCM WAV.
 std::optional<std::string> trackFileProblem(const std::filesystem::path& file);
@@ -28,15 +30,15 @@ std::string trackRecordLine(int track);  // "1*7001" + t
 
 enum class TrackRecordResult {
     Recorded,     // the file was played into the track and the recording stopped
-    NoFile,       // no file chosen: the controller was commanded, nothing was played
+    NoFile,       // no file chosen: nothing was sent
     FileRefused,  // the file cannot be played: nothing was sent
     Failed,       // the port, the controller's answer or the sound failed (already shown)
 };
 
-// Records track 1-19 by the current transport (ComPort 0: DTMF). Without a file the
-// controller is commanded and nothing is played, as the window has always done. Every box
-// goes through the current Prompter; "Wav File Upload Complete." only after the whole file
-// was played.
+// Records track 1-19 by the current transport (ComPort 0: DTMF). Without a file nothing is
+// sent: the controller would erase the track and record on until it heard an "S" that never
+// comes. Every box goes through the current Prompter; "Wav File Upload Complete." only after
+// the whole file was played.
 TrackRecordResult recordTrack(int track, const std::optional<std::filesystem::path>& file);
 
 }  // namespace kelp

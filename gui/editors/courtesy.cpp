@@ -184,8 +184,17 @@ QWidget* Courtesy::buildPortTab(int port) {
     for (int n = 1; n <= CourtesyModel::kTones; ++n) list->addItem(QString::number(n), n);
     ctSet_[static_cast<std::size_t>(port - 1)] = list;
     connect(list, qOverload<int>(&QComboBox::currentIndexChanged), this, [this, port, list](int i) {
-        if (i >= 0)
-            SetCourtesyToneDisplay(port, list->itemData(i).toInt());
+        if (i < 0)
+            return;
+        const int shown = courtesy().selectedTone(port);
+        if (courtesy().holdsRefusedValue(port, shown)) {
+            // A refused value stays in sight until it is corrected: Apply could neither show
+            // it nor put the focus into its box once another tone had taken the boxes.
+            const QSignalBlocker quiet(list);
+            list->setCurrentIndex(shown - 1);
+            return;
+        }
+        SetCourtesyToneDisplay(port, list->itemData(i).toInt());
     });
     select->addWidget(labelFor(QStringLiteral("Courtesy Tone Select"), list, page));
     select->addWidget(list);

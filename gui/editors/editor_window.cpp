@@ -159,9 +159,12 @@ void EditorWindow::showBinding(const Binding& b) {
     filling_ = true;
     const std::string& value = model_->value(b.key, b.index);
     switch (b.kind) {
-        case FieldKind::Text:
-            static_cast<QLineEdit*>(b.widget.data())->setText(QString::fromStdString(value));
+        case FieldKind::Text: {
+            const FieldSpec& f = model_->field(b.key);
+            static_cast<QLineEdit*>(b.widget.data())
+                ->setText(QString::fromStdString(f.shown ? f.shown(*model_, b.index) : value));
             break;
+        }
         case FieldKind::List: {
             auto* list = static_cast<QComboBox*>(b.widget.data());
             std::int64_t number = -1;
@@ -174,7 +177,8 @@ void EditorWindow::showBinding(const Binding& b) {
             } else if (number >= 0) {
                 row = list->findData(QVariant::fromValue<qlonglong>(number));
             }
-            list->setCurrentIndex(row);
+            if (row >= 0 || b.select != ListSelect::ByItemDataOrKeep)
+                list->setCurrentIndex(row);
             break;
         }
         case FieldKind::Check:
@@ -253,11 +257,14 @@ void EditorWindow::leaveTextBox(const Binding& b) {
     const std::string before = model_->value(b.key, b.index);
     const std::optional<Notice> refusal = model_->leaveField(b.key, b.index);
     if (model_->value(b.key, b.index) != before) {
-        // Leaving tidied the text, or gave an emptied box the field's empty text ("0" for most).
-        const bool wasFilling = filling_;
-        filling_ = true;
-        box->setText(QString::fromStdString(model_->value(b.key, b.index)));
-        filling_ = wasFilling;
+        // Leaving tidied the text, or gave an emptied box the field's empty text ("0" for most);
+        // a field may keep its emptied box empty.
+        if (!(model_->field(b.key).emptyBoxStaysEmpty && box->text().trimmed().isEmpty())) {
+            const bool wasFilling = filling_;
+            filling_ = true;
+            box->setText(QString::fromStdString(model_->value(b.key, b.index)));
+            filling_ = wasFilling;
+        }
         colour(b);
         afterEdit(b.key, b.index);
         updateEnabledStates();
@@ -322,9 +329,13 @@ QLineEdit* EditorWindow::boxForMarker() const {
 }
 
 void EditorWindow::applyClicked() {
-    // A refused box still holds the focus: its box is about to be shown, Apply waits.
-    if (refusalPending())
+    if (refusalPending()) {
+        // Apply was clicked away from a box holding a refused value: the box's warning, then
+        // Apply's own, as when Apply is pressed with the focus still in the box.
+        showPendingRefusal();
+        showNotices({Notice{kApplyFailTitle, kApplyFailText}});
         return;
+    }
     const std::vector<Notice> notices = model_->apply();
     if (!notices.empty()) {
         // The area's own checks may have brought values into their stored form.

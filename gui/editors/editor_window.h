@@ -40,6 +40,9 @@ class EditorWindow : public QWidget {
     enum class ListSelect {
         ByItemData,  // the entry whose item data equals the value
         ByPosition,  // lists filled in value order: the value v selects the entry at v - 1
+        // The entry whose item data equals the value; a value no entry carries leaves the
+        // selection as it was (a list showing one setpoint, port or macro after another).
+        ByItemDataOrKeep,
     };
 
     EditorWindow(std::unique_ptr<EditorModel> model, const QString& caption,

@@ -227,9 +227,9 @@ QWidget* Macros::buildAssignments() {
     });
     const auto macros = macroList().listEntries();
     rcvActive_ = choiceList(QStringLiteral("RcvMacroActiveSet"), "RcvMacroActive", 1, macros,
-                            ListSelect::ByItemData);
+                            ListSelect::ByItemDataOrKeep);
     rcvInactive_ = choiceList(QStringLiteral("RcvMacroInactiveSet"), "RcvMacroInactive", 1, macros,
-                              ListSelect::ByItemData);
+                              ListSelect::ByItemDataOrKeep);
     const struct {
         const char* text;
         QComboBox* list;

@@ -195,11 +195,11 @@ bool MessageMacros::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusOut && movesWithinWindow(static_cast<QFocusEvent*>(event)) &&
         !refusalPending()) {
         const bool handled = EditorWindow::eventFilter(watched, event);
-        const QString stored = QString::fromStdString(model().value(kKey, m));
-        if (box->text() != stored) {
+        const QString shown = QString::fromStdString(messages().shownText(m));
+        if (box->text() != shown) {
             // A box emptied for typing and left untouched shows "NONE STORED" again.
             const QSignalBlocker quiet(box);
-            box->setText(stored);
+            box->setText(shown);
         }
         refreshCounter();
         return handled;

@@ -27,11 +27,11 @@ namespace kelp {
 
 namespace {
 
-// A note keeps its text as the program words it; the runs of spaces that once broke its
-// lines are shown as one, and the label wraps at its own width.
+// A note keeps its text as the program words it, runs of spaces included (plain text: rich
+// text would show each run as one space), and the label wraps at its own width.
 QLabel* note(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
-    label->setTextFormat(Qt::RichText);
+    label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
     return label;
 }
@@ -245,16 +245,16 @@ QWidget* Scheduler::buildSetpointFrame() {
     });
 
     auto* dow = choiceList(QStringLiteral("DOWSet"), "DOW", 1, schedulerDayList().listEntries(),
-                           ListSelect::ByItemData);
+                           ListSelect::ByItemDataOrKeep);
     auto* monthly = checkBox(QStringLiteral("DOMEnable"), QStringLiteral("Monthly"), "Monthly", 1);
     weekList_ = choiceList(QStringLiteral("WeekSet"), "Week", 1,
-                           schedulerOccurrenceList().listEntries(), ListSelect::ByItemData);
+                           schedulerOccurrenceList().listEntries(), ListSelect::ByItemDataOrKeep);
     auto* hours = choiceList(QStringLiteral("HoursSet"), "Hours", 1,
-                             schedulerHourList().listEntries(), ListSelect::ByItemData);
+                             schedulerHourList().listEntries(), ListSelect::ByItemDataOrKeep);
     auto* minutes = choiceList(QStringLiteral("MinutesSet"), "Minutes", 1,
-                               schedulerMinuteList().listEntries(), ListSelect::ByItemData);
+                               schedulerMinuteList().listEntries(), ListSelect::ByItemDataOrKeep);
     auto* macro = choiceList(QStringLiteral("MacroSet"), "MacroToRun", 1, macroList().listEntries(),
-                             ListSelect::ByItemData);
+                             ListSelect::ByItemDataOrKeep);
     setpointControls_ = {dow, monthly, weekList_, hours, minutes, macro};
 
     womLabel_ = note(QStringLiteral("Number of Occurance                    this month"), frame);

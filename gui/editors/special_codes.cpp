@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QSet>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -387,10 +388,23 @@ void SpecialCodes::showOwnControls() {
 
 void SpecialCodes::fillTollList() {
     const std::vector<ListEntry> entries = codes().tollEntries();
+    // Every edit of the window shows its controls again: a list that has not changed is left
+    // alone, and a refilled one keeps the slots that were selected, so "&Delete" still has
+    // its entry after the operator touched something else.
+    bool same = tollList_->count() == static_cast<int>(entries.size());
+    for (int i = 0; same && i < tollList_->count(); ++i)
+        same = tollList_->item(i)->text() ==
+               QString::fromStdString(entries[static_cast<std::size_t>(i)].text);
+    if (same)
+        return;
+    QSet<qlonglong> selected;
+    for (const QListWidgetItem* item : tollList_->selectedItems())
+        selected.insert(item->data(Qt::UserRole).toLongLong());
     tollList_->clear();
     for (const ListEntry& e : entries) {
         auto* item = new QListWidgetItem(QString::fromStdString(e.text), tollList_);
         item->setData(Qt::UserRole, QVariant::fromValue<qlonglong>(e.itemData));
+        item->setSelected(selected.contains(e.itemData));
     }
 }
 

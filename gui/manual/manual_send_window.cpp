@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QValidator>
 
 #include "core/app/app_folder.h"
 #include "core/app/error_reporter.h"
@@ -19,15 +20,35 @@ const char* const kManualSendSection = "Manualsend";
 
 namespace {
 const char* const kModule = "ManualSendData";
-}
+
+// A paste or a drop goes through the same filter as typing: the DTMF digits are kept,
+// upper-cased, and the box beeps for whatever it dropped.
+class DtmfDigitsOnly : public QValidator {
+  public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override {
+        const std::string text = input.toStdString();
+        const std::string kept = manualSendText(text);
+        if (kept.size() < text.size())
+            currentPrompter().beep();
+        if (kept != text) {
+            pos = static_cast<int>(manualSendText(input.left(pos).toStdString()).size());
+            input = QString::fromStdString(kept);
+        }
+        return Acceptable;
+    }
+};
+
+}  // namespace
 
 ManualSendWindow::ManualSendWindow(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("frmManualSend"));
+    setObjectName(QString::fromLatin1(kModule));
     new BusyFollower(this);
     setWindowTitle(QString::fromLatin1(kManualSendCaption));
     box_ = new QLineEdit(this);
     box_->setObjectName(QStringLiteral("ManualSendData"));
     box_->installEventFilter(this);
+    box_->setValidator(new DtmfDigitsOnly(box_));
     QFont mono = box_->font();
     mono.setFamily(QStringLiteral("monospace"));
     mono.setPointSize(mono.pointSize() + 2);
@@ -82,8 +103,9 @@ bool ManualSendWindow::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     const QString text = key->text();
-    // Editing and moving keys carry no character: the box handles them as usual.
-    if (text.isEmpty() || key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete ||
+    // Keys that carry no printable character (editing and moving keys, Tab, Escape) and
+    // shortcuts do what they do anywhere: Tab moves on, Escape closes the window.
+    if (text.isEmpty() || !text.at(0).isPrint() ||
         (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) != 0)
         return QDialog::eventFilter(watched, event);
     const QByteArray latin = text.toLatin1();

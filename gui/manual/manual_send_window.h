@@ -1,5 +1,6 @@
 // ManualSendData, "Manual Send Data To QZ740": one command typed by hand and sent with Enter
-// or "&Send". Only the sixteen DTMF digits can be typed (upper case); anything else beeps.
+// or "&Send". Only the sixteen DTMF digits can be typed or pasted (upper case); anything else
+// beeps. Tab and Escape work as in any window.
 // The window's geometry is kept in [Manualsend] of kelp.ini.
 #pragma once
 

@@ -7,6 +7,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include "core/app/scripted_prompter.h"
 #include "core/database/controller_database.h"
@@ -110,6 +111,19 @@ class CourtesyWindowTest : public QObject {
         QCOMPARE(prompter_->lastMessageBox().text,
                  std::string("Tone invalid, must be between 0 and 3500"));
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(box));
+    }
+
+    // The mouse wheel over CTSet does not take the boxes away from a refused value, so that
+    // Apply can show it and put the focus into its box.
+    void aRefusedValueKeepsItsToneInSight() {
+        QLineEdit* box = find<QLineEdit>("Delay1Set(1)");
+        guitest::typeInto(box, "10001");
+        const QPointF at(5, 5);
+        QWheelEvent down(at, at, QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                         Qt::NoScrollPhase, false);
+        QApplication::sendEvent(window_->toneSelect(1), &down);
+        QCOMPARE(window_->toneSelect(1)->currentText(), QString("1"));
+        QCOMPARE(box->text(), QString("10001"));
     }
 
     void choosingAToneShowsItsWorkingValuesAndKeepsTheMarker() {

@@ -2,6 +2,7 @@
 // touch-tone pad — driven through their controls against a fake port, in virtual time.
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -149,10 +150,11 @@ class LinkWindowsTest : public QObject {
         QVERIFY(!db().lockConflict);
     }
 
-    void manualSendTakesOnlyDtmfDigitsAndEnterSendsTheLine() {
+    void manualSendTakesOnlyDtmfDigitsTypedOrPastedAndEnterSendsTheLine() {
         linkPreferences().ComPort = 1;
         ManualSendWindow window;
         QCOMPARE(window.windowTitle(), QStringLiteral("Manual Send Data To QZ740"));
+        QCOMPARE(window.objectName(), QStringLiteral("ManualSendData"));
         QVERIFY(guitest::showAndActivate(&window));
         auto* box = guitest::findControl<QLineEdit>(&window, "ManualSendData");
         box->setFocus();
@@ -183,7 +185,17 @@ class LinkWindowsTest : public QObject {
         QVERIFY(sound_->played()[2].wav == toneWav(770, 1209, kDtmfDigitSeconds));  // 4
         QVERIFY(sound_->played()[4].wav == toneWav(941, 1633, kDtmfDigitSeconds));  // D
         QVERIFY(!port_->isOpen());
-        window.close();
+
+        // A paste goes through the same filter; Tab moves on and Escape closes the window.
+        QApplication::clipboard()->setText(QStringLiteral("*a x\u00e9#"));
+        QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(box->text(), QStringLiteral("*A#"));
+        QCOMPARE(prompter_->records().back().kind, PromptRecord::Kind::Beep);
+        QTest::keyClick(box, Qt::Key_Tab);
+        QVERIFY(!box->hasFocus());
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Escape);
+        QVERIFY(!window.isVisible());
         QVERIFY(!ReadSetting("Manualsend", "Window Width", preferencesFile().string()).empty());
     }
 

@@ -111,14 +111,32 @@ class MessageMacrosWindowTest : public QObject {
         QCOMPARE(box->text(), QString());
         doubleClick(window_->vocabList(), 1);
         doubleClick(window_->vocabList(), 255);
-        QCOMPARE(box->text(), QString("ONE DVR19"));
+        QCOMPARE(box->text(), QString("ONE  DVR19"));  // tidied when the box is left
         QCOMPARE(window_->charCounter()->text(), QString("2"));
         QCOMPARE(db().changeMarker(Area::MessageMacros), std::int16_t(1));
         guitest::findControl<QPushButton>(window_.get(), "Apply")->click();
         QCOMPARE(db().get("MessageMacro", 3), std::string("ONE DVR19"));
+        QCOMPARE(box->text(), QString("ONE DVR19"));
         QVERIFY(db().uploadFlag(UploadFlag::MessageMacro, 3));
         QVERIFY(!EditorWindow::showsChanged(box));
         QVERIFY(prompter_->messageBoxes().empty());
+    }
+
+    // A stored message with a run of spaces is shown tidied on opening and after Apply;
+    // entering and leaving its box is no edit.
+    void aStoredMessageIsShownTidiedAndLookingAtItIsNoEdit() {
+        db().set("MessageMacro", 6, "ONE  TWO");
+        open(true);
+        QLineEdit* box = window_->messageBox(6);
+        QCOMPARE(box->text(), QString("ONE TWO"));
+        box->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(box, Qt::Key_Tab);
+        QCOMPARE(box->text(), QString("ONE TWO"));
+        QCOMPARE(db().changeMarker(Area::MessageMacros), std::int16_t(-1));
+        guitest::typeInto(window_->messageBox(3), "one");
+        guitest::findControl<QPushButton>(window_.get(), "Apply")->click();
+        QCOMPARE(box->text(), QString("ONE TWO"));
+        QVERIFY(!db().uploadFlag(UploadFlag::MessageMacro, 6));
     }
 
     void theRecorderFrameSendsTheChosenTrackAndFile() {

@@ -65,6 +65,8 @@ class SchedulerWindowTest : public QObject {
         auto* week = find<QComboBox>("WeekSet");
         QCOMPARE(find<QLabel>("WOMLabel")->text(),
                  QString("Number of Occurance                    this month"));
+        // Rich text would show its runs of spaces as one.
+        QCOMPARE(find<QLabel>("WOMLabel")->textFormat(), Qt::PlainText);
         QVERIFY(!monthly->isChecked());
         QVERIFY(!week->isEnabled());
         number->setCurrentIndex(1);
@@ -115,13 +117,33 @@ class SchedulerWindowTest : public QObject {
         QVERIFY(!EditorWindow::showsChanged(hours));
     }
 
-    void aRefusedCorrectionKeepsTheFocus() {
+    void aRefusedCorrectionKeepsTheFocusAndAnEmptiedOneStaysEmpty() {
         auto* box = find<QLineEdit>("ClockCorrectionSet");
         guitest::typeInto(box, "A60");
         QTest::keyClick(box, Qt::Key_Tab);
         QTRY_COMPARE(prompter_->messageBoxes().size(), std::size_t(1));
         QCOMPARE(prompter_->lastMessageBox().title, std::string("Clock Corrections"));
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(box));
+
+        guitest::typeInto(box, "");
+        QTest::keyClick(box, Qt::Key_Tab);
+        QTest::qWait(20);
+        QCOMPARE(box->text(), QString());
+        QCOMPARE(window_->model().value("ClockCorrection"), std::string("0"));
+        QCOMPARE(prompter_->messageBoxes().size(), std::size_t(1));
+    }
+
+    // A setpoint value that no entry carries leaves each list showing what it showed.
+    void listsKeepTheirEntryForAValueNoneOfThemCarries() {
+        for (const char* key : {"DOW", "Week", "Hours", "Minutes", "MacroToRun"})
+            db().set(key, 3, "");
+        window_ = std::make_unique<Scheduler>();
+        find<QComboBox>("SetPointNumSet")->setCurrentIndex(1);
+        find<QComboBox>("SetPointNumSet")->setCurrentIndex(2);
+        QStringList shown;
+        for (const char* name : {"DOWSet", "WeekSet", "HoursSet", "MinutesSet", "MacroSet"})
+            shown << find<QComboBox>(QLatin1String(name))->currentText();
+        QCOMPARE(shown, (QStringList{"Wednesday", "3rd", "1 PM", "00", "12"}));
     }
 };
 

@@ -1,5 +1,6 @@
 // The Special Codes window driven through its real controls.
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -128,6 +129,8 @@ class SpecialCodesWindowTest : public QObject {
     }
 
     void tollRestrictionAddedIntoTheFreeSlotAndTheBarIsDropped() {
+        auto* list = find<QListWidget>("TollRestrictList");
+        list->item(1)->setSelected(true);  // 003 | 976
         QLineEdit* entry = find<QLineEdit>("TollRestrictSet");
         entry->setFocus();
         QTest::keyClicks(entry, "01|1");
@@ -135,19 +138,24 @@ class SpecialCodesWindowTest : public QObject {
         find<QPushButton>("TollAdd")->click();
         QCOMPARE(tollTexts(), (QStringList{"001 | 1900", "002 | 011", "003 | 976"}));
         QVERIFY(entry->text().isEmpty());
-        auto* frame = qobject_cast<QGroupBox*>(find<QListWidget>("TollRestrictList")->parent());
+        auto* frame = qobject_cast<QGroupBox*>(list->parent());
         QCOMPARE(frame->palette().color(QPalette::Active, QPalette::WindowText), kChangedColour);
         QCOMPARE(db().changeMarker(Area::SpecialCodes), std::int16_t(0));
 
-        find<QListWidget>("TollRestrictList")->clearSelection();
+        // The entry chosen before an Add and another edit is still the one deleted.
+        find<QCheckBox>("PatchMuteSet")->click();
+        find<QPushButton>("TollDelete")->click();
+        QCOMPARE(tollTexts(), (QStringList{"001 | 1900", "002 | 011"}));
+        list->clearSelection();
         find<QPushButton>("TollDelete")->click();
         QCOMPARE(lastText(), QString("Nothing was selected for delete"));
-        find<QListWidget>("TollRestrictList")->item(0)->setSelected(true);
+        list->item(0)->setSelected(true);
         find<QPushButton>("TollDelete")->click();
-        QCOMPARE(tollTexts(), (QStringList{"002 | 011", "003 | 976"}));
+        QCOMPARE(tollTexts(), (QStringList{"002 | 011"}));
         find<QPushButton>("Apply")->click();
         QCOMPARE(db().get("TollRestrict", 1), std::string());
         QCOMPARE(db().get("TollRestrict", 2), std::string("011"));
+        QCOMPARE(db().get("TollRestrict", 3), std::string());
     }
 
     void macroSubsetRefusedOnApplyWithTheFocusOnStart() {

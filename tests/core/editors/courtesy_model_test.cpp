@@ -178,11 +178,17 @@ TEST_F(CourtesyPreviewTest, AllZeroReturnsAtOnceAndAStopEndsIt) {
     EXPECT_LE(sound.played().size(), 1u);
 }
 
-TEST_F(CourtesyPreviewTest, WithoutSoundOneMessageAndTheRestIsNotPlayed) {
+TEST_F(CourtesyPreviewTest, WithoutSoundEachPreviewSaysWhatFailedAndTheRestIsNotPlayed) {
     sound.fail("no sound output device was found");
-    EXPECT_EQ(playCourtesyTone(model.shape(1, 1), [] { return false; }), PreviewEnd::SoundFailed);
-    EXPECT_EQ(prompter.messageBoxes().size(), 1u);
-    EXPECT_EQ(sound.failedCount(), 1);
+    for (std::size_t preview = 1; preview <= 2; ++preview) {
+        EXPECT_EQ(playCourtesyTone(model.shape(1, 1), [] { return false; }),
+                  PreviewEnd::SoundFailed);
+        ASSERT_EQ(prompter.messageBoxes().size(), preview);
+        const std::string& text = prompter.lastMessageBox().text;
+        EXPECT_EQ(text.rfind("Kelp could not play the courtesy tone preview.", 0), 0u) << text;
+        EXPECT_NE(text.find("no sound output device was found"), std::string::npos) << text;
+        EXPECT_EQ(sound.failedCount(), static_cast<int>(preview));
+    }
 }
 
 }  // namespace

@@ -113,7 +113,7 @@ TEST_F(MessageMacrosModelTest, ApplyFlagsTheChangedMessagesAndReChecksTheOneEdit
     EXPECT_EQ(model.marker(), -1);
 }
 
-TEST_F(MessageMacrosModelTest, TheVocabularyInsertsAtTheCaretWithTheSpacesItNeeds) {
+TEST_F(MessageMacrosModelTest, TheVocabularyInsertsAtTheCaretWithASpaceOnEachSide) {
     EXPECT_FALSE(MessageMacrosModel::insertWord("ONE", 3, 0, " ", -1));
     const struct {
         const char* text;
@@ -121,12 +121,12 @@ TEST_F(MessageMacrosModelTest, TheVocabularyInsertsAtTheCaretWithTheSpacesItNeed
         const char* after;
         int caretAfter;
     } cases[] = {
-        {"", 0, 0, "TWO", 3},
+        {"", 0, 0, "TWO ", 4},
         {"ONE", 3, 0, "ONE TWO", 7},
-        {"ONE ", 4, 0, "ONE TWO", 7},
+        {"ONE ", 4, 0, "ONE  TWO", 8},
         {"ONE", 0, 0, "TWO ONE", 4},
-        {"ONE THREE", 3, 0, "ONE TWO THREE", 7},
-        {"ONE TEN THREE", 4, 3, "ONE TWO THREE", 7},  // the selected word replaced
+        {"ONE THREE", 3, 0, "ONE TWO  THREE", 8},
+        {"ONE TEN THREE", 4, 3, "ONE  TWO  THREE", 9},  // the selected word replaced
     };
     for (const auto& c : cases) {
         const auto inserted =

@@ -104,7 +104,8 @@ TEST_F(TrackRecordTest, WhatGoesOutWhenTheTrackIsRefusedOrTheFileIsMissingOrSile
          TrackRecordResult::Failed,
          "\r1*700219\r",
          {"QZ740 Communications Error"}},
-        {"no file", "", false, "", TrackRecordResult::NoFile, "\r1*700219\r1*700119\rG", {}},
+        // Without a file the track is not erased and the controller is not left recording.
+        {"no file", "", false, "", TrackRecordResult::NoFile, "", {kTrackFileTitle}},
         // A sound that fails still stops the recording, and says so in place of "Complete".
         {"no sound",
          "",
