@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -666,6 +667,11 @@ void KelpMain::afterDatabaseCommand() {
 }
 
 void KelpMain::busyChanged(bool busy) {
+    // The greyed window says why: the running operation's name at its foot.
+    statusBar()->setVisible(busy);
+    statusBar()->showMessage(
+        busy ? QString::fromStdString(busyState().operation()) + QStringLiteral(" is running…")
+             : QString());
     if (busy || !closeAfterOperation_)
         return;
     closeAfterOperation_ = false;
