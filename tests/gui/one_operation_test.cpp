@@ -98,18 +98,27 @@ class OneOperationTest : public QObject {
         std::function<void(KelpMain&)> attempt;
     };
 
-    std::unique_ptr<QTemporaryDir> home_;
-    std::unique_ptr<ScriptedPrompter> prompter_;
-    std::unique_ptr<ScopedPrompter> usePrompter_;
-    std::unique_ptr<VirtualClock> clock_;
-    std::unique_ptr<ScopedClock> useClock_;
-    std::unique_ptr<FakeSerialPort> port_;
-    std::unique_ptr<ScopedSerialPort> usePort_;
-    std::unique_ptr<testing::FakeController> controller_;
-    std::unique_ptr<RecordingSoundOutput> sound_;
-    std::unique_ptr<ScopedSoundOutput> useSound_;
+    // Everything a run needs, installed in order and put away in reverse.
+    struct Rig {
+        QTemporaryDir home;
+        ScriptedPrompter prompter;
+        ScopedPrompter usePrompter{prompter};
+        VirtualClock clock;
+        ScopedClock useClock{clock};
+        FakeSerialPort port;
+        ScopedSerialPort usePort{port};
+        testing::FakeController controller{port};
+        RecordingSoundOutput sound;
+        ScopedSoundOutput useSound{sound};
+    };
+    std::unique_ptr<Rig> rig_;
+    ScriptedPrompter* prompter_ = nullptr;
+    VirtualClock* clock_ = nullptr;
+    FakeSerialPort* port_ = nullptr;
+    testing::FakeController* controller_ = nullptr;
+    RecordingSoundOutput* sound_ = nullptr;
 
-    fs::path home() const { return fs::path(home_->path().toStdString()); }
+    fs::path home() const { return fs::path(rig_->home.path().toStdString()); }
 
     bool heard(const std::string& prefix) const {
         for (const std::string& line : controller_->heard())
@@ -288,27 +297,23 @@ class OneOperationTest : public QObject {
 
   private slots:
     void init() {
-        home_ = std::make_unique<QTemporaryDir>();
+        rig_ = std::make_unique<Rig>();
+        prompter_ = &rig_->prompter;
+        clock_ = &rig_->clock;
+        port_ = &rig_->port;
+        controller_ = &rig_->controller;
+        sound_ = &rig_->sound;
         setAppFolder(home());
         resetProcessDatabase();
         linkPreferences() = LinkPreferences{};
         linkState() = LinkState{};
-        prompter_ = std::make_unique<ScriptedPrompter>();
-        usePrompter_ = std::make_unique<ScopedPrompter>(*prompter_);
-        clock_ = std::make_unique<VirtualClock>();
-        useClock_ = std::make_unique<ScopedClock>(*clock_);
-        port_ = std::make_unique<FakeSerialPort>();
         port_->setDevices({"/dev/ttyS0"});
-        usePort_ = std::make_unique<ScopedSerialPort>(*port_);
         // The controller takes a moment over everything, so each operation waits on it.
-        controller_ = std::make_unique<testing::FakeController>(*port_);
         controller_->acceptCommands = true;
         controller_->delayMs = 20;
         controller_->version = "7005";
         controller_->mainLines = lines(fs::path(KELP_TEST_DATA) / "sample_main.mem");
         controller_->rtcChunks = {fileText(fs::path(KELP_TEST_DATA) / "sample_rtc.mem")};
-        sound_ = std::make_unique<RecordingSoundOutput>();
-        useSound_ = std::make_unique<ScopedSoundOutput>(*sound_);
         setLoadTerminateHook([] { qWarning("the loader asked to end the program"); });
         wav_ = home() / "greeting.wav";
         const auto tone = toneWav(440, 880, 0.5);
@@ -319,18 +324,9 @@ class OneOperationTest : public QObject {
     }
 
     void cleanup() {
-        useSound_.reset();
-        sound_.reset();
-        controller_.reset();
-        usePort_.reset();
-        port_.reset();
-        useClock_.reset();
-        clock_.reset();
-        usePrompter_.reset();
-        prompter_.reset();
         setLoadTerminateHook({});
         setAppFolder({});
-        home_.reset();
+        rig_.reset();
     }
 
     void nothingStartsUnderARunningOperation_data() {
