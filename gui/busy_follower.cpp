@@ -36,9 +36,8 @@ bool holdsLive(const QWidget* widget) {
 
 BusyFollower::BusyFollower(QWidget* window, bool holdClose)
     : QObject(window), window_(window), holdClose_(holdClose) {
-    token_ = busyState().subscribe([this](bool busy) { follow(busy); });
-    // A window opened by a running operation (the unlock window after a download) is that
-    // operation's own: it is held only by an operation that starts after it.
+    base_ = busyState().depth();
+    token_ = busyState().subscribe([this](int depth) { follow(depth); });
     window_->installEventFilter(this);
 }
 
@@ -50,14 +49,18 @@ void BusyFollower::keepLive(const QList<QWidget*>& controls) {
     for (QWidget* control : controls) liveControls().append(control);
 }
 
-void BusyFollower::follow(bool busy) {
-    if (busy)
-        hold();
+void BusyFollower::follow(int depth) {
+    if (depth == 0)
+        liveControls().clear();
+    const bool hold = depth > base_;
+    if (hold == held_)
+        return;
+    held_ = hold;
+    if (hold)
+        this->hold();
     else
         restore();
-    if (!busy)
-        liveControls().clear();
-    emit busyChanged(busy);
+    emit busyChanged(hold);
 }
 
 void BusyFollower::hold() {
@@ -106,7 +109,7 @@ void BusyFollower::restore() {
 }
 
 bool BusyFollower::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != window_ || !holdClose_ || !busyState().busy())
+    if (watched != window_ || !holdClose_ || !held_)
         return QObject::eventFilter(watched, event);
     if (event->type() == QEvent::Close) {
         // The operation runs on in this window's hands; it closes when the operation is done.

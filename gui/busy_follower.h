@@ -38,12 +38,16 @@ class BusyFollower : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    void follow(bool busy);
+    void follow(int depth);
     void disableAround(QWidget* widget);
 
     QWidget* window_;
     bool holdClose_;
     int token_ = 0;
+    // The depth the window was opened at: a window a running operation opens is that
+    // operation's own and follows only what runs inside it.
+    int base_ = 0;
+    bool held_ = false;
     QList<QPointer<QWidget>> disabledWidgets_;
     QList<QPointer<QAction>> disabledActions_;
 };

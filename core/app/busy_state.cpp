@@ -43,27 +43,29 @@ bool BusyState::refuseWhileBusy() {
 }
 
 void BusyState::enter(const std::string& operation) {
-    if (depth_++ > 0)
-        return;
-    operation_ = operation;
-    interruptRequested_ = false;
-    tell(true);
+    if (depth_++ == 0) {
+        operation_ = operation;
+        interruptRequested_ = false;
+    }
+    tell();
 }
 
 void BusyState::leave() {
-    if (depth_ == 0 || --depth_ > 0)
+    if (depth_ == 0)
         return;
-    operation_.clear();
-    interruptRequested_ = false;
-    tell(false);
+    if (--depth_ == 0) {
+        operation_.clear();
+        interruptRequested_ = false;
+    }
+    tell();
 }
 
-void BusyState::tell(bool busy) {
+void BusyState::tell() {
     // A listener may unsubscribe (its window closing) while it is told: walk a copy.
     const auto listeners = listeners_;
     for (const auto& listener : listeners) {
         try {
-            listener.second(busy);
+            listener.second(depth_);
         } catch (...) {
             // A window that cannot follow the state must not stop the operation.
         }

@@ -8,7 +8,8 @@
 //
 // An operation may run another inside itself (a complete upload backs the controller up
 // first, a download may send changed codes): the guard nests, and only the outermost one
-// starts and ends the busy state.
+// starts and ends the busy state. A window that an operation opens (the unlock window after
+// a download) follows the operations nested below its own depth.
 #pragma once
 
 #include <functional>
@@ -19,14 +20,16 @@ namespace kelp {
 
 class BusyState {
   public:
-    using Listener = std::function<void(bool busy)>;
+    using Listener = std::function<void(int depth)>;
 
     bool busy() const { return depth_ > 0; }
+    // How many guards are held: 0 at rest.
+    int depth() const { return depth_; }
     // The outermost running operation ("Erase All Macros"), "" when idle.
     const std::string& operation() const { return operation_; }
 
-    // Called with true when the first operation starts and with false when the last ends.
-    // Returns a token for unsubscribe().
+    // Called with the new depth whenever a guard is taken or let go. Returns a token for
+    // unsubscribe().
     int subscribe(Listener listener);
     void unsubscribe(int token);
 
@@ -46,7 +49,7 @@ class BusyState {
     friend class BusyGuard;
     void enter(const std::string& operation);
     void leave();
-    void tell(bool busy);
+    void tell();
 
     int depth_ = 0;
     std::string operation_;

@@ -9,13 +9,12 @@
 namespace kelp {
 namespace {
 
-// Listeners hear the first start and the last end only; the outermost operation names the
-// state; an interrupt asked for lasts until the state ends; a refusal says who is busy.
+// Listeners hear every depth; the outermost operation names the state; an interrupt asked for lasts until the state ends; a refusal says who is busy.
 TEST(BusyStateTest, NestedGuardsMakeOneBusySpell) {
     ScriptedPrompter prompter;
     ScopedPrompter usePrompter(prompter);
-    std::vector<bool> heard;
-    const int token = busyState().subscribe([&](bool busy) { heard.push_back(busy); });
+    std::vector<int> heard;
+    const int token = busyState().subscribe([&](int depth) { heard.push_back(depth); });
 
     EXPECT_FALSE(busyState().refuseWhileBusy());
     busyState().requestInterrupt();  // nothing runs: nothing to interrupt
@@ -33,14 +32,14 @@ TEST(BusyStateTest, NestedGuardsMakeOneBusySpell) {
     EXPECT_FALSE(busyState().busy());
     EXPECT_FALSE(busyState().interruptRequested());
     EXPECT_EQ(busyState().operation(), "");
-    EXPECT_EQ(heard, (std::vector<bool>{true, false}));
+    EXPECT_EQ(heard, (std::vector<int>{1, 2, 1, 0}));
     ASSERT_EQ(prompter.messageBoxes().size(), 1u);
     EXPECT_EQ(prompter.lastMessageBox().title, "Kelp is busy");
     EXPECT_EQ(prompter.lastMessageBox().text.rfind("The upload is running.", 0), 0u);
 
     busyState().unsubscribe(token);
     { BusyGuard again("Set Clock"); }
-    EXPECT_EQ(heard.size(), 2u);
+    EXPECT_EQ(heard.size(), 4u);
 }
 
 }  // namespace
