@@ -1,0 +1,293 @@
+#include "platform/network_serial_port.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <algorithm>
+
+namespace kelp {
+
+namespace {
+
+std::string seconds(int ms) {
+    return std::to_string((ms + 999) / 1000) + " seconds";
+}
+
+}  // namespace
+
+NetworkSerialPort::NetworkSerialPort() = default;
+
+NetworkSerialPort::~NetworkSerialPort() {
+    close();
+}
+
+std::string NetworkSerialPort::where() const {
+    const bool v6 = address_.host.find(':') != std::string::npos;
+    return (v6 ? "[" + address_.host + "]" : address_.host) + ":" + std::to_string(address_.port);
+}
+
+void NetworkSerialPort::fail(const std::string& why) {
+    error_ = why;
+}
+
+bool NetworkSerialPort::open(const std::string& device) {
+    device_ = device;
+    if (socket_.state() != QAbstractSocket::UnconnectedState) {
+        fail(device + ": the port is already open");
+        return false;
+    }
+    std::string why;
+    const std::optional<NetworkAddress> address = parseNetworkAddress(device, &why);
+    if (!address) {
+        fail(why);
+        return false;
+    }
+    address_ = *address;
+    received_.clear();
+
+    socket_.connectToHost(QString::fromStdString(address_.host), address_.port);
+    const bool settled = waitUntil(
+        [this] {
+            return socket_.state() == QAbstractSocket::ConnectedState ||
+                   socket_.state() == QAbstractSocket::UnconnectedState;
+        },
+        kConnectMs);
+    if (socket_.state() != QAbstractSocket::ConnectedState) {
+        std::string reason;
+        if (!settled)
+            reason = "no answer within " + seconds(kConnectMs);
+        else if (socket_.error() == QAbstractSocket::HostNotFoundError)
+            reason = "the name " + address_.host + " was not found";
+        else if (socket_.error() == QAbstractSocket::ConnectionRefusedError)
+            reason = "the connection was refused (is the serial server running, and on this port?)";
+        else
+            reason = socket_.errorString().toStdString();
+        socket_.abort();
+        fail("cannot connect to " + where() + ": " + reason);
+        return false;
+    }
+    // Each command is one short line waiting for a one-character answer: send it at once.
+    socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    if (!rfc2217()) {
+        error_.clear();
+        return true;
+    }
+
+    if (!send(telnet_.greeting())) {
+        socket_.abort();
+        return false;
+    }
+    waitUntil(
+        [this] {
+            return telnet_.comPortState() != TelnetComPort::ComPortState::Asked ||
+                   socket_.state() != QAbstractSocket::ConnectedState;
+        },
+        kNegotiateMs);
+    std::string refusal;
+    if (socket_.state() != QAbstractSocket::ConnectedState)
+        refusal = "the server closed the connection (it may be serving another client)";
+    else if (telnet_.comPortState() == TelnetComPort::ComPortState::Asked)
+        refusal = "the server did not answer the Telnet COM-PORT option within " +
+                  seconds(kNegotiateMs) + " (is it a raw port? then use tcp://" + where() + ")";
+    else if (telnet_.comPortState() == TelnetComPort::ComPortState::Refused)
+        refusal = "the server refused the Telnet COM-PORT option (RFC 2217); for a raw port use "
+                  "tcp://" + where();
+    if (!refusal.empty()) {
+        socket_.abort();
+        fail("cannot open " + where() + ": " + refusal);
+        return false;
+    }
+
+    using C = TelnetComPort;
+    const bool lineSet = confirm(C::SetBaudRate, 9600, "9600 baud", kNegotiateMs) &&
+                         confirm(C::SetDataSize, 8, "8 data bits", kNegotiateMs) &&
+                         confirm(C::SetParity, C::kParityNone, "no parity", kNegotiateMs) &&
+                         confirm(C::SetStopSize, C::kOneStopBit, "1 stop bit", kNegotiateMs) &&
+                         confirm(C::SetControl, C::kNoFlowControl, "no handshaking", kNegotiateMs);
+    if (!lineSet) {
+        socket_.abort();
+        error_ = "cannot open " + where() + ": " + error_;
+        return false;
+    }
+    error_.clear();
+    return true;
+}
+
+void NetworkSerialPort::close() {
+    if (socket_.state() == QAbstractSocket::UnconnectedState)
+        return;
+    if (rfc2217() && socket_.state() == QAbstractSocket::ConnectedState) {
+        // Closing drops the lines, as a local port does, so no transmitter stays keyed.
+        socket_.write(QByteArray::fromStdString(
+            TelnetComPort::request(TelnetComPort::SetControl, TelnetComPort::kDtrOff) +
+            TelnetComPort::request(TelnetComPort::SetControl, TelnetComPort::kRtsOff)));
+    }
+    // Whatever is queued still goes out before the connection ends.
+    socket_.disconnectFromHost();
+    if (socket_.state() != QAbstractSocket::UnconnectedState)
+        waitUntil([this] { return socket_.state() == QAbstractSocket::UnconnectedState; }, 2000);
+    socket_.abort();
+    received_.clear();
+}
+
+bool NetworkSerialPort::isOpen() const {
+    return socket_.state() == QAbstractSocket::ConnectedState;
+}
+
+bool NetworkSerialPort::write(const std::string& data) {
+    if (!isOpen()) {
+        fail(device_.empty() ? "the port is not open" : "the connection to " + where() + " is closed");
+        return false;
+    }
+    return send(rfc2217() ? telnet_.encode(data) : data);
+}
+
+bool NetworkSerialPort::send(const std::string& bytes) {
+    const qint64 written = socket_.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    if (written != static_cast<qint64>(bytes.size())) {
+        fail("cannot send to " + where() + ": " + socket_.errorString().toStdString());
+        return false;
+    }
+    // The server takes bytes as fast as the network carries them; its serial side paces them.
+    const int limitMs = static_cast<int>(std::min<std::size_t>(bytes.size() * 2 + 5000, 60000));
+    const bool drained = waitUntil(
+        [this] {
+            return socket_.bytesToWrite() == 0 ||
+                   socket_.state() != QAbstractSocket::ConnectedState;
+        },
+        limitMs);
+    if (socket_.state() != QAbstractSocket::ConnectedState) {
+        fail("the connection to " + where() + " was closed: " + socket_.errorString().toStdString());
+        return false;
+    }
+    if (!drained) {
+        fail("the server at " + where() + " did not take the data within " + seconds(limitMs));
+        return false;
+    }
+    return true;
+}
+
+std::string NetworkSerialPort::readAll() {
+    pump();
+    std::string data;
+    data.swap(received_);
+    return data;
+}
+
+bool NetworkSerialPort::waitForReadyRead(int ms) {
+    waitUntil(
+        [this] {
+            return !received_.empty() || socket_.state() != QAbstractSocket::ConnectedState;
+        },
+        ms);
+    return !received_.empty();
+}
+
+void NetworkSerialPort::pump() {
+    if (socket_.bytesAvailable() <= 0)
+        return;
+    const QByteArray bytes = socket_.readAll();
+    const std::string in(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    if (!rfc2217()) {
+        received_ += in;
+        return;
+    }
+    received_ += telnet_.receive(in);
+    const std::string replies = telnet_.takeReplies();
+    if (!replies.empty())
+        socket_.write(replies.data(), static_cast<qint64>(replies.size()));
+}
+
+bool NetworkSerialPort::waitUntil(const std::function<bool()>& done, int ms) {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    for (;;) {
+        pump();
+        if (done())
+            return true;
+        const qint64 left = ms - elapsed.elapsed();
+        if (left <= 0)
+            return false;
+        const int slice = static_cast<int>(std::min<qint64>(left, 50));
+        if (QCoreApplication::instance() == nullptr) {
+            // A program without an event loop (a tool, a test) waits on the socket itself.
+            const QAbstractSocket::SocketState state = socket_.state();
+            if (state == QAbstractSocket::HostLookupState ||
+                state == QAbstractSocket::ConnectingState)
+                socket_.waitForConnected(slice);
+            else if (socket_.bytesToWrite() > 0)
+                socket_.waitForBytesWritten(slice);
+            else if (state == QAbstractSocket::ConnectedState)
+                socket_.waitForReadyRead(slice);
+            else
+                return done();
+            continue;
+        }
+        QEventLoop loop;
+        QTimer timer;
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+        QObject::connect(&socket_, &QTcpSocket::readyRead, &loop, &QEventLoop::quit);
+        QObject::connect(&socket_, &QTcpSocket::bytesWritten, &loop, &QEventLoop::quit);
+        QObject::connect(&socket_, &QTcpSocket::stateChanged, &loop, &QEventLoop::quit);
+        QObject::connect(&socket_, &QTcpSocket::errorOccurred, &loop, &QEventLoop::quit);
+        timer.start(slice);
+        loop.exec();
+    }
+}
+
+bool NetworkSerialPort::confirm(TelnetComPort::Command command, std::uint32_t value,
+                                const std::string& what, int ms) {
+    telnet_.forget(command);
+    if (!send(TelnetComPort::request(command, value)))
+        return false;
+    waitUntil(
+        [&] {
+            return telnet_.answer(command).has_value() ||
+                   socket_.state() != QAbstractSocket::ConnectedState;
+        },
+        ms);
+    const std::optional<std::uint32_t> answer = telnet_.answer(command);
+    if (!answer) {
+        fail(socket_.state() != QAbstractSocket::ConnectedState
+                 ? "the connection to " + where() + " was closed"
+                 : "the server at " + where() + " did not confirm " + what + " within " +
+                       seconds(ms));
+        return false;
+    }
+    if (*answer != value) {
+        fail("the server at " + where() + " did not take " + what + " (it answered " +
+             std::to_string(*answer) + ")");
+        return false;
+    }
+    return true;
+}
+
+bool NetworkSerialPort::setLine(const char* name, bool on, std::uint32_t onValue,
+                                std::uint32_t offValue) {
+    const std::string line = std::string(name) + (on ? " on" : " off");
+    if (!isOpen()) {
+        fail("cannot set " + line + ": the port is not open");
+        return false;
+    }
+    if (!rfc2217()) {
+        fail("cannot set " + line + ": a raw TCP port (tcp://" + where() +
+             ") has no modem lines; an rfc2217:// address can drive them");
+        return false;
+    }
+    if (confirm(TelnetComPort::SetControl, on ? onValue : offValue, line, kLineConfirmMs))
+        return true;
+    error_ = "cannot set " + line + ": " + error_;
+    return false;
+}
+
+bool NetworkSerialPort::setDtr(bool on) {
+    return setLine("DTR", on, TelnetComPort::kDtrOn, TelnetComPort::kDtrOff);
+}
+
+bool NetworkSerialPort::setRts(bool on) {
+    return setLine("RTS", on, TelnetComPort::kRtsOn, TelnetComPort::kRtsOff);
+}
+
+}  // namespace kelp
