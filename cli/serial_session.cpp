@@ -7,8 +7,8 @@
 #include <QCoreApplication>
 
 #include "core/app/clock.h"
+#include "platform/device_serial_port.h"
 #include "platform/gui_clock.h"
-#include "platform/qt_serial_port.h"
 #endif
 
 namespace kelp::cli {
@@ -24,7 +24,7 @@ struct SerialSession::Impl {
     }
     ~Impl() { currentSerialPort().close(); }
     std::unique_ptr<QCoreApplication> app;
-    QtSerialPort port;
+    DeviceSerialPort port;
     ScopedSerialPort scoped{port};
     // The port only takes bytes off the device while Qt's event loop turns: every wait of the
     // link must turn it, as the program's own clock does.

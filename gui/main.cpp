@@ -18,9 +18,9 @@
 #include "gui/program_title.h"
 #include "gui/resources.h"
 #include "gui/splash.h"
+#include "platform/device_serial_port.h"
 #include "platform/gui_clock.h"
 #include "platform/qt_prompter.h"
-#include "platform/qt_serial_port.h"
 #include "platform/qt_sound_output.h"
 
 int main(int argc, char* argv[]) {
@@ -45,8 +45,9 @@ int main(int argc, char* argv[]) {
     kelp::ScopedPrompter usePrompter(prompter);
     kelp::GuiClock clock;
     kelp::ScopedClock useClock(clock);
-    // One port object serves the controller link and the transmitter keying alike.
-    kelp::QtSerialPort serialPort;
+    // One port object serves the controller link and the transmitter keying alike, on a local
+    // device or at a network address.
+    kelp::DeviceSerialPort serialPort;
     kelp::ScopedSerialPort useSerialPort(serialPort);
     kelp::QtSoundOutput sound;
     kelp::ScopedSoundOutput useSound(sound);
