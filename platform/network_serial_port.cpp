@@ -91,8 +91,10 @@ bool NetworkSerialPort::open(const std::string& device) {
         refusal = "the server did not answer the Telnet COM-PORT option within " +
                   seconds(kNegotiateMs) + " (is it a raw port? then use tcp://" + where() + ")";
     else if (telnet_.comPortState() == TelnetComPort::ComPortState::Refused)
-        refusal = "the server refused the Telnet COM-PORT option (RFC 2217); for a raw port use "
-                  "tcp://" + where();
+        refusal =
+            "the server refused the Telnet COM-PORT option (RFC 2217); for a raw port use "
+            "tcp://" +
+            where();
     if (!refusal.empty()) {
         socket_.abort();
         fail("cannot open " + where() + ": " + refusal);
@@ -137,7 +139,8 @@ bool NetworkSerialPort::isOpen() const {
 
 bool NetworkSerialPort::write(const std::string& data) {
     if (!isOpen()) {
-        fail(device_.empty() ? "the port is not open" : "the connection to " + where() + " is closed");
+        fail(device_.empty() ? "the port is not open"
+                             : "the connection to " + where() + " is closed");
         return false;
     }
     return send(rfc2217() ? telnet_.encode(data) : data);
@@ -158,7 +161,8 @@ bool NetworkSerialPort::send(const std::string& bytes) {
         },
         limitMs);
     if (socket_.state() != QAbstractSocket::ConnectedState) {
-        fail("the connection to " + where() + " was closed: " + socket_.errorString().toStdString());
+        fail("the connection to " + where() +
+             " was closed: " + socket_.errorString().toStdString());
         return false;
     }
     if (!drained) {
@@ -177,9 +181,7 @@ std::string NetworkSerialPort::readAll() {
 
 bool NetworkSerialPort::waitForReadyRead(int ms) {
     waitUntil(
-        [this] {
-            return !received_.empty() || socket_.state() != QAbstractSocket::ConnectedState;
-        },
+        [this] { return !received_.empty() || socket_.state() != QAbstractSocket::ConnectedState; },
         ms);
     return !received_.empty();
 }

@@ -77,9 +77,8 @@ std::optional<NetworkAddress> parseNetworkAddress(const std::string& device, std
         return fail("names no host");
     if (portText.empty())
         return fail("names no port");
-    if (portText.size() > 5 ||
-        !std::all_of(portText.begin(), portText.end(),
-                     [](unsigned char c) { return std::isdigit(c) != 0; }))
+    if (portText.size() > 5 || !std::all_of(portText.begin(), portText.end(),
+                                            [](unsigned char c) { return std::isdigit(c) != 0; }))
         return fail("has a port that is not a number from 1 to 65535");
     const unsigned long port = std::stoul(portText);
     if (port < 1 || port > 65535)
