@@ -25,11 +25,6 @@ class BusyFollower : public QObject {
     // Forgotten when the busy state ends.
     static void keepLive(const QList<QWidget*>& controls);
 
-    // Disables the controls of a window around the live ones; restore() brings back what
-    // was disabled here. Public for the main window, whose tab pages follow this way too.
-    void hold();
-    void restore();
-
   signals:
     // After the window has followed the state.
     void busyChanged(bool busy);
@@ -39,6 +34,10 @@ class BusyFollower : public QObject {
 
   private:
     void follow(int depth);
+    // Disables the window's actions and controls around the live ones; restore() brings back
+    // what was disabled here.
+    void hold();
+    void restore();
     void disableAround(QWidget* widget);
 
     QWidget* window_;

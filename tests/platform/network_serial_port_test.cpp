@@ -10,17 +10,10 @@
 #include <string>
 
 #include "platform/device_serial_port.h"
+#include "tests/platform/ensure_application.h"
 
 namespace kelp {
 namespace {
-
-void ensureApplication() {
-    static int argc = 1;
-    static char name[] = "kelp_platform_tests";
-    static char* argv[] = {name, nullptr};
-    if (QCoreApplication::instance() == nullptr)
-        new QCoreApplication(argc, argv);
-}
 
 // A site server that misbehaves on purpose. "rfc2217" agrees to the option and confirms the
 // line settings but never a DTR or RTS change (ser2net in front of a pseudo-terminal);

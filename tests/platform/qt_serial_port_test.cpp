@@ -18,17 +18,10 @@
 #include "core/link/serial_link.h"
 #include "core/link/serial_trace.h"
 #include "tests/core/app/temp_folder.h"
+#include "tests/platform/ensure_application.h"
 
 namespace kelp {
 namespace {
-
-void ensureApplication() {
-    static int argc = 1;
-    static char name[] = "kelp_platform_tests";
-    static char* argv[] = {name, nullptr};
-    if (QCoreApplication::instance() == nullptr)
-        new QCoreApplication(argc, argv);
-}
 
 // The controller's end of a pseudo-terminal; the port under test opens the device.
 class PseudoTerminal {

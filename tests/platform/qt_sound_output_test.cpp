@@ -6,17 +6,10 @@
 #include <QElapsedTimer>
 
 #include "core/link/dtmf_tones.h"
+#include "tests/platform/ensure_application.h"
 
 namespace kelp {
 namespace {
-
-void ensureApplication() {
-    static int argc = 1;
-    static char name[] = "kelp_platform_tests";
-    static char* argv[] = {name, nullptr};
-    if (QCoreApplication::instance() == nullptr)
-        new QCoreApplication(argc, argv);
-}
 
 // Whether or not this machine has a sound device, playing a digit ends within its length
 // and the grace time, and a failure comes with a reason.

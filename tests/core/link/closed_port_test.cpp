@@ -17,7 +17,6 @@
 #include "core/link/upload_engine.h"
 #include "core/link/upload_flow.h"
 #include "core/link/upload_transports.h"
-#include "core/link/wav_image.h"
 #include "tests/core/link/link_fixture.h"
 
 namespace kelp::testing {
