@@ -2,6 +2,7 @@
 
 #include "cli/cli_command.h"
 #include "core/app/program_identity.h"
+#include "core/link/link_preferences.h"
 
 namespace kelp::cli {
 
@@ -134,6 +135,10 @@ std::string usageText() {
             "Options:\n"
             "  -h, --help     show this help and exit\n"
             "  --version      print the program version and exit\n"
+            "  --tls-ca FILE  with any --port rfc2217+tls:// or tcp+tls:// address: trust the\n"
+            "                 server's certificate when FILE's certificates (PEM) sign it\n"
+            "  --tls-fingerprint HEX\n"
+            "                 trust the server's certificate when its SHA-256 fingerprint is HEX\n"
             "\n"
             "Exit status: 0 done, 1 the command failed, 2 the command line was not understood.\n";
     return text.str();
@@ -155,7 +160,23 @@ int runCli(const std::vector<std::string>& args, CliStreams& io) {
     }
     for (const CliCommand& command : cliCommands()) {
         if (first == command.name) {
-            const std::vector<std::string> rest(args.begin() + 1, args.end());
+            // The TLS trust options belong to whatever address --port names, in any command.
+            TlsTrust& trust = linkPreferences().tlsOverride;
+            trust = TlsTrust{};
+            std::vector<std::string> rest;
+            for (std::size_t i = 1; i < args.size(); ++i) {
+                if (args[i] != "--tls-ca" && args[i] != "--tls-fingerprint") {
+                    rest.push_back(args[i]);
+                    continue;
+                }
+                if (i + 1 == args.size()) {
+                    io.err << "kelp-cli " << command.name << ": " << args[i]
+                           << " needs a value\n";
+                    return kExitUsage;
+                }
+                std::string& value = args[i] == "--tls-ca" ? trust.caFile : trust.fingerprint;
+                value = args[++i];
+            }
             if (rest.size() == 1 && (rest.front() == "--help" || rest.front() == "-h")) {
                 io.out << "Usage: kelp-cli " << command.name << ' ' << command.usage << "\n  "
                        << command.summary << '\n';

@@ -15,15 +15,16 @@ namespace kelp::cli {
 
 #ifdef KELP_WITH_PLATFORM
 struct SerialSession::Impl {
-    Impl() {
+    ~Impl() { currentSerialPort().close(); }
+    // First of all: the port's sockets load Qt's TLS backend, which needs the application.
+    std::unique_ptr<QCoreApplication> app = [] {
         static int argc = 1;
         static char name[] = "kelp-cli";
         static char* argv[] = {name, nullptr};
-        if (QCoreApplication::instance() == nullptr)
-            app = std::make_unique<QCoreApplication>(argc, argv);
-    }
-    ~Impl() { currentSerialPort().close(); }
-    std::unique_ptr<QCoreApplication> app;
+        return QCoreApplication::instance() == nullptr
+                   ? std::make_unique<QCoreApplication>(argc, argv)
+                   : std::unique_ptr<QCoreApplication>();
+    }();
     DeviceSerialPort port;
     ScopedSerialPort scoped{port};
     // The port only takes bytes off the device while Qt's event loop turns: every wait of the

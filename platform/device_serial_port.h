@@ -1,5 +1,5 @@
 // The program's port: whatever the device text names. A device path opens the local serial
-// port; a network address ("tcp://", "rfc2217://") opens the network port. Everything above
+// port; a network address ("tcp://", "rfc2217://", either with "+tls") opens the network port. Everything above
 // the seam sees one port either way.
 #pragma once
 

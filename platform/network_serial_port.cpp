@@ -1,10 +1,17 @@
 #include "platform/network_serial_port.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslError>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
+
+#include "core/app/clock.h"
+#include "core/link/link_preferences.h"
 
 namespace kelp {
 
@@ -14,9 +21,28 @@ std::string seconds(int ms) {
     return std::to_string((ms + 999) / 1000) + " seconds";
 }
 
+// "AB:12:..." as openssl prints it, which an operator can compare with the server's own.
+std::string fingerprintOf(const QSslCertificate& certificate) {
+    if (certificate.isNull())
+        return std::string();
+    return certificate.digest(QCryptographicHash::Sha256).toHex(':').toUpper().toStdString();
+}
+
 }  // namespace
 
-NetworkSerialPort::NetworkSerialPort() = default;
+NetworkSerialPort::NetworkSerialPort() {
+    QObject::connect(&socket_, &QSslSocket::sslErrors, &socket_,
+                     [this](const QList<QSslError>& errors) {
+                         certProblems_.clear();
+                         for (const QSslError& error : errors)
+                             certProblems_.push_back(error.errorString().toStdString());
+                         offered_ = fingerprintOf(socket_.peerCertificate());
+                         // A pinned certificate is its own authority: the fingerprint is the
+                         // whole check, whoever signed it and whatever name it carries.
+                         if (!pin_.empty() && normalizedFingerprint(offered_) == pin_)
+                             socket_.ignoreSslErrors();
+                     });
+}
 
 NetworkSerialPort::~NetworkSerialPort() {
     close();
@@ -32,6 +58,24 @@ void NetworkSerialPort::fail(const std::string& why) {
 }
 
 bool NetworkSerialPort::open(const std::string& device) {
+    // ser2net takes a moment to let go of its device after a client leaves, and turns away a
+    // client that comes back within it as if another held the port: a port closed and opened
+    // again at once (the firmware question, then the upload) must not fail on that.
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        turnedAway_ = false;
+        if (openOnce(device)) {
+            opened_ = true;
+            return true;
+        }
+        if (!turnedAway_ || waited.elapsed() >= kTurnedAwayRetryMs)
+            return false;
+        currentClock().sleepMs(kTurnedAwayPauseMs);
+    }
+}
+
+bool NetworkSerialPort::openOnce(const std::string& device) {
     device_ = device;
     if (socket_.state() != QAbstractSocket::UnconnectedState) {
         fail(device + ": the port is already open");
@@ -46,21 +90,32 @@ bool NetworkSerialPort::open(const std::string& device) {
     address_ = *address;
     received_.clear();
 
-    socket_.connectToHost(QString::fromStdString(address_.host), address_.port);
+    if (address_.tls) {
+        if (!prepareTls(device))
+            return false;
+        socket_.connectToHostEncrypted(QString::fromStdString(address_.host), address_.port);
+    } else {
+        socket_.connectToHost(QString::fromStdString(address_.host), address_.port);
+    }
     const bool settled = waitUntil(
-        [this] {
-            return socket_.state() == QAbstractSocket::ConnectedState ||
-                   socket_.state() == QAbstractSocket::UnconnectedState;
-        },
+        [this] { return ready() || socket_.state() == QAbstractSocket::UnconnectedState; },
         kConnectMs);
-    if (socket_.state() != QAbstractSocket::ConnectedState) {
+    const std::string distrust = address_.tls ? untrusted() : std::string();
+    if (!ready() || !distrust.empty()) {
         std::string reason;
-        if (!settled)
+        if (!distrust.empty())
+            reason = distrust;
+        else if (!settled)
             reason = "no answer within " + seconds(kConnectMs);
         else if (socket_.error() == QAbstractSocket::HostNotFoundError)
             reason = "the name " + address_.host + " was not found";
         else if (socket_.error() == QAbstractSocket::ConnectionRefusedError)
             reason = "the connection was refused (is the serial server running, and on this port?)";
+        else if (address_.tls && socket_.error() == QAbstractSocket::RemoteHostClosedError)
+            reason = "the server closed the connection during the TLS handshake (does it speak TLS "
+                     "on this port?)";
+        else if (address_.tls)
+            reason = "the TLS handshake failed: " + socket_.errorString().toStdString();
         else
             reason = socket_.errorString().toStdString();
         socket_.abort();
@@ -70,11 +125,25 @@ bool NetworkSerialPort::open(const std::string& device) {
     // Each command is one short line waiting for a one-character answer: send it at once.
     socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
     if (!rfc2217()) {
+        // A raw server that holds its port for another client accepts the connection, says so
+        // and closes it at once; give it that moment, so the refusal is told at the opening.
+        waitUntil([this] { return socket_.state() != QAbstractSocket::ConnectedState; },
+                  kRawSettleMs);
+        if (socket_.state() != QAbstractSocket::ConnectedState) {
+            fail("cannot open " + where() + ": " + closedReason());
+            turnedAway_ = true;
+            socket_.abort();
+            return false;
+        }
         error_.clear();
         return true;
     }
 
     if (!send(telnet_.greeting())) {
+        if (socket_.state() != QAbstractSocket::ConnectedState) {
+            fail("cannot open " + where() + ": " + closedReason());
+            turnedAway_ = true;
+        }
         socket_.abort();
         return false;
     }
@@ -85,9 +154,10 @@ bool NetworkSerialPort::open(const std::string& device) {
         },
         kNegotiateMs);
     std::string refusal;
-    if (socket_.state() != QAbstractSocket::ConnectedState)
-        refusal = "the server closed the connection (it may be serving another client)";
-    else if (telnet_.comPortState() == TelnetComPort::ComPortState::Asked)
+    if (socket_.state() != QAbstractSocket::ConnectedState) {
+        refusal = closedReason();
+        turnedAway_ = true;
+    } else if (telnet_.comPortState() == TelnetComPort::ComPortState::Asked)
         refusal = "the server did not answer the Telnet COM-PORT option within " +
                   seconds(kNegotiateMs) + " (is it a raw port? then use tcp://" + where() + ")";
     else if (telnet_.comPortState() == TelnetComPort::ComPortState::Refused)
@@ -108,6 +178,10 @@ bool NetworkSerialPort::open(const std::string& device) {
                          confirm(C::SetStopSize, C::kOneStopBit, "1 stop bit", kNegotiateMs) &&
                          confirm(C::SetControl, C::kNoFlowControl, "no handshaking", kNegotiateMs);
     if (!lineSet) {
+        if (socket_.state() != QAbstractSocket::ConnectedState) {
+            error_ = closedReason();
+            turnedAway_ = true;
+        }
         socket_.abort();
         error_ = "cannot open " + where() + ": " + error_;
         return false;
@@ -116,10 +190,93 @@ bool NetworkSerialPort::open(const std::string& device) {
     return true;
 }
 
+bool NetworkSerialPort::prepareTls(const std::string& device) {
+    if (!QSslSocket::supportsSsl()) {
+        fail("cannot open " + where() +
+             ": TLS is not available here (Qt found no TLS library; install OpenSSL)");
+        return false;
+    }
+    const TlsTrust trust = tlsTrust(device);
+    pin_.clear();
+    certProblems_.clear();
+    offered_.clear();
+    if (!trust.fingerprint.empty()) {
+        pin_ = normalizedFingerprint(trust.fingerprint);
+        if (pin_.empty()) {
+            fail("cannot open " + where() + ": the pinned fingerprint '" + trust.fingerprint +
+                 "' is not a SHA-256 fingerprint (64 hex digits)");
+            return false;
+        }
+    }
+    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+    config.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    if (!trust.caFile.empty()) {
+        const QList<QSslCertificate> authorities =
+            QSslCertificate::fromPath(QString::fromStdString(trust.caFile), QSsl::Pem);
+        if (authorities.isEmpty()) {
+            fail("cannot open " + where() + ": no certificate could be read from " +
+                 trust.caFile);
+            return false;
+        }
+        config.setCaCertificates(authorities);
+    }
+    socket_.setSslConfiguration(config);
+    return true;
+}
+
+std::string NetworkSerialPort::untrusted() const {
+    const std::string offered =
+        offered_.empty() ? fingerprintOf(socket_.peerCertificate()) : offered_;
+    if (!pin_.empty()) {
+        if (offered.empty() || normalizedFingerprint(offered) == pin_)
+            return std::string();
+        return "the server's certificate has the SHA-256 fingerprint " + offered +
+               ", not the one pinned for this address";
+    }
+    if (certProblems_.empty())
+        return std::string();
+    std::string problems;
+    for (const std::string& problem : certProblems_)
+        problems += (problems.empty() ? "" : "; ") + problem;
+    return "the server's certificate is not trusted (" + problems +
+           "); it offered the SHA-256 fingerprint " + offered +
+           ". If that is your site server's certificate, pin it with --tls-fingerprint or "
+           "TlsFingerprint(n) in kelp.ini";
+}
+
+std::string NetworkSerialPort::closedReason() const {
+    std::string said;
+    for (const char c : received_) {
+        if (c == '\r' || c == '\n') {
+            if (!said.empty())
+                break;
+        } else if (static_cast<unsigned char>(c) >= ' ' && static_cast<unsigned char>(c) < 127 &&
+                   said.size() < 80) {
+            said += c;
+        }
+    }
+    if (!said.empty())
+        return "the server closed the connection, saying \"" + said + "\"";
+    return "the server closed the connection (it may be serving another client)";
+}
+
+bool NetworkSerialPort::ready() const {
+    return socket_.state() == QAbstractSocket::ConnectedState &&
+           (!address_.tls || socket_.isEncrypted());
+}
+
+std::string NetworkSerialPort::errorText() const {
+    if (error_.empty() && opened_ && !ready())
+        return "the connection to " + where() + " was lost (" +
+               socket_.errorString().toStdString() + ")";
+    return error_;
+}
+
 void NetworkSerialPort::close() {
+    opened_ = false;
     if (socket_.state() == QAbstractSocket::UnconnectedState)
         return;
-    if (rfc2217() && socket_.state() == QAbstractSocket::ConnectedState) {
+    if (rfc2217() && ready()) {
         // Closing drops the lines, as a local port does, so no transmitter stays keyed.
         socket_.write(QByteArray::fromStdString(
             TelnetComPort::request(TelnetComPort::SetControl, TelnetComPort::kDtrOff) +
@@ -134,7 +291,7 @@ void NetworkSerialPort::close() {
 }
 
 bool NetworkSerialPort::isOpen() const {
-    return socket_.state() == QAbstractSocket::ConnectedState;
+    return ready();
 }
 
 bool NetworkSerialPort::write(const std::string& data) {
@@ -156,13 +313,12 @@ bool NetworkSerialPort::send(const std::string& bytes) {
     const int limitMs = static_cast<int>(std::min<std::size_t>(bytes.size() * 2 + 5000, 60000));
     const bool drained = waitUntil(
         [this] {
-            return socket_.bytesToWrite() == 0 ||
+            return (socket_.bytesToWrite() == 0 && socket_.encryptedBytesToWrite() == 0) ||
                    socket_.state() != QAbstractSocket::ConnectedState;
         },
         limitMs);
     if (socket_.state() != QAbstractSocket::ConnectedState) {
-        fail("the connection to " + where() +
-             " was closed: " + socket_.errorString().toStdString());
+        fail("the connection to " + where() + " was closed: " + closedReason());
         return false;
     }
     if (!drained) {
@@ -218,6 +374,9 @@ bool NetworkSerialPort::waitUntil(const std::function<bool()>& done, int ms) {
             if (state == QAbstractSocket::HostLookupState ||
                 state == QAbstractSocket::ConnectingState)
                 socket_.waitForConnected(slice);
+            else if (address_.tls && state == QAbstractSocket::ConnectedState &&
+                     !socket_.isEncrypted())
+                socket_.waitForEncrypted(slice);
             else if (socket_.bytesToWrite() > 0)
                 socket_.waitForBytesWritten(slice);
             else if (state == QAbstractSocket::ConnectedState)
@@ -230,10 +389,12 @@ bool NetworkSerialPort::waitUntil(const std::function<bool()>& done, int ms) {
         QTimer timer;
         timer.setSingleShot(true);
         QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-        QObject::connect(&socket_, &QTcpSocket::readyRead, &loop, &QEventLoop::quit);
-        QObject::connect(&socket_, &QTcpSocket::bytesWritten, &loop, &QEventLoop::quit);
-        QObject::connect(&socket_, &QTcpSocket::stateChanged, &loop, &QEventLoop::quit);
-        QObject::connect(&socket_, &QTcpSocket::errorOccurred, &loop, &QEventLoop::quit);
+        QObject::connect(&socket_, &QSslSocket::readyRead, &loop, &QEventLoop::quit);
+        QObject::connect(&socket_, &QSslSocket::bytesWritten, &loop, &QEventLoop::quit);
+        QObject::connect(&socket_, &QSslSocket::encryptedBytesWritten, &loop, &QEventLoop::quit);
+        QObject::connect(&socket_, &QSslSocket::encrypted, &loop, &QEventLoop::quit);
+        QObject::connect(&socket_, &QSslSocket::stateChanged, &loop, &QEventLoop::quit);
+        QObject::connect(&socket_, &QSslSocket::errorOccurred, &loop, &QEventLoop::quit);
         timer.start(slice);
         loop.exec();
     }

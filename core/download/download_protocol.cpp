@@ -130,8 +130,10 @@ bool timedOut(const char* text, int overallTicks) {
 bool portClosed() {
     if (currentSerialPort().isOpen())
         return false;
+    const std::string reason = currentSerialPort().errorText();
     currentPrompter().message(
-        "The serial port closed during the download, so the QZ740's memory was not read.",
+        "The serial port closed during the download, so the QZ740's memory was not read." +
+            (reason.empty() ? std::string() : "\r\n\r\nReason: " + reason),
         kSerialPortErrorTitle, MessageIcon::Exclamation);
     return true;
 }

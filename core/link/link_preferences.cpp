@@ -123,6 +123,43 @@ std::string comDevice(int n) {
 #endif
 }
 
+std::string tlsCaKey(int n) {
+    return "TlsCa(" + std::to_string(n) + ")";
+}
+
+std::string tlsFingerprintKey(int n) {
+    return "TlsFingerprint(" + std::to_string(n) + ")";
+}
+
+TlsTrust tlsTrust(const std::string& device) {
+    const LinkPreferences& prefs = linkPreferences();
+    if (!prefs.tlsOverride.empty())
+        return prefs.tlsOverride;
+    const auto trimmed = [](std::string text) {
+        const std::size_t first = text.find_first_not_of(" \t");
+        if (first == std::string::npos)
+            return std::string();
+        return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    };
+    for (int n = 1; n <= kComPortCount; ++n) {
+        if (trimmed(read(comDeviceKey(n))) == device && !device.empty())
+            return TlsTrust{trimmed(read(tlsCaKey(n))), trimmed(read(tlsFingerprintKey(n)))};
+    }
+    return TlsTrust{};
+}
+
+std::string normalizedFingerprint(const std::string& text) {
+    std::string hex;
+    for (const char c : text) {
+        if (c == ':' || c == ' ' || c == '\t')
+            continue;
+        if (!std::isxdigit(static_cast<unsigned char>(c)))
+            return std::string();
+        hex += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return hex.size() == 64 ? hex : std::string();
+}
+
 std::string linkDevice(int n) {
     const LinkPreferences& prefs = linkPreferences();
     return prefs.deviceOverride.empty() ? comDevice(n) : prefs.deviceOverride;

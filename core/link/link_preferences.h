@@ -13,6 +13,16 @@
 
 namespace kelp {
 
+// How the certificate of a TLS serial server ("rfc2217+tls://", "tcp+tls://") is trusted: by
+// the system's authorities when neither is named, else by the authorities of a certificate
+// file (PEM), or by the SHA-256 fingerprint of the server's own certificate (a site server
+// with a self-made certificate), hex digits with or without colons.
+struct TlsTrust {
+    std::string caFile;
+    std::string fingerprint;
+    bool empty() const { return caFile.empty() && fingerprint.empty(); }
+};
+
 struct LinkPreferences {
     std::int16_t ComPort = 0;      // serial port number of the controller link, 0 = DTMF mode
     std::int16_t DTMFComPort = 0;  // port whose DTR or RTS keys the transmitter, 0 = none
@@ -25,6 +35,8 @@ struct LinkPreferences {
     std::string TxTempText;
     // When not empty, every port number opens this device (kelp-cli send --port).
     std::string deviceOverride;
+    // When not empty, every TLS address is trusted this way (kelp-cli --tls-ca/--tls-fingerprint).
+    TlsTrust tlsOverride;
 };
 
 // The process-wide preferences.
@@ -54,6 +66,16 @@ std::string comDevice(int n);
 std::string linkDevice(int n);
 // The kelp.ini key that maps "Com" n to a device: "ComDevice(1)".
 std::string comDeviceKey(int n);
+
+// The kelp.ini keys naming the trust of "Com" n's TLS address: "TlsCa(1)", "TlsFingerprint(1)".
+std::string tlsCaKey(int n);
+std::string tlsFingerprintKey(int n);
+// The trust for a device text: the override when set, else the keys of the "Com" entry whose
+// ComDevice(n) is this address, else the system's authorities.
+TlsTrust tlsTrust(const std::string& device);
+// A fingerprint as 64 lower-case hex digits (colons, blanks and case dropped); "" when the
+// text is not a SHA-256 fingerprint.
+std::string normalizedFingerprint(const std::string& text);
 
 // Check marks of the menu's two port lists (index 0 is "Com1" / "Use Com1 for PTT") and of
 // "DTR for PTT" / "RTS for PTT".

@@ -79,10 +79,17 @@ void failClosedPort(const std::string& displayText, bool inCheckInput) {
     state.closedPortShown = true;
     std::string shown = displayText;
     while (!shown.empty() && (shown.back() == '\r' || shown.back() == '\n')) shown.pop_back();
+    // A port that closes while the answer is awaited (a cable pulled, a network connection
+    // dropped) took the command: whether the controller acted on it is not known.
+    const std::string sentence =
+        inCheckInput ? "The serial port closed before the QZ740 answered, so Kelp cannot tell "
+                       "whether the QZ740 received the command string."
+                     : "The serial port is not open, so the QZ740 did not receive the command "
+                       "string.";
+    const std::string reason = currentSerialPort().errorText();
     currentPrompter().message(
-        std::string("The serial port is not open, so the QZ740 did not receive the command "
-                    "string.") +
-            kCrLf + kCrLf + "The command string send was: " + kCrLf + shown + kCrLf + kCrLf +
+        sentence + kCrLf + kCrLf + "The command string send was: " + kCrLf + shown + kCrLf +
+            kCrLf + (reason.empty() ? std::string() : "Reason: " + reason + kCrLf + kCrLf) +
             "Update will terminate",
         kSerialPortErrorTitle, MessageIcon::Exclamation);
 }

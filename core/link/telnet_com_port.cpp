@@ -20,7 +20,8 @@ constexpr unsigned char kAnswerOffset = 100;
 // A subnegotiation longer than any COM-PORT answer is noise; keep no more of it than this.
 constexpr std::size_t kLongestSubnegotiation = 64;
 
-constexpr const char* kSchemes = "tcp://HOST:PORT or rfc2217://HOST:PORT";
+constexpr const char* kSchemes =
+    "tcp://HOST:PORT, rfc2217://HOST:PORT or either inside TLS, tcp+tls:// and rfc2217+tls://";
 
 std::string lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -45,9 +46,16 @@ std::optional<NetworkAddress> parseNetworkAddress(const std::string& device, std
         return fail("is not a network address");
     NetworkAddress address;
     const std::string scheme = lower(device.substr(0, schemeEnd));
-    if (scheme == "tcp")
+    const std::string tlsSuffix = "+tls";
+    std::string base = scheme;
+    if (base.size() > tlsSuffix.size() &&
+        base.compare(base.size() - tlsSuffix.size(), tlsSuffix.size(), tlsSuffix) == 0) {
+        address.tls = true;
+        base.resize(base.size() - tlsSuffix.size());
+    }
+    if (base == "tcp")
         address.kind = NetworkAddress::Kind::RawTcp;
-    else if (scheme == "rfc2217")
+    else if (base == "rfc2217")
         address.kind = NetworkAddress::Kind::Rfc2217;
     else
         return fail("has a scheme this version cannot open, \"" + scheme + "://\"");

@@ -1,7 +1,8 @@
 // A serial port reached over the network, byte for byte: the device texts "tcp://HOST:PORT"
 // (a raw TCP stream; the server owns the line settings) and "rfc2217://HOST:PORT" (Telnet with
 // the COM-PORT option, so the program sets the line and drives DTR and RTS itself, as operators
-// run ser2net or a terminal server at a repeater site). This is the byte side only, with no
+// run ser2net or a terminal server at a repeater site); "tcp+tls://" and "rfc2217+tls://" are
+// the same inside TLS. This is the byte side only, with no
 // sockets, so every rule can be checked without a network; platform/ moves the bytes.
 #pragma once
 
@@ -17,6 +18,7 @@ struct NetworkAddress {
     Kind kind = Kind::RawTcp;
     std::string host;  // an IPv6 address without its brackets
     std::uint16_t port = 0;
+    bool tls = false;  // the stream travels inside TLS
 };
 
 // True when the device text is an address ("scheme://...") rather than a device path.

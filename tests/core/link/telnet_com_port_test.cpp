@@ -105,19 +105,23 @@ TEST(TelnetComPortTest, DeviceTextsThatNameAnAddress) {
     const struct {
         const char* device;
         bool rfc2217;
+        bool tls;
         const char* host;
         int port;  // 0: refused, and the reason holds `why`
         const char* why;
     } rows[] = {
-        {"tcp://127.0.0.1:4000", false, "127.0.0.1", 4000, ""},
-        {"RFC2217://site.example.org:2001/", true, "site.example.org", 2001, ""},
-        {"rfc2217://[::1]:65535", true, "::1", 65535, ""},
-        {"tcp://hilltop", false, "", 0, "names no port"},
-        {"tcp://:4000", false, "", 0, "names no host"},
-        {"tcp://hilltop:0", false, "", 0, "1 to 65535"},
-        {"tcp://hilltop:40a", false, "", 0, "1 to 65535"},
-        {"tcp://::1:4000", false, "", 0, "in brackets"},
-        {"rfc2217+tls://hilltop:4000", false, "", 0, "\"rfc2217+tls://\""},
+        {"tcp://127.0.0.1:4000", false, false, "127.0.0.1", 4000, ""},
+        {"RFC2217://site.example.org:2001/", true, false, "site.example.org", 2001, ""},
+        {"rfc2217://[::1]:65535", true, false, "::1", 65535, ""},
+        {"rfc2217+TLS://hilltop:4000", true, true, "hilltop", 4000, ""},
+        {"tcp+tls://hilltop:4000", false, true, "hilltop", 4000, ""},
+        {"tcp://hilltop", false, false, "", 0, "names no port"},
+        {"tcp://:4000", false, false, "", 0, "names no host"},
+        {"tcp://hilltop:0", false, false, "", 0, "1 to 65535"},
+        {"tcp://hilltop:40a", false, false, "", 0, "1 to 65535"},
+        {"tcp://::1:4000", false, false, "", 0, "in brackets"},
+        {"telnet+tls://hilltop:4000", false, false, "", 0, "\"telnet+tls://\""},
+        {"+tls://hilltop:4000", false, false, "", 0, "\"+tls://\""},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.device);
@@ -130,6 +134,7 @@ TEST(TelnetComPortTest, DeviceTextsThatNameAnAddress) {
         }
         ASSERT_TRUE(address);
         EXPECT_EQ(address->kind == NetworkAddress::Kind::Rfc2217, row.rfc2217);
+        EXPECT_EQ(address->tls, row.tls);
         EXPECT_EQ(address->host, row.host);
         EXPECT_EQ(address->port, row.port);
     }
