@@ -161,8 +161,7 @@ int runCli(const std::vector<std::string>& args, CliStreams& io) {
     for (const CliCommand& command : cliCommands()) {
         if (first == command.name) {
             // The TLS trust options belong to whatever address --port names, in any command.
-            TlsTrust& trust = linkPreferences().tlsOverride;
-            trust = TlsTrust{};
+            TlsTrust trust;
             std::vector<std::string> rest;
             for (std::size_t i = 1; i < args.size(); ++i) {
                 if (args[i] != "--tls-ca" && args[i] != "--tls-fingerprint") {
@@ -177,6 +176,8 @@ int runCli(const std::vector<std::string>& args, CliStreams& io) {
                 std::string& value = args[i] == "--tls-ca" ? trust.caFile : trust.fingerprint;
                 value = args[++i];
             }
+            linkPreferences().tlsOverride =
+                trust.empty() ? std::nullopt : std::optional<TlsTrust>(trust);
             if (rest.size() == 1 && (rest.front() == "--help" || rest.front() == "-h")) {
                 io.out << "Usage: kelp-cli " << command.name << ' ' << command.usage << "\n  "
                        << command.summary << '\n';

@@ -42,6 +42,7 @@
 #include "gui/about.h"
 #include "gui/busy_follower.h"
 #include "gui/company.h"
+#include "gui/network_port_dialog.h"
 #include "gui/transfer/download_window.h"
 #include "gui/editors/editor_window.h"
 #include "gui/editors/editor_windows.h"
@@ -171,6 +172,9 @@ void KelpMain::buildMenus() {
         });
         comItems_[static_cast<std::size_t>(n)] = item;
     }
+    // A serial server at the repeater site, stored as one of the entries above.
+    connect(addAction(serial, QStringLiteral("mnuNetworkPort"), QStringLiteral("&Network...")),
+            &QAction::triggered, this, &KelpMain::networkPort);
     QMenu* dtmf = config->addMenu(QStringLiteral("&Use DTMF"));
     dtmf->setObjectName(QStringLiteral("mnuConfigDTMF"));
     connect(addAction(dtmf, QStringLiteral("mnuDTMFDelay"), QStringLiteral("Set Interdigit Delay")),
@@ -413,6 +417,17 @@ void KelpMain::showLinkChecks() {
     }
     dtrItem_->setChecked(checks.dtr);
     rtsItem_->setChecked(checks.rts);
+}
+
+void KelpMain::networkPort() {
+    if (busyState().refuseWhileBusy())
+        return;
+    NetworkPortDialog dialog(this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (dialog.useNow())
+        mnuComClick(dialog.comEntry());
+    showLinkChecks();
 }
 
 void KelpMain::showOptionMenus() {

@@ -99,6 +99,8 @@ class KelpMain : public QMainWindow, private FileCommandsHost {
     void showCompany();
     void manualDataSend();
     void testPad();
+    // Configure Kelp > Use Serial Port > "Network...": a site's serial server as a Com entry.
+    void networkPort();
     void finishExit();
     void optionCommand(void (OptionMenuCommands::*command)());
     void afterDatabaseCommand();

@@ -133,8 +133,8 @@ std::string tlsFingerprintKey(int n) {
 
 TlsTrust tlsTrust(const std::string& device) {
     const LinkPreferences& prefs = linkPreferences();
-    if (!prefs.tlsOverride.empty())
-        return prefs.tlsOverride;
+    if (prefs.tlsOverride)
+        return *prefs.tlsOverride;
     const auto trimmed = [](std::string text) {
         const std::size_t first = text.find_first_not_of(" \t");
         if (first == std::string::npos)

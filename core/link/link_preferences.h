@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace kelp {
@@ -35,8 +36,8 @@ struct LinkPreferences {
     std::string TxTempText;
     // When not empty, every port number opens this device (kelp-cli send --port).
     std::string deviceOverride;
-    // When not empty, every TLS address is trusted this way (kelp-cli --tls-ca/--tls-fingerprint).
-    TlsTrust tlsOverride;
+    // When set, every TLS address is trusted this way (kelp-cli --tls-ca/--tls-fingerprint).
+    std::optional<TlsTrust> tlsOverride;
 };
 
 // The process-wide preferences.
@@ -70,7 +71,7 @@ std::string comDeviceKey(int n);
 // The kelp.ini keys naming the trust of "Com" n's TLS address: "TlsCa(1)", "TlsFingerprint(1)".
 std::string tlsCaKey(int n);
 std::string tlsFingerprintKey(int n);
-// The trust for a device text: the override when set, else the keys of the "Com" entry whose
+// The trust for a device text: the override when there is one, else the keys of the "Com" entry whose
 // ComDevice(n) is this address, else the system's authorities.
 TlsTrust tlsTrust(const std::string& device);
 // A fingerprint as 64 lower-case hex digits (colons, blanks and case dropped); "" when the

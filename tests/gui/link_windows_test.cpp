@@ -2,7 +2,11 @@
 // touch-tone pad — driven through their controls against a fake port, in virtual time.
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QSpinBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -21,6 +25,7 @@
 #include "gui/kelp_main.h"
 #include "gui/manual/manual_send_window.h"
 #include "gui/manual/tt_pad.h"
+#include "gui/network_port_dialog.h"
 #include "gui/unlock/unlock_window.h"
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/fake_serial_port.h"
@@ -123,6 +128,61 @@ class LinkWindowsTest : public QObject {
         QCOMPARE(ReadSetting("Unlock", "Lock", db().currentFile), std::string("77"));
         QVERIFY(unlock1->text().isEmpty());
         QVERIFY(unlock1->styleSheet().isEmpty());
+    }
+
+    // Configure > Use Serial Port > Network...: the test asks the controller behind the address
+    // and shows its answer (or why there is none); OK stores the address as the entry's device,
+    // with its trust, and the menu names it.
+    void networkPortDialogTestsAndStoresTheAddress() {
+        port_->setResponder([](const std::string& line) {
+            return line == "1GetVersion" ? std::string("7000\r\n+\r\n") : std::string();
+        });
+        KelpMain main;
+        linkPreferences().ComPort = 2;
+        std::string offered = "AB";
+        for (int i = 1; i < 32; ++i) offered += ":AB";
+        bool driven = false;
+        // The dialog is modal: it is driven from the event loop it runs.
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<NetworkPortDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog != nullptr);
+            // A failed check returns early: the dialog is closed all the same.
+            const std::unique_ptr<QDialog, void (*)(QDialog*)> closer(dialog, [](QDialog* d) {
+                if (d->isVisible())
+                    d->reject();
+            });
+            QCOMPARE(dialog->comEntry(), 2);
+            guitest::findControl<QComboBox>(dialog, "cboScheme")->setCurrentIndex(3);
+            guitest::typeInto(guitest::findControl<QLineEdit>(dialog, "txtHost"),
+                              QStringLiteral("hilltop.example.org"));
+            guitest::findControl<QSpinBox>(dialog, "txtPort")->setValue(3001);
+            auto* result = guitest::findControl<QLabel>(dialog, "lblTestResult");
+            auto* test = guitest::findControl<QPushButton>(dialog, "cmdTest");
+            QTest::mouseClick(test, Qt::LeftButton);
+            QCOMPARE(result->text(), QStringLiteral("The QZ740 answered: firmware version 7000"));
+            QCOMPARE(port_->events().front(),
+                     std::string("open rfc2217+tls://hilltop.example.org:3001"));
+            QVERIFY(!port_->isOpen());
+
+            // An untrusted server's fingerprint is offered for pinning.
+            port_->failOpen("the server's certificate is not trusted (self-signed); it offered "
+                            "the SHA-256 fingerprint " + offered);
+            QTest::mouseClick(test, Qt::LeftButton);
+            QVERIFY(result->text().startsWith(QStringLiteral("Kelp could not open")));
+            port_->failOpen("");
+            QTest::mouseClick(guitest::findControl<QPushButton>(dialog, "cmdPin"), Qt::LeftButton);
+            QCOMPARE(guitest::findControl<QLineEdit>(dialog, "txtFingerprint")->text().toStdString(),
+                     offered);
+            guitest::findControl<QCheckBox>(dialog, "chkUseNow")->setChecked(false);
+            dialog->accept();
+            driven = true;
+        });
+        main.findChild<QAction*>(QStringLiteral("mnuNetworkPort"))->trigger();
+        QVERIFY(driven);
+        QCOMPARE(comDevice(2), std::string("rfc2217+tls://hilltop.example.org:3001"));
+        QCOMPARE(tlsTrust(comDevice(2)).fingerprint, offered);
+        QVERIFY(main.findChild<QAction*>(QStringLiteral("mnuCom(2)"))->text().endsWith(
+            QStringLiteral("\trfc2217+tls://hilltop.example.org:3001")));
     }
 
     // A file whose lock code equals its terminator opens the unlock window right after it is
