@@ -136,13 +136,19 @@ void KeyTransmitter(const std::string& state) {
     }
 
     std::string reason;
-    bool ok = port.isOpen() || openComPort(prefs.DTMFComPort, reason);
+    const bool opening = !port.isOpen();
+    bool ok = !opening || openComPort(prefs.DTMFComPort, reason);
     if (ok) {
-        // Opening raises both lines on some systems: the line that must stay off is driven
-        // off first, then the push-to-talk line on.
+        // A port may come up with both lines raised (Linux raises them as it opens a device,
+        // a serial server as it opens its own for the connection), which would key a
+        // transmitter wired to either before we mean it: a port just opened gets both driven
+        // off together, before anything else; then the push-to-talk line goes on.
         const bool useDtr = prefs.WhichSend == 1;
-        ok = useDtr ? (port.setRts(false) && port.setDtr(true))
-                    : (port.setDtr(false) && port.setRts(true));
+        if (opening)
+            ok = port.setDtr(false) && port.setRts(false);
+        else
+            ok = useDtr ? port.setRts(false) : port.setDtr(false);
+        ok = ok && (useDtr ? port.setDtr(true) : port.setRts(true));
         if (!ok) {
             reason = port.errorText();
             port.close();  // never leave a half-keyed transmitter behind
