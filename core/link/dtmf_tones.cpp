@@ -96,10 +96,22 @@ void SendTone(const std::string& token) {
     if (soundFailedFlag)
         return;
     Clock& clock = currentClock();
-    clock.sleepMs(std::max<std::int64_t>(linkPreferences().DTMFDelay, kMinimumDigitGapMs));
+    clock.sleepMs(dtmfDigitGapMs());
     if (const std::optional<DtmfPair> pair = dtmfFrequencies(token))
         PlayTone(pair->lowHz, pair->highHz, kDtmfDigitSeconds);
     clock.yield();
+}
+
+std::int64_t dtmfDigitGapMs() {
+    return std::max<std::int64_t>(linkPreferences().DTMFDelay, kMinimumDigitGapMs);
+}
+
+std::int64_t dtmfAirMs(const std::vector<std::string>& tokens) {
+    constexpr auto kToneMs = static_cast<std::int64_t>(kDtmfDigitSeconds * 1000 + 0.5);
+    std::int64_t ms = 0;
+    for (const std::string& token : tokens)
+        ms += dtmfDigitGapMs() + (dtmfFrequencies(token) ? kToneMs : 0);
+    return ms;
 }
 
 bool PlayFile(const std::filesystem::path& file) {
@@ -167,7 +179,8 @@ void KeyTransmitter(const std::string& state) {
 // Stands in for the operator's Prompter while the transmitter is keyed.
 class TransmitterKey::HeldBoxes final : public Prompter {
   public:
-    HeldBoxes() : operator_(currentPrompter()), scope_(*this) {}
+    explicit HeldBoxes(std::int64_t& keyedAtMs)
+        : operator_(currentPrompter()), scope_(*this), keyedAtMs_(keyedAtMs) {}
 
     Answer messageBox(const MessageBoxRequest& box) override {
         if (box.buttons == MessageButtons::OK) {
@@ -202,23 +215,40 @@ class TransmitterKey::HeldBoxes final : public Prompter {
         KeyTransmitter("unkey");
         auto answer = ask();
         KeyTransmitter("key");
-        if (linkState().PortOpenError)
+        if (linkState().PortOpenError) {
             linkState().ResponseError = true;
-        else
+        } else {
+            keyedAtMs_ = currentClock().nowMs();
             currentClock().sleepMs(linkPreferences().TxTemp);
+        }
         return answer;
     }
 
     Prompter& operator_;
     ScopedPrompter scope_;
     std::vector<MessageBoxRequest> held_;
+    std::int64_t& keyedAtMs_;
 };
 
 TransmitterKey::TransmitterKey() {
+    key();
+}
+
+void TransmitterKey::key() {
     KeyTransmitter("key");
     keyed_ = !linkState().PortOpenError;
-    if (keyed_)
-        boxes_ = std::make_unique<HeldBoxes>();
+    if (!keyed_)
+        return;
+    released_ = false;
+    keyedAtMs_ = currentClock().nowMs();
+    boxes_ = std::make_unique<HeldBoxes>(keyedAtMs_);
+}
+
+bool TransmitterKey::keyAgainAfter(std::int64_t pauseMs) {
+    release();
+    currentClock().sleepMs(pauseMs);
+    key();
+    return keyed_;
 }
 
 TransmitterKey::~TransmitterKey() {
