@@ -33,14 +33,20 @@ const std::vector<CliCommand>& cliCommands() {
          "download the controller's memory into OUT.dat as \"Download from QZ740\" does "
          "(progress on stderr), load it with every check and print the error log",
          &runDownload},
-        {"commands", "FILE.dat [--dtmf] [--firmware MNN] [--accept-firmware] [--rtc yes|no]",
+        {"commands",
+         "FILE.dat [--dtmf [--delay MS] [--key-up MS] [--longest-transmission S]] [--firmware "
+         "MNN] [--accept-firmware] [--rtc yes|no]",
          "list what a complete upload of FILE.dat sends, in order: each serial command line, "
          "or with --dtmf each played sequence (unlock, command, lock, reset) as its DTMF "
-         "characters",
+         "characters, and a \"-- unkey; ...; key; ... --\" line where the transmitter is "
+         "released for a break (the Longest transmission preference, or "
+         "--longest-transmission; the timings are kelp.ini's unless given)",
          &runCommands},
-        {"render", "FILE.dat OUT.wav [--delay MS] [--key-up MS]",
+        {"render", "FILE.dat OUT.wav [--delay MS] [--key-up MS] [--longest-transmission S]",
          "write the whole complete DTMF upload of FILE.dat as one WAV file (key-up silence, "
-         "then every sequence) to play from any device; prints the audio's length",
+         "then every sequence) to play from any device; prints the audio's length, and where "
+         "the transmitter is released for a break when a transmission would last longer than "
+         "the Longest transmission (kelp.ini, or --longest-transmission S; 0 for no limit)",
          &runRender},
         {"upload", "FILE.dat --port DEVICE [--yes] [--since OLD.dat | --changes | --backup [--ap]]",
          "send FILE.dat completely to the controller over the serial line after the firmware "

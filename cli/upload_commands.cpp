@@ -1,6 +1,7 @@
 // The upload from the command line:
-//   kelp-cli commands FILE.dat [--dtmf]            what a complete upload sends, in order
-//   kelp-cli render FILE.dat OUT.wav [--delay MS] [--key-up MS]
+//   kelp-cli commands FILE.dat [--dtmf [--delay MS] [--key-up MS] [--longest-transmission S]]
+//                                                   what a complete upload sends, in order
+//   kelp-cli render FILE.dat OUT.wav [--delay MS] [--key-up MS] [--longest-transmission S]
 //                                                   the complete DTMF upload as one WAV file
 //   kelp-cli upload FILE.dat --port DEVICE [--yes] [--since OLD.dat]
 //                                                   a complete upload over the serial line, or
@@ -22,12 +23,12 @@
 #include "cli/serial_session.h"
 #include "core/app/clock.h"
 #include "core/app/prompter.h"
-#include "core/session/sent_record.h"
 #include "core/database/controller_database.h"
 #include "core/database/field_checks.h"
 #include "core/database/setting_flags.h"
 #include "core/download/controller_copy.h"
 #include "core/link/dtmf_tones.h"
+#include "core/link/dtmf_transmission.h"
 #include "core/link/link_preferences.h"
 #include "core/link/serial_link.h"
 #include "core/link/sound_output.h"
@@ -35,6 +36,7 @@
 #include "core/link/upload_flow.h"
 #include "core/link/upload_transports.h"
 #include "core/link/wav_file_sound_output.h"
+#include "core/session/sent_record.h"
 
 namespace kelp::cli {
 
@@ -46,7 +48,7 @@ struct UploadArgs {
     LoadOptions load;
     std::vector<std::string> positional;
     bool dtmf = false;
-    std::optional<std::int64_t> delayMs, keyUpMs;
+    std::optional<std::int64_t> delayMs, keyUpMs, longestS;
     std::string port;
     bool yes = false;
     bool changes = false;
@@ -78,6 +80,14 @@ std::string parseArgs(const std::vector<std::string>& args, const std::vector<st
                 return arg + " wants whole milliseconds (0-600000)";
             ++i;
             (arg == "--delay" ? out.delayMs : out.keyUpMs) = ms;
+        } else if (arg == "--longest-transmission" && allows(arg)) {
+            std::int64_t seconds = 0;
+            if (i + 1 >= args.size() || !parseDigits(args[i + 1], seconds) ||
+                seconds > kMaxLongestTransmission)
+                return arg + " wants whole seconds (0-" + std::to_string(kMaxLongestTransmission) +
+                       ", 0 for no limit)";
+            out.longestS = seconds;
+            ++i;
         } else if (arg == "--port" && allows(arg)) {
             if (i + 1 >= args.size() || args[i + 1].empty())
                 return "--port needs a device";
@@ -178,16 +188,35 @@ std::string duration(double seconds) {
     return text;
 }
 
+// The operator's DTMF timings from kelp.ini, each replaced by its option when given.
+void useDtmfTimings(const UploadArgs& a) {
+    loadLinkPreferences();
+    LinkPreferences& prefs = linkPreferences();
+    prefs.ComPort = 0;  // DTMF mode: the unlock codes are played
+    if (a.delayMs)
+        prefs.DTMFDelay = static_cast<std::int32_t>(*a.delayMs);
+    if (a.keyUpMs)
+        prefs.TxTemp = static_cast<std::int32_t>(*a.keyUpMs);
+    if (a.longestS)
+        prefs.LongestTransmission = static_cast<std::int32_t>(*a.longestS);
+}
+
 }  // namespace
 
 int runCommands(const std::vector<std::string>& args, CliStreams& io) {
-    const std::string form = std::string("FILE.dat [--dtmf] ") + kLoadOptionsUsage;
+    const std::string form =
+        std::string("FILE.dat [--dtmf [--delay MS] [--key-up MS] [--longest-transmission S]] ") +
+        kLoadOptionsUsage;
     UploadArgs a;
-    const std::string problem = parseArgs(args, {"--dtmf"}, a);
+    const std::string problem =
+        parseArgs(args, {"--dtmf", "--delay", "--key-up", "--longest-transmission"}, a);
     if (!problem.empty())
         return usage(io, "commands", problem, form);
     if (a.positional.size() != 1)
         return usage(io, "commands", "name one database file", form);
+    if (!a.dtmf && (a.delayMs || a.keyUpMs || a.longestS))
+        return usage(io, "commands", "--delay, --key-up and --longest-transmission go with --dtmf",
+                     form);
     a.load.file = a.positional[0];
 
     CliDatabaseLoad load;
@@ -195,6 +224,9 @@ int runCommands(const std::vector<std::string>& args, CliStreams& io) {
     if (loaded != kExitOk)
         return loaded;
 
+    // The timings say where the breaks of the Longest transmission come.
+    if (a.dtmf)
+        useDtmfTimings(a);
     ControllerDatabase& database = db();
     RecordingTransport transport(database, a.dtmf);
     // A listing changes nothing on disk: the codes that become current are kept in memory.
@@ -207,9 +239,11 @@ int runCommands(const std::vector<std::string>& args, CliStreams& io) {
 
 int runRender(const std::vector<std::string>& args, CliStreams& io) {
     const std::string form =
-        std::string("FILE.dat OUT.wav [--delay MS] [--key-up MS] ") + kLoadOptionsUsage;
+        std::string("FILE.dat OUT.wav [--delay MS] [--key-up MS] [--longest-transmission S] ") +
+        kLoadOptionsUsage;
     UploadArgs a;
-    const std::string problem = parseArgs(args, {"--delay", "--key-up"}, a);
+    const std::string problem =
+        parseArgs(args, {"--delay", "--key-up", "--longest-transmission"}, a);
     if (!problem.empty())
         return usage(io, "render", problem, form);
     if (a.positional.size() != 2)
@@ -221,13 +255,7 @@ int runRender(const std::vector<std::string>& args, CliStreams& io) {
     if (loaded != kExitOk)
         return loaded;
 
-    loadLinkPreferences();  // the operator's DTMFDelay and key-up delay, unless given
-    LinkPreferences& prefs = linkPreferences();
-    prefs.ComPort = 0;  // DTMF mode: the unlock codes are played
-    if (a.delayMs)
-        prefs.DTMFDelay = static_cast<std::int32_t>(*a.delayMs);
-    if (a.keyUpMs)
-        prefs.TxTemp = static_cast<std::int32_t>(*a.keyUpMs);
+    useDtmfTimings(a);
 
     // The recording is both the sound output and the clock: every wait becomes silence.
     WavFileSoundOutput recording;
@@ -249,6 +277,16 @@ int runRender(const std::vector<std::string>& args, CliStreams& io) {
     const double seconds = static_cast<double>(recording.frames()) / kDtmfSampleRate;
     io.out << a.positional[1] << ": " << duration(seconds) << " of audio ("
            << static_cast<long>(seconds * 1000 + 0.5) << " ms)\n";
+    // A break is silence in the file; a VOX or an operator keying by hand must know of it.
+    if (!transport.breaks().empty()) {
+        io.out << transport.breaks().size() << " break"
+               << (transport.breaks().size() == 1 ? "" : "s") << " of "
+               << kTransmissionBreakMs / 1000 << " s (longest transmission "
+               << linkPreferences().LongestTransmission << " s) at";
+        for (const std::int64_t ms : transport.breaks())
+            io.out << ' ' << duration(static_cast<double>(ms) / 1000);
+        io.out << '\n';
+    }
     if (db().dvrWrite)
         io.err << "kelp-cli render: the DVR track information is not in the audio: it can "
                   "only be written over a direct serial connection\n";

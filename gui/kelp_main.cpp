@@ -188,6 +188,9 @@ void KelpMain::buildMenus() {
             mnuConfigureTXDelayClick();
             showLinkChecks();
         });
+    connect(addAction(dtmf, QStringLiteral("mnuLongestTransmission"),
+                      QStringLiteral("Set Longest Transmission")),
+            &QAction::triggered, this, [] { mnuLongestTransmissionClick(); });
     for (int n = 1; n <= kComPortCount; ++n) {
         QAction* item = addAction(dtmf, QStringLiteral("mnuDTMFCom(%1)").arg(n),
                                   QStringLiteral("Use Com%1 for PTT").arg(n));

@@ -90,6 +90,13 @@ bool QtSerialPort::open(const std::string& device) {
         port_.clearError();
         return false;
     }
+    // Linux raises DTR and RTS as it opens the device, and a transmitter wired to either keys
+    // up: both are dropped before anything else goes through the port. The controller link
+    // has no handshaking and needs neither; a device without modem lines (a pseudo-terminal)
+    // has nothing to drop.
+    port_.setDataTerminalReady(false);
+    port_.setRequestToSend(false);
+    port_.clearError();
     error_.clear();
     return true;
 }

@@ -1,7 +1,8 @@
 // The real serial port, on QSerialPort. Waiting for an answer turns a short local event loop
 // (woken by readyRead or a 10 ms timer), so the windows stay live while the controller
 // thinks; writing pushes the bytes out before returning, so a port closed right after a
-// command (the controller reset) still sends it.
+// command (the controller reset) still sends it. Opening drops the DTR and RTS lines that
+// the system raises, so that opening a port never keys a transmitter.
 #pragma once
 
 #include <QSerialPort>

@@ -20,6 +20,9 @@ bool flagged(const ControllerDatabase& database, U group, int index) {
 // One code: unlock its port, send it, record it, lock again. False when it was not taken.
 bool sendOne(UploadTransport& transport, ControllerDatabase& database, const UploadItem& item,
              bool writeFile) {
+    // A long run is cut between two codes, while the controller is locked.
+    if (!transport.breakIfDue(0))
+        return false;
     if (transport.isDtmf())
         transport.unlock(item.unlockPort);
     if (!transport.send(item))

@@ -96,10 +96,22 @@ void SendTone(const std::string& token) {
     if (soundFailedFlag)
         return;
     Clock& clock = currentClock();
-    clock.sleepMs(std::max<std::int64_t>(linkPreferences().DTMFDelay, kMinimumDigitGapMs));
+    clock.sleepMs(dtmfDigitGapMs());
     if (const std::optional<DtmfPair> pair = dtmfFrequencies(token))
         PlayTone(pair->lowHz, pair->highHz, kDtmfDigitSeconds);
     clock.yield();
+}
+
+std::int64_t dtmfDigitGapMs() {
+    return std::max<std::int64_t>(linkPreferences().DTMFDelay, kMinimumDigitGapMs);
+}
+
+std::int64_t dtmfAirMs(const std::vector<std::string>& tokens) {
+    constexpr auto kToneMs = static_cast<std::int64_t>(kDtmfDigitSeconds * 1000 + 0.5);
+    std::int64_t ms = 0;
+    for (const std::string& token : tokens)
+        ms += dtmfDigitGapMs() + (dtmfFrequencies(token) ? kToneMs : 0);
+    return ms;
 }
 
 bool PlayFile(const std::filesystem::path& file) {
@@ -136,13 +148,19 @@ void KeyTransmitter(const std::string& state) {
     }
 
     std::string reason;
-    bool ok = port.isOpen() || openComPort(prefs.DTMFComPort, reason);
+    const bool opening = !port.isOpen();
+    bool ok = !opening || openComPort(prefs.DTMFComPort, reason);
     if (ok) {
-        // Opening raises both lines on some systems: the line that must stay off is driven
-        // off first, then the push-to-talk line on.
+        // A port may come up with both lines raised (Linux raises them as it opens a device,
+        // a serial server as it opens its own for the connection), which would key a
+        // transmitter wired to either before we mean it: a port just opened gets both driven
+        // off together, before anything else; then the push-to-talk line goes on.
         const bool useDtr = prefs.WhichSend == 1;
-        ok = useDtr ? (port.setRts(false) && port.setDtr(true))
-                    : (port.setDtr(false) && port.setRts(true));
+        if (opening)
+            ok = port.setDtr(false) && port.setRts(false);
+        else
+            ok = useDtr ? port.setRts(false) : port.setDtr(false);
+        ok = ok && (useDtr ? port.setDtr(true) : port.setRts(true));
         if (!ok) {
             reason = port.errorText();
             port.close();  // never leave a half-keyed transmitter behind
@@ -161,7 +179,8 @@ void KeyTransmitter(const std::string& state) {
 // Stands in for the operator's Prompter while the transmitter is keyed.
 class TransmitterKey::HeldBoxes final : public Prompter {
   public:
-    HeldBoxes() : operator_(currentPrompter()), scope_(*this) {}
+    explicit HeldBoxes(std::int64_t& keyedAtMs)
+        : operator_(currentPrompter()), scope_(*this), keyedAtMs_(keyedAtMs) {}
 
     Answer messageBox(const MessageBoxRequest& box) override {
         if (box.buttons == MessageButtons::OK) {
@@ -196,23 +215,40 @@ class TransmitterKey::HeldBoxes final : public Prompter {
         KeyTransmitter("unkey");
         auto answer = ask();
         KeyTransmitter("key");
-        if (linkState().PortOpenError)
+        if (linkState().PortOpenError) {
             linkState().ResponseError = true;
-        else
+        } else {
+            keyedAtMs_ = currentClock().nowMs();
             currentClock().sleepMs(linkPreferences().TxTemp);
+        }
         return answer;
     }
 
     Prompter& operator_;
     ScopedPrompter scope_;
     std::vector<MessageBoxRequest> held_;
+    std::int64_t& keyedAtMs_;
 };
 
 TransmitterKey::TransmitterKey() {
+    key();
+}
+
+void TransmitterKey::key() {
     KeyTransmitter("key");
     keyed_ = !linkState().PortOpenError;
-    if (keyed_)
-        boxes_ = std::make_unique<HeldBoxes>();
+    if (!keyed_)
+        return;
+    released_ = false;
+    keyedAtMs_ = currentClock().nowMs();
+    boxes_ = std::make_unique<HeldBoxes>(keyedAtMs_);
+}
+
+bool TransmitterKey::keyAgainAfter(std::int64_t pauseMs) {
+    release();
+    currentClock().sleepMs(pauseMs);
+    key();
+    return keyed_;
 }
 
 TransmitterKey::~TransmitterKey() {

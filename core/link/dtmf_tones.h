@@ -44,9 +44,13 @@ enum class ToneUse {
 // run stops, and silences SendTone until the transmitter is next keyed or released. A
 // failed preview is shown every time and leaves the link's state alone.
 bool PlayTone(double lowHz, double highHz, double seconds, ToneUse use = ToneUse::DtmfTones);
-// Plays one DTMF digit: the pause before it (DTMFDelay, at least kMinimumDigitGapMs), then
-// its 100 ms sound; a token that is no digit plays nothing after its pause.
+// Plays one DTMF digit: the pause before it (dtmfDigitGapMs()), then its 100 ms sound; a
+// token that is no digit plays nothing after its pause.
 void SendTone(const std::string& token);
+// The silence before every digit: DTMFDelay, at least kMinimumDigitGapMs.
+std::int64_t dtmfDigitGapMs();
+// How long SendTone takes to play tokens, pauses included (no time for making the sounds).
+std::int64_t dtmfAirMs(const std::vector<std::string>& tokens);
 // Plays a WAV file by name; true when it played.
 bool PlayFile(const std::filesystem::path& file);
 // True after a sound failed, until the transmitter is next keyed or released.
@@ -77,12 +81,22 @@ class TransmitterKey {
     // Releases the transmitter now, then shows the boxes held back; the end of the scope
     // has nothing more to do.
     void release();
+    // The clock's time when the transmission now on the air began: the keying, or the last
+    // keying again (after a question, or keyAgainAfter()).
+    std::int64_t keyedAtMs() const { return keyedAtMs_; }
+    // Ends this transmission and starts another: releases the transmitter (the boxes held back
+    // are shown), waits pauseMs and keys it again. False when it could not be keyed again (the
+    // box has been shown, PortOpenError is set and there is nothing left to release).
+    bool keyAgainAfter(std::int64_t pauseMs);
 
   private:
     class HeldBoxes;
+    void key();
+
     std::unique_ptr<HeldBoxes> boxes_;
     bool keyed_ = false;
     bool released_ = false;
+    std::int64_t keyedAtMs_ = 0;
 };
 
 }  // namespace kelp

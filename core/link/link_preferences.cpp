@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 #include "core/app/app_folder.h"
 #include "core/app/prompter.h"
@@ -19,6 +20,7 @@ namespace {
 
 constexpr const char* kDelayPrompt = "Enter the delay time in milliseconds";
 constexpr const char* kDtmfDelayTitle = "DTMF Interdigit Delay";
+constexpr const char* kLongestTransmissionTitle = "Longest Transmission";
 
 void store(const char* key, const std::string& value) {
     WriteSetting(kLinkSection, key, value, linkIniFile());
@@ -102,6 +104,8 @@ void loadLinkPreferences() {
     prefs.ComPort = number16("ComPort");
     prefs.DTMFComPort = number16("DTMFComPort");
     prefs.SerialDelay = number32(read("SerialDelay"));
+    prefs.LongestTransmission = static_cast<std::int32_t>(
+        roundedSettingValue(read("LongestTransmission"), 0, kMaxLongestTransmission));
 }
 
 std::string comDeviceKey(int n) {
@@ -230,6 +234,28 @@ void mnuDTMFDelayClick() {
 void mnuConfigureTXDelayClick() {
     LinkPreferences& prefs = linkPreferences();
     askDtmfDelay("TxTemp", prefs.TxTemp, prefs.TxTempText);
+}
+
+void mnuLongestTransmissionClick() {
+    LinkPreferences& prefs = linkPreferences();
+    const std::string limits = "0 and " + std::to_string(kMaxLongestTransmission);
+    for (;;) {
+        const std::optional<std::string> text = currentPrompter().inputBox(
+            kLongestTransmissionTitle,
+            "Enter the longest time in seconds the transmitter may stay keyed (0 for no limit)"
+            "\r\nSet it a little under your radio's time-out timer",
+            std::to_string(prefs.LongestTransmission));
+        if (!text)
+            return;
+        const std::int64_t seconds = roundedSettingValue(*text, INT32_MIN, INT32_MAX);
+        if (seconds >= 0 && seconds <= kMaxLongestTransmission) {
+            prefs.LongestTransmission = static_cast<std::int32_t>(seconds);
+            store("LongestTransmission", seconds);
+            return;
+        }
+        currentPrompter().message("The longest transmission must be between " + limits + " seconds",
+                                  kLongestTransmissionTitle, MessageIcon::Exclamation);
+    }
 }
 
 void mnuDTMFComClick(int n) {

@@ -31,6 +31,9 @@ struct LinkPreferences {
     std::int32_t SerialDelay = 0;  // ms after every write on the serial link
     std::int32_t DTMFDelay = 0;    // ms of silence before every DTMF digit
     std::int32_t TxTemp = 0;       // key-up delay, ms between keying and the first tone
+    // Longest transmission: seconds a DTMF run may hold the transmitter keyed before it is
+    // released for a break between two commands; 0 is no limit (one transmission).
+    std::int32_t LongestTransmission = 0;
     // The two DTMF delays as the operator typed them, offered again by the next prompt.
     std::string DTMFDelayText;
     std::string TxTempText;
@@ -51,7 +54,7 @@ constexpr int kComPortCount = 8;
 std::string linkIniFile();
 extern const char* const kLinkSection;
 
-// Reads the six preferences from kelp.ini (missing or non-numeric values count as 0).
+// Reads the seven preferences from kelp.ini (missing or non-numeric values count as 0).
 void loadLinkPreferences();
 
 // The numeric value of a preference text the lenient way: leading blanks skipped, then a
@@ -98,6 +101,10 @@ void mnuSerialDelayClick();       // "DelayTime"
 void mnuComClick(int n);          // "Com1".."Com8"
 void mnuDTMFDelayClick();         // "Set Interdigit Delay"
 void mnuConfigureTXDelayClick();  // "Set KeyUp Delay"
+// "Set Longest Transmission": asks for the seconds, 0 to kMaxLongestTransmission; Cancel
+// keeps the value.
+void mnuLongestTransmissionClick();
+constexpr std::int32_t kMaxLongestTransmission = 3600;
 void mnuDTMFComClick(int n);      // "Use Com1 for PTT".."Use Com8 for PTT"
 void mnuUseDTMFDTRClick();        // "DTR for PTT"
 void mnuUseDTMFRTSClick();        // "RTS for PTT"

@@ -7,6 +7,7 @@
 #include "core/database/controller_database.h"
 #include "core/link/dtmf_sender.h"
 #include "core/link/dtmf_tones.h"
+#include "core/link/dtmf_transmission.h"
 #include "core/link/link_preferences.h"
 #include "core/link/serial_link.h"
 #include "core/link/serial_port.h"
@@ -113,32 +114,40 @@ bool eraseMacrosDtmf(const ControllerDatabase& database) {
     if (ready != Answer::Yes)
         return false;
     linkState().ResponseError = false;
-    TransmitterKey key;
-    if (!key.keyed())
+    DtmfTransmission transmission;
+    if (!transmission.keyUp())
         return false;
+    // One command: its chance of a break first (the Longest transmission), then the unlock
+    // code of port when the controller is locked, then the digits and the terminator.
+    int unlockedPort = 0;
+    const auto command = [&transmission, &unlockedPort](int port, const std::string& digits) {
+        if (!transmission.breakIfDue(unlockedPort))
+            return false;
+        if (unlockedPort == 0) {
+            SendUnlock(port);
+            unlockedPort = port;
+        }
+        SendDigits(digits);
+        SendTerminator();
+        return true;
+    };
+    const auto lock = [&unlockedPort] {
+        SendLock();
+        unlockedPort = 0;
+        return playedSoFar();
+    };
     Clock& clock = currentClock();
-    // The transmitter needs its key-up time before the first digit is heard.
-    clock.sleepMs(linkPreferences().TxTemp);
-    SendUnlock(1);
-    SendDigits(kEraseMacros);
-    SendTerminator();
-    if (!playedSoFar())
+    if (!command(1, kEraseMacros) || !playedSoFar())
         return false;
     clock.sleepMs(kDtmfPauseMs);
-    SendDigits(kErasePortLimits);
-    SendTerminator();
-    SendLock();
-    if (!playedSoFar())
+    if (!command(1, kErasePortLimits) || !lock())
         return false;
     clock.sleepMs(kDtmfPauseMs);
     for (int p = 1; p <= 3; ++p) {
-        SendUnlock(p);
-        for (bool active : {true, false}) {
-            SendDigits(receiveLine(p, active).substr(1));
-            SendTerminator();
-        }
-        SendLock();
-        if (!playedSoFar())
+        for (bool active : {true, false})
+            if (!command(p, receiveLine(p, active).substr(1)))
+                return false;
+        if (!lock())
             return false;
     }
     return true;

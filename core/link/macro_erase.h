@@ -28,7 +28,8 @@ std::vector<std::string> macroEraseLines(const ControllerDatabase& database);
 bool EraseMacros_Serial(const ControllerDatabase& database);
 
 // DTMF mode: asks whether the radio is ready; on Yes keys the transmitter, waits its key-up
-// time, plays the erase sequences framed by unlock and lock codes, and releases it. True when
+// time, plays the erase sequences framed by unlock and lock codes (in several transmissions
+// when it would stay keyed longer than the Longest transmission), and releases it. True when
 // everything was played.
 bool eraseMacrosDtmf(const ControllerDatabase& database);
 

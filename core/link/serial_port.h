@@ -14,7 +14,10 @@ class SerialPort {
     virtual ~SerialPort() = default;
 
     // Opens the device at 9600 baud, 8 data bits, no parity, 1 stop bit, no handshaking.
-    // False when it cannot be opened; errorText() then says why.
+    // False when it cannot be opened; errorText() then says why. A port may come up with DTR
+    // and RTS raised: Linux raises both as it opens a device (the local port drops them again
+    // at once), and a serial server raises them as it opens its own device for a connection.
+    // Whoever keys a transmitter on a port it has just opened drives both off first.
     virtual bool open(const std::string& device) = 0;
     // Closing drops DTR and RTS. Closing a closed port does nothing.
     virtual void close() = 0;

@@ -6,6 +6,9 @@
 
 #include "core/app/busy_state.h"
 #include "core/app/error_reporter.h"
+#include "core/link/dtmf_tones.h"
+#include "core/link/dtmf_transmission.h"
+#include "core/link/link_preferences.h"
 #include "core/link/serial_link.h"
 
 namespace kelp {
@@ -53,7 +56,7 @@ void clearFlags(const std::vector<FlagRef>& flags, ControllerDatabase& database)
 // Walks every group; false when the upload stopped early.
 bool walkGroups(bool full, UploadTransport& transport, ControllerDatabase& database,
                 UploadProgress* progress, bool writeFile) {
-    bool unlocked = false;
+    int unlockedPort = 0;  // DTMF: the port the controller is unlocked for, 0 when locked
     for (int number = 0; number < kUploadGroupCount; ++number) {
         const UploadGroup group = buildUploadGroup(number, database);
         for (const UploadSection& section : group.sections) {
@@ -65,9 +68,11 @@ bool walkGroups(bool full, UploadTransport& transport, ControllerDatabase& datab
                 // The DVR track table has no DTMF form: it is never written to the
                 // push-to-talk port.
                 if (transport.isDtmf() && !item.hasDtmf) continue;
-                if (transport.isDtmf() && !unlocked) {
+                if (!transport.breakIfDue(unlockedPort))
+                    return false;
+                if (transport.isDtmf() && unlockedPort == 0) {
                     transport.unlock(item.unlockPort);
-                    unlocked = true;
+                    unlockedPort = item.unlockPort;
                 }
                 const bool taken = transport.send(item);
                 // A refusal of most settings lets the walk go on; a link that is gone does not.
@@ -80,9 +85,9 @@ bool walkGroups(bool full, UploadTransport& transport, ControllerDatabase& datab
                 if (UpdateInterrupted() || busyState().interruptRequested()) return false;
             }
             clearFlags(section.clearAtEnd, database);
-            if (section.lockAtEnd && unlocked) {
+            if (section.lockAtEnd && unlockedPort != 0) {
                 transport.lock();
-                unlocked = false;
+                unlockedPort = 0;
             }
         }
     }
@@ -136,22 +141,46 @@ std::vector<std::string> lockTokens(const ControllerDatabase& database) {
     return codeAsTokens(database.get("Lock"), database.get("Terminator"));
 }
 
+void RecordingTransport::record(Sequence sequence) {
+    keyedMs_ += dtmfAirMs(sequence.tokens);
+    sequences_.push_back(std::move(sequence));
+}
+
+bool RecordingTransport::begin() {
+    keyedMs_ = linkPreferences().TxTemp;
+    fresh_ = true;
+    return true;
+}
+
 bool RecordingTransport::send(const UploadItem& item) {
     Sequence s{Sequence::Command, {}, item.serial};
     if (dtmf_) {
         s.tokens = item.dtmf;
         s.tokens.push_back(db_.get("Terminator"));
     }
-    sequences_.push_back(std::move(s));
+    record(std::move(s));
     return true;
 }
 
 void RecordingTransport::unlock(int port) {
-    if (dtmf_) sequences_.push_back({Sequence::Unlock, unlockTokens(db_, port), {}});
+    if (dtmf_) record({Sequence::Unlock, unlockTokens(db_, port), {}});
 }
 
 void RecordingTransport::lock() {
-    if (dtmf_) sequences_.push_back({Sequence::Lock, lockTokens(db_), {}});
+    if (dtmf_) record({Sequence::Lock, lockTokens(db_), {}});
+}
+
+bool RecordingTransport::breakIfDue(int unlockedPort) {
+    const bool fresh = fresh_;
+    fresh_ = false;
+    if (!dtmf_ || fresh ||
+        !transmissionLimitReached(keyedMs_, linkPreferences().LongestTransmission))
+        return true;
+    if (unlockedPort != 0) lock();
+    sequences_.push_back({Sequence::Break, {}, {}});
+    keyedMs_ = linkPreferences().TxTemp;
+    if (unlockedPort != 0) unlock(unlockedPort);
+    return true;
 }
 
 void RecordingTransport::end(bool begun) {
@@ -163,11 +192,12 @@ void RecordingTransport::resetController() {
         sequences_.push_back({Sequence::Reset, {}, kControllerResetCommand});
         return;
     }
+    keyedMs_ = linkPreferences().TxTemp;  // a transmission of its own
     unlock(1);
     std::vector<std::string> tokens;
     for (char c : std::string(kControllerResetCommand).substr(1)) tokens.emplace_back(1, c);
     tokens.push_back(db_.get("Terminator"));
-    sequences_.push_back({Sequence::Reset, std::move(tokens), {}});
+    record({Sequence::Reset, std::move(tokens), {}});
 }
 
 std::vector<std::string> RecordingTransport::lines() const {
@@ -175,6 +205,10 @@ std::vector<std::string> RecordingTransport::lines() const {
     for (const Sequence& s : sequences_) {
         if (!dtmf_) {
             out.push_back(s.serial);
+            continue;
+        }
+        if (s.kind == Sequence::Break) {
+            out.push_back(transmissionBreakText());
             continue;
         }
         std::string line;

@@ -2,6 +2,7 @@
 // flagged ones, over the serial line or as DTMF audio.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,14 @@ public:
     virtual void unlock(int port) = 0;
     virtual void lock() = 0;
     virtual void pause(int ms) = 0;
+    // DTMF mode, before a command: a transmission that has reached the Longest transmission
+    // ends here and a new one begins (the lock code and the unlock code of unlockedPort
+    // around the break when it is not 0). False when the run must stop. Serial mode never
+    // breaks.
+    virtual bool breakIfDue(int unlockedPort) {
+        (void)unlockedPort;
+        return true;
+    }
     // Closes the port, or locks the controller and releases the transmitter.
     virtual void end(bool begun) = 0;
     // The reset that follows a complete upload; the controller does not answer it.
@@ -63,11 +72,13 @@ int fSendUpdate(bool full, UploadTransport& transport, ControllerDatabase& datab
                 UploadProgress* progress = nullptr, bool writeFile = true);
 
 // A transport that writes down what would be sent. In DTMF mode each played sequence
-// (unlock, command, lock) is one entry of tokens ending with the terminator.
+// (unlock, command, lock) is one entry of tokens ending with the terminator, and the time on
+// the air is counted as the tones would take it (DTMFDelay, TxTemp and the pauses), so that
+// the breaks of the Longest transmission come where the DTMF transport puts them.
 class RecordingTransport : public UploadTransport {
 public:
     struct Sequence {
-        enum Kind { Unlock, Command, Lock, Reset } kind;
+        enum Kind { Unlock, Command, Lock, Reset, Break } kind;
         std::vector<std::string> tokens;  // DTMF tokens, terminator included
         std::string serial;               // serial mode: the line without "\r"
     };
@@ -75,23 +86,27 @@ public:
         : db_(database), dtmf_(dtmf) {}
 
     bool isDtmf() const override { return dtmf_; }
-    bool begin() override { return true; }
+    bool begin() override;
     bool send(const UploadItem& item) override;
     void unlock(int port) override;
     void lock() override;
-    void pause(int) override {}
+    void pause(int ms) override { keyedMs_ += ms; }
+    bool breakIfDue(int unlockedPort) override;
     void end(bool begun) override;
     void resetController() override;
 
     const std::vector<Sequence>& sequences() const { return sequences_; }
-    // One line per sequence: the serial text, or the DTMF characters played.
+    // One line per sequence: the serial text, or the DTMF characters played; a break is
+    // transmissionBreakText().
     std::vector<std::string> lines() const;
 
 private:
-    std::vector<std::string> codeTokens(const std::string& code) const;
+    void record(Sequence sequence);
     const ControllerDatabase& db_;
     bool dtmf_;
     std::vector<Sequence> sequences_;
+    std::int64_t keyedMs_ = 0;  // DTMF: the time on the air since the transmitter keyed
+    bool fresh_ = false;        // keyed up, and no command has asked for a break yet
 };
 
 // The DTMF forms of the codes a port is unlocked and locked with, terminator included.

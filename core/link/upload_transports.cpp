@@ -41,29 +41,7 @@ void SerialTransport::resetController() {
     if (currentSerialPort().isOpen()) currentSerialPort().close();
 }
 
-bool DtmfTransport::keyUp() {
-    if (key_) {
-        // Kept until release() even when keying failed: releasing clears PortOpenError,
-        // which the caller reads first.
-        transmitter_.emplace();
-        if (!transmitter_->keyed())
-            return false;
-    }
-    // The transmitter needs its key-up time before the first digit is heard.
-    currentClock().sleepMs(linkPreferences().TxTemp);
-    return true;
-}
-
-void DtmfTransport::release() {
-    if (!key_)
-        return;
-    if (transmitter_)
-        transmitter_.reset();
-    else
-        KeyTransmitter("unkey");
-}
-
-bool DtmfTransport::begin() { return keyUp(); }
+bool DtmfTransport::begin() { return transmission_.keyUp(); }
 
 bool DtmfTransport::send(const UploadItem& item) {
     for (const std::string& token : item.dtmf) SendTone(token);
@@ -77,18 +55,21 @@ void DtmfTransport::lock() { SendLock(); }
 
 void DtmfTransport::pause(int ms) { currentClock().sleepMs(ms); }
 
+bool DtmfTransport::breakIfDue(int unlockedPort) { return transmission_.breakIfDue(unlockedPort); }
+
 void DtmfTransport::end(bool begun) {
-    // A transmitter that never keyed up has nobody to hear the lock code.
-    if (begun) SendLock();
-    release();
+    // A transmitter that never keyed up, or could not key again after a break, has nobody to
+    // hear the lock code.
+    if (begun && transmission_.onAir()) SendLock();
+    transmission_.release();
 }
 
 void DtmfTransport::resetController() {
     BusyGuard busy("Reset QZ740");
-    if (!keyUp()) return;
+    if (!transmission_.keyUp()) return;
     SendUnlock(1);
     SendControllerReset();
-    release();
+    transmission_.release();
 }
 
 }  // namespace kelp

@@ -40,6 +40,15 @@ ms=$(sed -n 's/.*(\([0-9]*\) ms).*/\1/p' "$work/render.out")
 [ "$ms" = "$((digits * 160 + 1000 + 120 * 50))" ] || fail "render: $ms ms for $digits digits"
 [ "$(head -c 4 "$work/upload.wav")" = "RIFF" ] || fail "render: not a WAV file"
 
+# Longest transmission 180 s: the listing and the render cut the run in the same places, each
+# break adding its lock and unlock codes, 3 s released and the key-up time again.
+cut=(--delay 60 --key-up 500 --longest-transmission 180)
+"$cli" commands "$sample" --dtmf "${cut[@]}" >"$work/cut.txt" && "$cli" render "$sample" "$work/cut.wav" "${cut[@]}" >"$work/cut.out" || fail "cut: exit $?"
+breaks=$(grep -cx -- '-- unkey; wait 3000 ms; key; wait 500 ms --' "$work/cut.txt")
+[ "$breaks" -ge 5 ] && grep -q "^$breaks breaks of 3 s (longest transmission 180 s) at 0:03:" "$work/cut.out" || fail "cut: $breaks breaks; $(cat "$work/cut.out")"
+digits=$(grep -v '^--' "$work/cut.txt" | tr -d '\n' | wc -c)
+[ "$(sed -n 's/.*(\([0-9]*\) ms).*/\1/p' "$work/cut.out")" = "$((digits * 160 + 1000 + 120 * 50 + breaks * 3500))" ] || fail "cut: length for $digits digits"
+
 # A complete upload into the simulator.
 if ! have_serial_port; then
     echo "cli_upload: serial part skipped (kelp-cli built without the serial port adapter)"

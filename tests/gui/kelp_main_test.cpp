@@ -102,6 +102,7 @@ class KelpMainTest : public QObject {
                               Item{"mnuSerialDelay", "DelayTime", ""},
                               Item{"mnuDTMFDelay", "Set Interdigit Delay", ""},
                               Item{"mnuConfigureTXDelay", "Set KeyUp Delay", ""},
+                              Item{"mnuLongestTransmission", "Set Longest Transmission", ""},
                               Item{"mnuDTMFCom(8)", "Use Com8 for PTT", ""},
                               Item{"mnuUseDTMFRTS", "RTS for PTT", ""},
                               Item{"mnuUseDTMFDTR", "DTR for PTT", ""},

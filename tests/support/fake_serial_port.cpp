@@ -25,10 +25,10 @@ bool FakeSerialPort::open(const std::string& device) {
     }
     error_.clear();
     open_ = true;
-    events_.push_back("open " + device);
+    event("open " + device);
     dtr_ = rts_ = true;
-    events_.push_back("DTR on");
-    events_.push_back("RTS on");
+    event("DTR on");
+    event("RTS on");
     return true;
 }
 
@@ -39,7 +39,7 @@ void FakeSerialPort::close() {
     dtr_ = rts_ = false;
     incoming_.clear();
     partialLine_.clear();
-    events_.push_back("close");
+    event("close");
 }
 
 bool FakeSerialPort::write(const std::string& data) {
@@ -97,6 +97,11 @@ bool FakeSerialPort::waitForReadyRead(int ms) {
     return false;
 }
 
+void FakeSerialPort::event(std::string what) {
+    events_.push_back(std::move(what));
+    eventTimesMs_.push_back(currentClock().nowMs());
+}
+
 bool FakeSerialPort::setLine(const char* name, bool& line, bool on) {
     if (!open_) {
         error_ = "the port is not open";
@@ -107,7 +112,7 @@ bool FakeSerialPort::setLine(const char* name, bool& line, bool on) {
         return false;
     }
     line = on;
-    events_.push_back(std::string(name) + (on ? " on" : " off"));
+    event(std::string(name) + (on ? " on" : " off"));
     return true;
 }
 

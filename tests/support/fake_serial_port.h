@@ -35,7 +35,12 @@ class FakeSerialPort : public SerialPort {
     // "open DEVICE", "close", "DTR on", "RTS off", ... in order (opening also logs the two
     // lines it raises).
     const std::vector<std::string>& events() const { return events_; }
-    void clearEvents() { events_.clear(); }
+    // The Clock's time of each entry of events().
+    const std::vector<std::int64_t>& eventTimesMs() const { return eventTimesMs_; }
+    void clearEvents() {
+        events_.clear();
+        eventTimesMs_.clear();
+    }
     bool dtr() const { return dtr_; }
     bool rts() const { return rts_; }
     int readCount() const { return readCount_; }
@@ -59,6 +64,7 @@ class FakeSerialPort : public SerialPort {
     };
     bool setLine(const char* name, bool& line, bool on);
     bool available() const;
+    void event(std::string what);
 
     std::function<std::string(const std::string&)> responder_;
     std::int64_t responseDelayMs_ = 0;
@@ -68,6 +74,7 @@ class FakeSerialPort : public SerialPort {
     std::vector<std::string> devices_;
     std::string written_;
     std::vector<std::string> events_;
+    std::vector<std::int64_t> eventTimesMs_;
     std::string device_;
     std::string error_;
     bool open_ = false;

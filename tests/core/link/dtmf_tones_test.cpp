@@ -214,15 +214,17 @@ TEST_F(DtmfTonesTest, AFailedSoundIsReportedOnceAndStopsTheRun) {
     EXPECT_EQ(playedDigits(), "4");
 }
 
-TEST_F(DtmfTonesTest, KeyingRaisesOnlyTheChosenLine) {
+// The fake raises both lines as it opens, as a device does: both are driven off together
+// before anything else, and only then does the chosen line come on.
+TEST_F(DtmfTonesTest, KeyingDropsBothLinesOfANewPortThenRaisesOnlyTheChosenLine) {
     struct Case {
         std::int16_t whichSend;
         std::vector<std::string> events;
     };
     const std::vector<Case> cases = {
-        {1, {"open /dev/ttyS1", "DTR on", "RTS on", "RTS off", "DTR on"}},
-        {2, {"open /dev/ttyS1", "DTR on", "RTS on", "DTR off", "RTS on"}},
-        {0, {"open /dev/ttyS1", "DTR on", "RTS on", "DTR off", "RTS on"}},
+        {1, {"open /dev/ttyS1", "DTR on", "RTS on", "DTR off", "RTS off", "DTR on"}},
+        {2, {"open /dev/ttyS1", "DTR on", "RTS on", "DTR off", "RTS off", "RTS on"}},
+        {0, {"open /dev/ttyS1", "DTR on", "RTS on", "DTR off", "RTS off", "RTS on"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.whichSend);

@@ -116,6 +116,17 @@ TEST_F(LinkPreferencesTest, DtmfDelaysKeepTheTextAndSelectDtmfMode) {
     EXPECT_EQ(stored("TxTemp"), "");
 }
 
+TEST_F(LinkPreferencesTest, LongestTransmissionTakesZeroToAnHourAndCancelKeepsIt) {
+    for (const char* text : {"-3", "3601", "150"}) prompter.queueInput(std::string(text));
+    mnuLongestTransmissionClick();
+    mnuLongestTransmissionClick();  // cancelled
+    EXPECT_EQ(prompter.lastMessageBox().text,
+              "The longest transmission must be between 0 and 3600 seconds");
+    EXPECT_EQ(prompter.records().back().defaultText, "150");
+    loadLinkPreferences();
+    EXPECT_EQ(linkPreferences().LongestTransmission, 150);
+}
+
 TEST_F(LinkPreferencesTest, ChoosingASerialPortLeavesDtmfMode) {
     linkPreferences().DTMFComPort = 4;
     linkMenuChecks().pttPort[3] = true;
