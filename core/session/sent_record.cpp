@@ -97,7 +97,7 @@ std::optional<ControllerDatabase> loadSentRecord(const fs::path& datFile) {
 bool saveSentRecord(const fs::path& datFile, const ControllerDatabase& sent) {
     try {
         const fs::path file = sentRecordPath(datFile);
-        fs::create_directories(file.parent_path());
+        createPrivateFolders(file.parent_path());
         IniFile ini;
         ini.write(kRecordSection, kRecordFileKey, fullPath(datFile).string());
         ini.write("Version", "HasRTC", sent.hasRtc ? "1" : "0");
