@@ -295,8 +295,10 @@ int watchOnce(const WatchOptions& options, CliStreams& io) {
                << count(changed.size(), "setting") << " (sent -> controller)\n";
     else
         report << "Kelp has no record of sending " << name
-               << ", so the controller is compared with the file: it differs in "
-               << count(changed.size(), "setting") << " (file -> controller)\n";
+               << ", so the controller is compared with the file: "
+               << (changed.empty() ? "it holds the file\n"
+                                   : "it differs in " + count(changed.size(), "setting") +
+                                         " (file -> controller)\n");
     printDifferences(report, changed, false);
     if (record) {
         report << "\nNot sent yet from " << name << ": " << count(unsent.size(), "setting")
