@@ -333,8 +333,9 @@ int watchOnce(const WatchOptions& options, CliStreams& io) {
     if (!snapshotError.empty())
         line += "; the snapshot could not be kept: " + snapshotError;
     if (!changed.empty() && !options.notify.empty()) {
+        // The log line heads the message: it says which controller and what came of it.
         const std::string failed = notify(
-            options.notify, "kelp-cli watch: " + head + "\n\n" + report.str(), options, snapshot);
+            options.notify, "kelp-cli watch: " + line + "\n\n" + report.str(), options, snapshot);
         if (!failed.empty())
             line += "; " + failed;
     }
