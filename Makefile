@@ -9,7 +9,7 @@ DEPS := build-essential cmake pkg-config \
         libgtest-dev libgmock-dev libbenchmark-dev \
         xvfb xauth imagemagick python3 multimon-ng \
         dpkg-dev file desktop-file-utils appstream man-db groff-base librsvg2-bin \
-        chromium poppler-utils ser2net stunnel4 openssl
+        chromium poppler-utils ser2net stunnel4 openssl systemd
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

@@ -53,5 +53,7 @@ int runCompare(const std::vector<std::string>& args, CliStreams& io);
 int runRecordTrack(const std::vector<std::string>& args, CliStreams& io);
 int runSetClock(const std::vector<std::string>& args, CliStreams& io);
 int runReport(const std::vector<std::string>& args, CliStreams& io);
+int runWatch(const std::vector<std::string>& args, CliStreams& io);
+int runHistory(const std::vector<std::string>& args, CliStreams& io);
 
 }  // namespace kelp::cli

@@ -20,8 +20,11 @@ WorkFolder::WorkFolder(const std::string& prefix) {
         std::ostringstream name;
         name << prefix << std::hex << random();
         path_ = fs::temp_directory_path() / name.str();
-        if (fs::create_directory(path_))
+        // It holds working copies of databases, codes and all: the owner's alone.
+        if (fs::create_directory(path_)) {
+            fs::permissions(path_, fs::perms::owner_all, fs::perm_options::replace);
             break;
+        }
     }
 }
 

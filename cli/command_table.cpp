@@ -71,6 +71,25 @@ const std::vector<CliCommand>& cliCommands() {
          "controller's. --rtc and --ap download the option boards too. Exit 0 the controller "
          "holds FILE.dat, 1 they differ, 2 error",
          &runCompare},
+        {"watch",
+         "FILE.dat --port DEVICE [--rtc] [--ap] [--history DIR] [--notify COMMAND] "
+         "[--save-unit NAME] | --unit NAME",
+         "download the controller's memory as compare does, sending nothing else and asking "
+         "nothing, and list the settings changed on the controller since Kelp last sent or "
+         "read FILE.dat, then those of FILE.dat not sent yet (codes are never shown); keep the "
+         "memory as a snapshot yyyymmdd_hhmmss.dat in the history folder (--history, default "
+         "history/<name>/ in the application folder) when it differs from the newest one; on "
+         "drift run COMMAND through the shell with the lists on its input. One line on "
+         "stderr for the log. --save-unit NAME writes the options to "
+         "~/.config/kelp/watch/NAME.conf for the kelp-watch@NAME units, --unit NAME runs "
+         "with them. Exit 0 the controller holds what Kelp sent, 1 it differs, 2 it could not "
+         "be read (port in use, time-out, refused) or the snapshot not kept",
+         &runWatch},
+        {"history", "FILE.dat|DIR",
+         "list the snapshots watch kept of a controller, newest first: the time, how many "
+         "settings changed since the one before, the file (diff compares any two). Exit 1 "
+         "when there are none",
+         &runHistory},
         {"erase-macros", "FILE.dat --port DEVICE [--yes]",
          "erase every macro and port restriction in the controller over the serial line, as "
          "\"Erase All Macros\" does, and only when every line was acknowledged save the erased "

@@ -1,6 +1,7 @@
 #include "cli/serial_session.h"
 
 #include "core/app/busy_state.h"
+#include "core/link/port_lock.h"
 #include "core/link/serial_port.h"
 
 #ifdef KELP_WITH_PLATFORM
@@ -15,6 +16,7 @@ namespace kelp::cli {
 
 #ifdef KELP_WITH_PLATFORM
 struct SerialSession::Impl {
+    explicit Impl(const char* program) : locked(port, program) {}
     ~Impl() { currentSerialPort().close(); }
     // First of all: the port's sockets load Qt's TLS backend, which needs the application.
     std::unique_ptr<QCoreApplication> app = [] {
@@ -26,7 +28,8 @@ struct SerialSession::Impl {
                    : std::unique_ptr<QCoreApplication>();
     }();
     DeviceSerialPort port;
-    ScopedSerialPort scoped{port};
+    LockedSerialPort locked;
+    ScopedSerialPort scoped{locked};
     // The port only takes bytes off the device while Qt's event loop turns: every wait of the
     // link must turn it, as the program's own clock does.
     GuiClock clock;
@@ -36,12 +39,13 @@ struct SerialSession::Impl {
 };
 #else
 struct SerialSession::Impl {
+    explicit Impl(const char*) {}
     ~Impl() { currentSerialPort().close(); }
     BusyGuard busy{"kelp-cli"};
 };
 #endif
 
-SerialSession::SerialSession() : impl_(std::make_unique<Impl>()) {}
+SerialSession::SerialSession(const char* program) : impl_(std::make_unique<Impl>(program)) {}
 SerialSession::~SerialSession() = default;
 
 }  // namespace kelp::cli

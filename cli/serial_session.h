@@ -1,6 +1,8 @@
 // The real serial port for a command-line run: a Qt application object (the port waits in
 // Qt's event loop) and the QSerialPort adapter, installed for the scope and closed on every
 // way out. Without the Qt adapters the process has no serial port and opening one says so.
+// The device's lock is taken at the first open and held until the session ends, so that no
+// other program gets between the command's steps.
 #pragma once
 
 #include <memory>
@@ -9,7 +11,8 @@ namespace kelp::cli {
 
 class SerialSession {
   public:
-    SerialSession();
+    // program: how the lock names this process to another that waits ("kelp-cli").
+    explicit SerialSession(const char* program = "kelp-cli");
     ~SerialSession();
     SerialSession(const SerialSession&) = delete;
     SerialSession& operator=(const SerialSession&) = delete;

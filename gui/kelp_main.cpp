@@ -17,6 +17,8 @@
 #include <QVBoxLayout>
 #include <chrono>
 #include <cmath>
+#include <fstream>
+#include <iterator>
 
 #include "core/app/app_folder.h"
 #include "core/app/busy_state.h"
@@ -26,11 +28,13 @@
 #include "core/app/program_identity.h"
 #include "core/app/prompter.h"
 #include "core/catalogues/catalogues.h"
+#include "core/database/atomic_file.h"
 #include "core/database/dat_file.h"
 #include "core/database/error_log.h"
 #include "core/download/download_progress.h"
 #include "core/download/controller_copy.h"
 #include "core/download/download_run.h"
+#include "core/download/snapshot_history.h"
 #include "core/editors/editor_model.h"
 #include "core/link/clock_set.h"
 #include "core/link/link_preferences.h"
@@ -50,6 +54,7 @@
 #include "gui/resources.h"
 #include "gui/editors/timers.h"
 #include "gui/transfer/compare_window.h"
+#include "gui/transfer/history_window.h"
 #include "gui/transfer/update_window.h"
 #include "gui/manual/manual_send_window.h"
 #include "gui/manual/tt_pad.h"
@@ -231,6 +236,8 @@ void KelpMain::buildMenus() {
         &QAction::triggered, this, &KelpMain::mnuQZ740Download_Click);
     connect(addAction(qz, QStringLiteral("mnuCompare"), QStringLiteral("&Compare with QZ740")),
             &QAction::triggered, this, &KelpMain::mnuCompare_Click);
+    connect(addAction(qz, QStringLiteral("mnuHistory"), QStringLiteral("&History…")),
+            &QAction::triggered, this, &KelpMain::mnuHistory_Click);
     connect(addAction(qz, QStringLiteral("mnuImportLinux"),
                       QStringLiteral("Import a Linux Download File")),
             &QAction::triggered, this, &KelpMain::mnuImportLinux_Click);
@@ -645,6 +652,45 @@ void KelpMain::mnuCompare_Click() {
         }
     } catch (...) {
         reportError(kModule, "mnuCompare_Click");
+    }
+}
+
+void KelpMain::mnuHistory_Click() {
+    Prompter& prompter = currentPrompter();
+    const char* const title = "History";
+    // Opening a snapshot replaces the database: never under a running operation.
+    if (busyState().refuseWhileBusy())
+        return;
+    try {
+        if (!db().loaded) {
+            prompter.message("Open the database file whose controller's history to show first.",
+                             title, MessageIcon::Information);
+            return;
+        }
+        const std::filesystem::path folder = historyFolder(db().currentFile);
+        std::vector<Snapshot> snapshots = listSnapshots(folder);
+        if (snapshots.empty()) {
+            prompter.message("No snapshot of this file's controller has been kept yet.\r\n\r\n"
+                             "\"kelp-cli watch\" keeps one in " + folder.string() +
+                                 " each time it finds the controller's memory changed.",
+                             title, MessageIcon::Information);
+            return;
+        }
+        HistoryWindow window(db(), std::move(snapshots), this);
+        window.exec();
+        if (window.chosen().empty())
+            return;
+        // A copy is opened, so that saving it never changes the history.
+        std::ifstream in(window.chosen(), std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
+        const std::filesystem::path copy =
+            appFolder() / ("Snapshot_" + window.chosen().filename().string());
+        writeFileAtomically(copy, bytes);
+        files_->openPath(copy.string());
+        afterDatabaseCommand();
+    } catch (...) {
+        reportError(kModule, "mnuHistory_Click");
     }
 }
 

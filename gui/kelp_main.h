@@ -66,6 +66,8 @@ class KelpMain : public QMainWindow, private FileCommandsHost {
     void mnuImportLinux_Click();
     // "&Compare with QZ740": the controller's memory against the open database.
     void mnuCompare_Click();
+    // "&History…": the snapshots a watch kept of the open database's controller.
+    void mnuHistory_Click();
     // The progress window the download shows while it receives and decodes.
     DownloadProgressWindow& downloadProgress() const { return *downloadProgress_; }
 

@@ -11,6 +11,7 @@
 #include "core/app/program_identity.h"
 #include "core/app/prompter.h"
 #include "core/database/dat_file.h"
+#include "core/link/port_lock.h"
 #include "core/link/serial_port.h"
 #include "core/link/sound_output.h"
 #include "gui/kelp_main.h"
@@ -48,7 +49,8 @@ int main(int argc, char* argv[]) {
     // One port object serves the controller link and the transmitter keying alike, on a local
     // device or at a network address.
     kelp::DeviceSerialPort serialPort;
-    kelp::ScopedSerialPort useSerialPort(serialPort);
+    kelp::LockedSerialPort lockedPort(serialPort, "kelp");  // one program per port at a time
+    kelp::ScopedSerialPort useSerialPort(lockedPort);
     kelp::QtSoundOutput sound;
     kelp::ScopedSoundOutput useSound(sound);
     kelp::PleaseWaitIndicator pleaseWait;

@@ -18,12 +18,15 @@ std::filesystem::path fromEnvironment(const char* name) {
                                                 : std::filesystem::path();
 }
 
-std::filesystem::path chooseFolder() {
+// ownFolder: the per-user default, which Kelp alone uses.
+std::filesystem::path chooseFolder(bool& ownFolder) {
+    ownFolder = false;
     if (!overrideFolder().empty())
         return overrideFolder();
     std::filesystem::path folder = fromEnvironment("KELP_HOME");
     if (!folder.empty())
         return folder;
+    ownFolder = true;
 #ifdef _WIN32
     folder = fromEnvironment("APPDATA");
     if (!folder.empty())
@@ -43,10 +46,33 @@ std::filesystem::path chooseFolder() {
 
 }  // namespace
 
+bool createPrivateFolders(const std::filesystem::path& folder) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::is_directory(folder, ec))
+        return true;
+    const fs::path parent = folder.parent_path();
+    if (!parent.empty() && parent != folder && !createPrivateFolders(parent))
+        return false;
+    if (fs::create_directory(folder, ec))
+        fs::permissions(folder, fs::perms::owner_all, fs::perm_options::replace, ec);
+    return fs::is_directory(folder, ec);
+}
+
 std::filesystem::path appFolder() {
-    std::filesystem::path folder = chooseFolder();
-    std::error_code ignored;
-    std::filesystem::create_directories(folder, ignored);
+    namespace fs = std::filesystem;
+    bool ownFolder = false;
+    fs::path folder = chooseFolder(ownFolder);
+    createPrivateFolders(folder);
+    // Checked once per folder and run, not at every file.
+    static fs::path checked;
+    if (ownFolder && folder != checked) {
+        checked = folder;
+        std::error_code ec;
+        const fs::perms open = fs::perms::group_all | fs::perms::others_all;
+        if ((fs::status(folder, ec).permissions() & open) != fs::perms::none)
+            fs::permissions(folder, open, fs::perm_options::remove, ec);
+    }
     return folder;
 }
 

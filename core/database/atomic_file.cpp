@@ -65,6 +65,15 @@ void flushFolder(const fs::path& folder) {
 
 }  // namespace
 
+void createPrivateFile(const fs::path& file) {
+#ifndef _WIN32
+    Descriptor created;
+    created.fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+#else
+    (void)file;  // a Windows profile folder is the user's own already
+#endif
+}
+
 std::size_t failedFileWriteCount() {
     return failedWrites;
 }
@@ -95,7 +104,7 @@ void writeFileAtomically(const fs::path& file, std::string_view contents) {
     {
         Descriptor out;
         if (!faulty(FileWriteStep::Create))
-            out.fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+            out.fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (out.fd < 0)
             fail(systemError(), "cannot create the temporary file");
         created = true;

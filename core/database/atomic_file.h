@@ -4,6 +4,10 @@
 // new one, never an empty or half-written one. Any failure before the rename leaves the
 // target byte for byte as it was, removes the temporary file and throws
 // std::filesystem::filesystem_error; once renamed, the save has succeeded.
+//
+// A file Kelp creates is its owner's alone (0600): a database, a record, an image, a log or a
+// report may hold the unlock and lock codes, the keys to the repeater. A file that exists
+// keeps the permissions its owner gave it.
 #pragma once
 
 #include <cstddef>
@@ -17,8 +21,15 @@ namespace kelp {
 enum class FileWriteStep { Create, Write, Flush, Close, Rename, FlushFolder };
 
 // Writes `contents` as the file `target` all or nothing. A symbolic link is followed (the
-// file it points to is replaced); an existing target's permissions carry over.
+// file it points to is replaced); an existing target's permissions carry over, a new one is
+// created readable and writable by its owner only.
 void writeFileAtomically(const std::filesystem::path& target, std::string_view contents);
+
+// For the files written line by line as things happen (error.log, serial traces), which the
+// careful writer cannot stage: creates `file` empty and owner-only when it does not exist
+// yet, so that the stream opened on it afterwards writes into a private file. An existing
+// file is left as it is; a file that cannot be created is left to the stream to report.
+void createPrivateFile(const std::filesystem::path& file);
 
 // How many writes have failed since the program started: a command that builds a file from
 // several writes compares it before and after, and puts nothing in place when one failed.

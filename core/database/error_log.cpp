@@ -7,6 +7,7 @@
 #include "core/app/app_folder.h"
 #include "core/app/clock.h"
 #include "core/app/prompter.h"
+#include "core/database/atomic_file.h"
 #include "core/database/controller_database.h"
 
 namespace kelp {
@@ -41,6 +42,8 @@ void ErrorLog::openFresh() {
         out_.close();
     out_.clear();
     errno = 0;
+    // The log quotes the values it repaired, the unlock and lock codes among them.
+    createPrivateFile(path_);
     out_.open(path_, std::ios::binary | std::ios::out | std::ios::trunc);
     if (!out_)
         throw logFailure(path_, "cannot create the error log");

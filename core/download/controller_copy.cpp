@@ -33,8 +33,7 @@ bool downloadControllerCopy(ControllerDatabase& copy, const ControllerCopyOption
                             const fs::path& folder) {
     BusyGuard busy("The download");
     DownloadState& state = downloadState();
-    std::error_code ec;
-    fs::create_directories(folder, ec);
+    createPrivateFolders(folder);
     state.Memfile = (folder / kMainImageName).string();
     state.APMemfile = (folder / kAutopatchImageName).string();
     state.RTCMemfile = (folder / kRtcImageName).string();

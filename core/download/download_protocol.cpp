@@ -14,8 +14,10 @@
 #include "core/database/controller_database.h"
 #include "core/download/download_progress.h"
 #include "core/download/download_state.h"
+#include "core/download/eram_layout.h"
 #include "core/link/serial_link.h"
 #include "core/link/serial_port.h"
+#include "core/link/serial_trace.h"
 
 namespace kelp {
 
@@ -227,6 +229,13 @@ bool QZ740Download() {
 
         int lineCounter = -1;
         std::string pending;
+        // The image's lines are its records in order; the trace keeps the codes' out.
+        ScopedReceivedLineMask hideCodes([](int record, const std::string& line) {
+            if (!eramRecordHoldsCode(record))
+                return std::string::npos;
+            const std::size_t comma = line.find(',');
+            return comma == std::string::npos ? 0 : comma + 1;
+        });
         send("1SendEram\r");
         clock.sleepMs(100);
         for (;;) {

@@ -170,4 +170,14 @@ const std::vector<EramStep>& eramLayout() {
     return steps;
 }
 
+bool eramRecordHoldsCode(int record) {
+    for (const EramStep& step : eramLayout()) {
+        if (record < step.firstRecord || record >= step.firstRecord + step.recordCount)
+            continue;
+        return !step.keys.empty() && (step.keys[0] == "CurrentPortUnlock" ||
+                                      step.keys[0] == "Lock" || step.keys[0] == "Terminator");
+    }
+    return false;
+}
+
 }  // namespace kelp

@@ -69,6 +69,10 @@ struct EramStep {
 // kEramRecordCount.
 const std::vector<EramStep>& eramLayout();
 
+// Whether record k holds part of the unlock codes, the lock code or the terminator (kept out
+// of the serial trace).
+bool eramRecordHoldsCode(int record);
+
 // The sixteen courtesy settings of a port in the order their blocks lie in the image.
 const std::vector<std::string_view>& courtesyBlockOrder();
 

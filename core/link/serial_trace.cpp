@@ -8,6 +8,8 @@
 
 #include "core/app/app_folder.h"
 #include "core/app/clock.h"
+#include "core/database/atomic_file.h"
+#include "core/database/controller_database.h"
 
 namespace kelp {
 
@@ -38,6 +40,36 @@ std::string stamp(bool forFileName) {
                       static_cast<int>(((ms.count() % 1000) + 1000) % 1000));
     }
     return text;
+}
+
+// How much of a sent line (without its line end) may be shown before the code it carries, or
+// npos when it carries none.
+std::size_t shownBeforeCode(const std::string& line) {
+    // "1*9000" unlock, "1*9010" lock, "1*9020" terminator: the new code follows the command.
+    static const char* const programming[] = {"*9000", "*9010", "*9020"};
+    if (line.size() > 6 && line[0] >= '1' && line[0] <= '3')
+        for (const char* command : programming)
+            if (line.compare(1, 5, command) == 0)
+                return 6;
+    // A line that is a code of this database, or a code and a terminator: an unlock typed by
+    // hand, the relock that ends a download.
+    const ControllerDatabase& database = db();
+    std::vector<std::string> codes;
+    for (int port = 1; port <= 3; ++port) {
+        codes.push_back(database.get("CurrentPortUnlock", port));
+        codes.push_back(database.get("NewPortUnlock", port));
+    }
+    codes.push_back(database.get("Lock"));
+    codes.push_back(database.get("NewLock"));
+    for (const std::string& code : codes) {
+        if (code.empty() || line.compare(0, code.size(), code) != 0)
+            continue;
+        const std::string rest = line.substr(code.size());
+        if (rest.empty() || rest == database.get("Terminator") ||
+            rest == database.get("NewTerminator"))
+            return 0;
+    }
+    return std::string::npos;
 }
 
 bool isTraceFile(const std::filesystem::path& p) {
@@ -73,21 +105,106 @@ std::string SerialTrace::visible(const std::string& data) {
     return text;
 }
 
+std::string SerialTrace::visibleWithoutCodes(const std::string& sent, bool& hid) {
+    hid = false;
+    std::string text;
+    std::size_t at = 0;
+    while (at < sent.size()) {
+        std::size_t end = sent.find_first_of("\r\n", at);
+        if (end == std::string::npos)
+            end = sent.size();
+        const std::string line = sent.substr(at, end - at);
+        const std::size_t shown = line.empty() ? std::string::npos : shownBeforeCode(line);
+        if (shown == std::string::npos) {
+            text += visible(line);
+        } else {
+            text += visible(line.substr(0, shown)) + kHiddenCode;
+            hid = true;
+        }
+        // The line ends themselves.
+        at = sent.find_first_not_of("\r\n", end);
+        if (at == std::string::npos)
+            at = sent.size();
+        text += visible(sent.substr(end, at - end));
+    }
+    return text;
+}
+
+void SerialTrace::sent(const std::string& data) {
+    bool hid = false;
+    const std::string text = visibleWithoutCodes(data, hid);
+    write("TX", text, hid);
+}
+
+void SerialTrace::received(const std::string& data) {
+    if (!mask_) {
+        write("RX", visible(data));
+        return;
+    }
+    maskPending_ += data;
+    writeMaskedLines(false);
+}
+
+void SerialTrace::writeMaskedLines(bool all) {
+    std::string text;
+    bool hid = false;
+    for (;;) {
+        std::size_t end = maskPending_.find("\r\n");
+        if (end == std::string::npos && (!all || maskPending_.empty()))
+            break;
+        const std::size_t lineEnd = end == std::string::npos ? maskPending_.size() : end + 2;
+        const std::string line = maskPending_.substr(0, end == std::string::npos ? lineEnd : end);
+        const std::size_t shown = mask_(maskIndex_++, line);
+        if (shown == std::string::npos) {
+            text += visible(line);
+        } else {
+            text += visible(line.substr(0, shown)) + kHiddenCode;
+            hid = true;
+        }
+        text += visible(maskPending_.substr(line.size(), lineEnd - line.size()));
+        maskPending_.erase(0, lineEnd);
+    }
+    if (!text.empty())
+        write("RX", text, hid);
+}
+
+void SerialTrace::setReceivedLineMask(ReceivedLineMask mask) {
+    if (mask_)
+        writeMaskedLines(true);
+    mask_ = std::move(mask);
+    maskPending_.clear();
+    maskIndex_ = 0;
+}
+
+void SerialTrace::setSubfolder(const std::string& name) {
+    if (name == subfolder_)
+        return;
+    finish();
+    subfolder_ = name;
+}
+
+std::filesystem::path SerialTrace::traceFolder() const {
+    return subfolder_.empty() ? appFolder() : appFolder() / subfolder_;
+}
+
 void SerialTrace::finish() {
     if (out_.is_open())
         out_.close();
     file_.clear();
     folder_.clear();
     failed_ = false;
+    noteWritten_ = false;
 }
 
 bool SerialTrace::start() {
     std::error_code error;
-    folder_ = appFolder();
+    folder_ = traceFolder();
+    createPrivateFolders(folder_);
     const std::string base = std::string(kFilePrefix) + stamp(true);
     std::filesystem::path candidate = folder_ / (base + ".log");
     for (int n = 2; std::filesystem::exists(candidate, error); ++n)
         candidate = folder_ / (base + "-" + std::to_string(n) + ".log");
+    createPrivateFile(candidate);
     out_.open(candidate, std::ios::out | std::ios::trunc);
     if (!out_) {
         failed_ = true;
@@ -108,14 +225,21 @@ bool SerialTrace::start() {
     return true;
 }
 
-void SerialTrace::write(const char* direction, const std::string& text) {
+void SerialTrace::write(const char* direction, const std::string& text, bool hidesCode) {
     // A test or the command line may move the application folder between runs.
-    if ((out_.is_open() || failed_) && folder_ != appFolder())
+    if ((out_.is_open() || failed_) && folder_ != traceFolder())
         finish();
     if (failed_)
         return;
     if (!out_.is_open() && !start())
         return;
+    if (hidesCode && !noteWritten_) {
+        out_ << stamp(false)
+             << " -- the unlock, lock and terminator codes in this trace are "
+                "written as "
+             << kHiddenCode << '\n';
+        noteWritten_ = true;
+    }
     out_ << stamp(false) << ' ' << direction << ' ' << text << '\n';
     out_.flush();
     if (!out_)

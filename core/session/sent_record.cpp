@@ -59,6 +59,18 @@ FlagRef slotOf(FlagRef f) {
 
 }  // namespace
 
+ControllerDatabase settingsIn(const IniFile& ini) {
+    ControllerDatabase database;
+    database.hasRtc = ini.read("Version", "HasRTC") == "1";
+    database.firmwareVersion = ini.read("Version", "FirmwareVersion");
+    for (const KeyDescriptor& key : keyTable())
+        forEachSetting(key, [&](const std::string& keyText, const auto&) {
+            if (auto v = ini.value(key.section, keyText))
+                database.setByKey(keyText, *v);
+        });
+    return database;
+}
+
 fs::path sentRecordPath(const fs::path& datFile) {
     // FNV-1a of the full path: one record per file, whatever its name.
     const std::string path = fullPath(datFile).string();
@@ -81,14 +93,7 @@ std::optional<ControllerDatabase> loadSentRecord(const fs::path& datFile) {
         const IniFile ini = IniFile::load(file);
         if (ini.read(kRecordSection, kRecordFileKey) != fullPath(datFile).string())
             return std::nullopt;
-        ControllerDatabase record;
-        record.hasRtc = ini.read("Version", "HasRTC") == "1";
-        for (const KeyDescriptor& key : keyTable())
-            forEachSetting(key, [&](const std::string& keyText, const auto&) {
-                if (auto v = ini.value(key.section, keyText))
-                    record.setByKey(keyText, *v);
-            });
-        return record;
+        return settingsIn(ini);
     } catch (const std::exception&) {
         return std::nullopt;
     }
@@ -97,7 +102,7 @@ std::optional<ControllerDatabase> loadSentRecord(const fs::path& datFile) {
 bool saveSentRecord(const fs::path& datFile, const ControllerDatabase& sent) {
     try {
         const fs::path file = sentRecordPath(datFile);
-        fs::create_directories(file.parent_path());
+        createPrivateFolders(file.parent_path());
         IniFile ini;
         ini.write(kRecordSection, kRecordFileKey, fullPath(datFile).string());
         ini.write("Version", "HasRTC", sent.hasRtc ? "1" : "0");

@@ -17,6 +17,12 @@
 
 namespace kelp {
 
+class IniFile;
+
+// Every setting a file holds, its RTC option and firmware version, exactly as written: no
+// check, no repair and no question (a record, a snapshot). Keys the file lacks stay empty.
+ControllerDatabase settingsIn(const IniFile& ini);
+
 // The record's file for a database file.
 std::filesystem::path sentRecordPath(const std::filesystem::path& datFile);
 

@@ -30,6 +30,38 @@ QString settingName(const SettingDifference& d) {
 
 }  // namespace
 
+QTableWidget* differenceTable(QWidget* parent) {
+    auto* table = new QTableWidget(0, 4, parent);
+    table->setObjectName(QStringLiteral("Differences"));
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->verticalHeader()->setVisible(false);
+    table->horizontalHeader()->setStretchLastSection(true);
+    return table;
+}
+
+void showDifferences(QTableWidget* table, const std::vector<SettingDifference>& differences,
+                     const QString& aHeader, const QString& bHeader) {
+    table->clearContents();
+    table->setRowCount(static_cast<int>(differences.size()));
+    table->setHorizontalHeaderLabels(
+        {QStringLiteral("Area"), QStringLiteral("Setting"), aHeader, bHeader});
+    for (int row = 0; row < static_cast<int>(differences.size()); ++row) {
+        const SettingDifference& d = differences[static_cast<std::size_t>(row)];
+        const QStringList cells{areaName(d.area), settingName(d), QString::fromStdString(d.a),
+                                QString::fromStdString(d.b)};
+        for (int column = 0; column < cells.size(); ++column) {
+            auto* item = new QTableWidgetItem(cells[column]);
+            if (column == 1)
+                item->setToolTip(QString::fromStdString(d.key));
+            table->setItem(row, column, item);
+        }
+    }
+    // The last column takes what is left, however often the table is filled again.
+    for (int column = 0; column + 1 < table->columnCount(); ++column)
+        table->resizeColumnToContents(column);
+}
+
 CompareWindow::CompareWindow(const std::vector<SettingDifference>& differences, QWidget* parent)
     : QDialog(parent) {
     setObjectName(QStringLiteral("frmCompare"));
@@ -45,27 +77,9 @@ CompareWindow::CompareWindow(const std::vector<SettingDifference>& differences, 
                   .arg(differences.size())
                   .arg(differences.size() == 1 ? "" : "s"));
 
-    auto* table = new QTableWidget(static_cast<int>(differences.size()), 4, this);
-    table->setObjectName(QStringLiteral("Differences"));
-    table->setHorizontalHeaderLabels({QStringLiteral("Area"), QStringLiteral("Setting"),
-                                      QStringLiteral("In the file"),
-                                      QStringLiteral("In the controller")});
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->verticalHeader()->setVisible(false);
-    table->horizontalHeader()->setStretchLastSection(true);
-    for (int row = 0; row < static_cast<int>(differences.size()); ++row) {
-        const SettingDifference& d = differences[static_cast<std::size_t>(row)];
-        const QStringList cells{areaName(d.area), settingName(d), QString::fromStdString(d.a),
-                                QString::fromStdString(d.b)};
-        for (int column = 0; column < cells.size(); ++column) {
-            auto* item = new QTableWidgetItem(cells[column]);
-            if (column == 1)
-                item->setToolTip(QString::fromStdString(d.key));
-            table->setItem(row, column, item);
-        }
-    }
-    table->resizeColumnsToContents();
+    QTableWidget* table = differenceTable(this);
+    showDifferences(table, differences, QStringLiteral("In the file"),
+                    QStringLiteral("In the controller"));
 
     auto* upload = new QPushButton(QStringLiteral("&Upload the file's values"), this);
     upload->setObjectName(QStringLiteral("cmdUpload"));

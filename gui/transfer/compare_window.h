@@ -8,9 +8,16 @@
 
 #include "core/database/setting_compare.h"
 
+class QString;
 class QTableWidget;
 
 namespace kelp {
+
+// The table of differences this window shows, and the History window too: area, setting
+// (its key as the tool tip) and the two values under their headers.
+QTableWidget* differenceTable(QWidget* parent);
+void showDifferences(QTableWidget* table, const std::vector<SettingDifference>& differences,
+                     const QString& aHeader, const QString& bHeader);
 
 class CompareWindow : public QDialog {
     Q_OBJECT

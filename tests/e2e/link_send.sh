@@ -79,7 +79,9 @@ expect_status paced 0
 # Every exchange of each run is in a trace file of its own in the application folder.
 traces=$(ls "$KELP_HOME"/serial-trace-*.log 2>/dev/null | wc -l)
 [ "$traces" -ge 5 ] || fail "expected a trace per run, found $traces"
-grep -qh 'TX 1\*9000123<CR>' "$KELP_HOME"/serial-trace-*.log || fail "the refused line is not traced"
+# The refused line is a new unlock code: traced, its code hidden.
+grep -qh 'TX 1\*9000<code hidden><CR>' "$KELP_HOME"/serial-trace-*.log || fail "the refused line is not traced"
+grep -qh '9000123' "$KELP_HOME"/serial-trace-*.log && fail "the refused line's code is in the trace"
 grep -qh 'RX -<CR><LF>' "$KELP_HOME"/serial-trace-*.log || fail "the refusal is not traced"
 
 if [ "$failures" -ne 0 ]; then

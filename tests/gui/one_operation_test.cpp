@@ -267,6 +267,7 @@ class OneOperationTest : public QObject {
             {"Download", [](KelpMain& m) { trigger(&m, "Download"); }},
             {"Upload", [](KelpMain& m) { trigger(&m, "Upload"); }},
             {"Compare", [](KelpMain& m) { trigger(&m, "mnuCompare"); }},
+            {"History", [](KelpMain& m) { trigger(&m, "mnuHistory"); }},
             {"Reset QZ740", [](KelpMain& m) { trigger(&m, "Button9"); }},
             {"Set Clock", [](KelpMain& m) { trigger(&m, "Set Clock"); }},
             // A download unloads the editors before it asks for the memory: then there is no

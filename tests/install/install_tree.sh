@@ -23,7 +23,7 @@ fail() {
 }
 
 # Every checker must be there: a missing one is a failure, never a skipped check.
-for tool in desktop-file-validate appstreamcli man gzip readelf; do
+for tool in desktop-file-validate appstreamcli man gzip readelf systemd-analyze; do
     command -v "$tool" >/dev/null || fail "$tool is not installed (make deps installs it)"
 done
 [ "$failures" -eq 0 ] || exit 1
@@ -44,7 +44,8 @@ app=example.zandrel.Kelp
         "usr/share/icons/hicolor/scalable/apps/$app.svg" \
         usr/share/man/man1/kelp.1.gz usr/share/man/man1/kelp-cli.1.gz \
         usr/share/man/man1/qz740-sim.1.gz \
-        "usr/share/metainfo/$app.metainfo.xml"
+        "usr/share/metainfo/$app.metainfo.xml" \
+        "usr/lib/systemd/user/kelp-watch@.service" "usr/lib/systemd/user/kelp-watch@.timer"
     for size in 16 22 24 32 48 64 128 256; do
         echo "usr/share/icons/hicolor/${size}x$size/apps/$app.png"
     done
@@ -86,6 +87,20 @@ for page in kelp kelp-cli qz740-sim; do
     [ -s "$work/$page.txt" ] || fail "man $page.1 renders nothing"
     gzip -dc "$file" >"$work/$page.1"
 done
+
+# The watch's units as a user's service manager loads them: an instance of each, its
+# ExecStart the installed kelp-cli (which verify checks is there and runs).
+units=$root/usr/lib/systemd/user
+grep -qx 'ExecStart=/usr/bin/kelp-cli watch --unit %i' "$units/kelp-watch@.service" ||
+    fail "kelp-watch@.service does not run /usr/bin/kelp-cli: $(grep ExecStart "$units/kelp-watch@.service")"
+mkdir -p "$work/units"
+sed "s|=/usr/bin/kelp-cli|=$root/usr/bin/kelp-cli|" "$units/kelp-watch@.service" \
+    >"$work/units/kelp-watch@site.service"
+cp "$units/kelp-watch@.timer" "$work/units/kelp-watch@site.timer"
+out=$(cd "$work/units" && XDG_RUNTIME_DIR=$work/units SYSTEMD_LOG_LEVEL=notice \
+    systemd-analyze verify --user --man=no kelp-watch@site.service kelp-watch@site.timer 2>&1) ||
+    fail "systemd-analyze verify: $out"
+[ -z "$out" ] || fail "systemd-analyze verify has remarks: $out"
 
 # --- versions in step -----------------------------------------------------------------------
 IFS=. read -r major minor patch <<<"$version"
@@ -177,6 +192,7 @@ complete_case 'kelp-cli upload a.dat --since ' 'a.dat dir'
 complete_case 'kelp-cli upload a.dat --port /dev/null --changes ' ''
 complete_case 'kelp-cli send --port /dev/null 1*21999 ' ''
 complete_case 'kelp-cli send --port /dev/nu' ''
+complete_case 'kelp-cli history ' 'a.dat dir'
 complete_case 'kelp-cli nonsense ' ''
 
 if [ "$failures" -ne 0 ]; then

@@ -5,6 +5,8 @@
 #include <chrono>
 #include <filesystem>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "tests/core/link/link_fixture.h"
 
@@ -63,6 +65,59 @@ TEST_F(SerialTraceTest, OnlyTheNewestTenFilesAreKept) {
     EXPECT_EQ(files.count("serial-trace-20240113-120000.log"), 1u);
     EXPECT_EQ(files.count(SerialTrace::instance().currentFile().filename().string()), 1u);
     EXPECT_TRUE(std::filesystem::exists(folder / "kelp.ini"));
+}
+
+// The codes never reach a trace: what the port sends, and what the main image brings in
+// (delivered in pieces that split its lines), as the trace writes it.
+TEST_F(SerialTraceTest, CodesAreHiddenInEveryLineThatCarriesOne) {
+    ControllerDatabase& database = db();
+    database.set("CurrentPortUnlock", 1, "16937");
+    database.set("NewPortUnlock", 2, "2468");
+    database.set("Lock", "#");
+    database.set("NewLock", "975");
+    database.set("Terminator", "D");
+    struct Sent {
+        std::string data, trace;
+    };
+    const std::vector<Sent> sent{
+        {"1*900024680\r", "1*9000<code hidden><CR>"},  // a new unlock code
+        {"2*90002468\r", "2*9000<code hidden><CR>"},
+        {"1*9010975\r", "1*9010<code hidden><CR>"},  // a new lock code
+        {"1*9020*\r", "1*9020<code hidden><CR>"},    // a new terminator
+        {"#D\r", "<code hidden><CR>"},               // the relock after a download
+        {"16937D\r", "<code hidden><CR>"},           // an unlock typed by hand
+        {"975\r", "<code hidden><CR>"},
+        {"1*10001180\r", "1*10001180<CR>"},  // settings stay as they are
+        {"1*9000\r", "1*9000<CR>"},
+        {"16937123\r", "16937123<CR>"},
+        {"OK\r", "OK<CR>"},
+        {"\r", "<CR>"},
+        {"1*2000#D\r1*9010975\r", "1*2000#D<CR>1*9010<code hidden><CR>"},
+    };
+    for (const Sent& s : sent) {
+        bool hid = false;
+        EXPECT_EQ(SerialTrace::visibleWithoutCodes(s.data, hid), s.trace) << s.data;
+        EXPECT_EQ(hid, s.trace.find("<code hidden>") != std::string::npos) << s.data;
+    }
+
+    {
+        ScopedReceivedLineMask mask([](int record, const std::string& line) {
+            return record == 1 ? line.find(',') + 1 : std::string::npos;
+        });
+        for (const char* piece : {"0,4", "8\r\n1,4", "9\r", "\n2,5\r\n", "3,1"})
+            SerialTrace::instance().received(piece);
+    }
+    SerialTrace::instance().sent("#D\r");
+    const std::string text = testing::readBytes(SerialTrace::instance().currentFile());
+    EXPECT_NE(text.find(" RX 0,48<CR><LF>\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(" RX 1,<code hidden><CR><LF>2,5<CR><LF>\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(" RX 3,1\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("1,49"), std::string::npos) << text;
+    // Said once, before the first line that hides a code.
+    const std::string said = " -- the unlock, lock and terminator codes in this trace";
+    const std::size_t note = text.find(said);
+    EXPECT_LT(note, text.find("<code hidden>"));
+    EXPECT_EQ(text.find(said, note + 1), std::string::npos);
 }
 
 }  // namespace
