@@ -133,8 +133,7 @@ void UnlockWindow::showCodes() {
         const std::size_t b = static_cast<std::size_t>(row.box);
         current_[b]->setText(QString::fromStdString(codes_.current(row.box)));
         entries_[b]->setText(QString::fromStdString(codes_.entered(row.box)));
-        entries_[b]->setStyleSheet(codes_.highlighted(row.box) ? QStringLiteral("color: #ff0000;")
-                                                               : QString());
+        showChanged(entries_[b], codes_.highlighted(row.box));
     }
 }
 
@@ -148,7 +147,7 @@ void UnlockWindow::typed(CodeBox box) {
         e->setCursorPosition(at);
     }
     codes_.typed(box, e->text().toStdString());
-    e->setStyleSheet(codes_.highlighted(box) ? QStringLiteral("color: #ff0000;") : QString());
+    showChanged(e, codes_.highlighted(box));
 }
 
 bool UnlockWindow::eventFilter(QObject* watched, QEvent* event) {
