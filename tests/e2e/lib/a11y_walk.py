@@ -1,14 +1,7 @@
 #!/usr/bin/env python3
-"""What a screen reader finds in Kelp, read through AT-SPI as Orca reads it.
-
-Starts kelp on a database, then visits every tab and sub-tab of the main window and the
-secondary windows its menus and buttons open, and checks every showing control: its accessible name
-is not empty, is not merely its value, and no other control showing beside it has the same
-one; no two controls showing together answer the same Alt key; Escape closes each
-secondary window. Then Tab walks one page (Timers, Port 1) and must reach each of its
-controls in reading order. Prints the figure and exits 1 on any failure.
-
-Usage: a11y_walk.py KELP DATABASE  (run inside an X display and a D-Bus session)
+"""What a screen reader finds in Kelp, read through AT-SPI as Orca reads it: every tab,
+sub-tab and secondary window; a Tab walk of one page. Prints the figure; exits 1 on a failure.
+Usage: a11y_walk.py KELP DATABASE  (inside an X display and a D-Bus session)
 """
 import os
 import subprocess
@@ -20,6 +13,7 @@ import pyatspi
 KELP, DATABASE = sys.argv[1], sys.argv[2]
 # Generous on a busy machine; every wait polls and ends as soon as its condition holds.
 PATIENCE = float(os.environ.get("KELP_A11Y_PATIENCE", "90"))
+TAB, ESCAPE = 0xFF09, 0xFF1B  # key symbols
 
 INPUT_ROLES = {
     pyatspi.ROLE_TEXT, pyatspi.ROLE_PASSWORD_TEXT, pyatspi.ROLE_ENTRY, pyatspi.ROLE_COMBO_BOX,
@@ -30,7 +24,6 @@ INPUT_ROLES = {
 # What a screen reader announces as one unit: their insides are items, not controls.
 LEAVES = INPUT_ROLES | {pyatspi.ROLE_MENU_BAR, pyatspi.ROLE_PAGE_TAB_LIST, pyatspi.ROLE_TOOL_BAR}
 
-
 failures = []
 checked = 0
 
@@ -40,8 +33,8 @@ def fail(text):
     print("FAIL: " + text, file=sys.stderr)
 
 
-def wait_for(what, condition, patience=PATIENCE):
-    end = time.time() + patience
+def wait_for(what, condition):
+    end = time.time() + PATIENCE
     while True:
         try:
             value = condition()
@@ -59,62 +52,53 @@ def state(acc, s):
 
 
 def children(acc):
-    return [acc.getChildAtIndex(i) for i in range(acc.childCount)]
+    return [c for c in (acc.getChildAtIndex(i) for i in range(acc.childCount)) if c is not None]
 
 
 def showing_descendants(acc):
     """The showing objects under acc, in tree order, without the insides of leaves."""
     out = []
     for child in children(acc):
-        if child is None or not state(child, pyatspi.STATE_SHOWING):
-            continue
-        out.append(child)
-        if child.getRole() not in LEAVES:
-            out.extend(showing_descendants(child))
+        if state(child, pyatspi.STATE_SHOWING):
+            out.append(child)
+            if child.getRole() not in LEAVES:
+                out.extend(showing_descendants(child))
     return out
 
 
+def controls_of(window):
+    return [a for a in showing_descendants(window) if a.getRole() in INPUT_ROLES]
+
+
 def value_of(acc):
-    role = acc.getRole()
-    if role in (pyatspi.ROLE_TEXT, pyatspi.ROLE_ENTRY, pyatspi.ROLE_PASSWORD_TEXT):
+    if acc.getRole() in (pyatspi.ROLE_SPIN_BUTTON, pyatspi.ROLE_SLIDER):
+        return str(acc.queryValue().currentValue)
+    try:  # boxes, and a list's current entry
         text = acc.queryText()
         return text.getText(0, text.characterCount)
-    if role == pyatspi.ROLE_COMBO_BOX:
-        # The entry the list shows, as its text.
-        try:
-            text = acc.queryText()
-            return text.getText(0, text.characterCount)
-        except NotImplementedError:
-            return None
-    if role in (pyatspi.ROLE_SPIN_BUTTON, pyatspi.ROLE_SLIDER):
-        return str(acc.queryValue().currentValue)
-    return None
+    except NotImplementedError:
+        return None
 
 
 def alt_keys(acc):
     try:
         action = acc.queryAction()
     except NotImplementedError:
-        return []
-    keys = set()
-    for i in range(action.nActions):
-        for binding in action.getKeyBinding(i).split(";"):
-            binding = binding.strip().lower()
-            if binding.startswith("<alt>") or binding.startswith("alt+"):
-                keys.add(binding.replace("<alt>", "alt+"))
-    return sorted(keys)
+        return set()
+    bindings = (b.strip().lower() for i in range(action.nActions)
+                for b in action.getKeyBinding(i).split(";"))
+    return {b.replace("<alt>", "alt+") for b in bindings if b.startswith(("<alt>", "alt+"))}
 
 
 def check_page(window, where):
-    """Every showing control of the window as it stands."""
+    """Each showing control: a name neither empty, nor its value, nor another's beside it; a
+    picture says what it shows; no two controls answer the same Alt key."""
     global checked
-    controls = [a for a in showing_descendants(window) if a.getRole() in INPUT_ROLES]
-    names = {}
-    keys = {}
-    for acc in controls:
+    names, keys = set(), {}
+    bars = [a for a in showing_descendants(window) if a.getRole() == pyatspi.ROLE_MENU_BAR]
+    for acc in controls_of(window):
         checked += 1
-        name = acc.name.strip()
-        value = value_of(acc)
+        name, value = acc.name.strip(), value_of(acc)
         label = f"{where}: {acc.getRoleName()} '{name}'"
         if not name:
             fail(f"{where}: {acc.getRoleName()} holding {value!r} has no name")
@@ -122,35 +106,29 @@ def check_page(window, where):
             fail(f"{label} is named by its value")
         elif name in names:
             fail(f"{label} is named as another control beside it")
-        names.setdefault(name, acc)
+        names.add(name)
         if acc.getRole() == pyatspi.ROLE_IMAGE and not acc.description:
             fail(f"{label} does not say what it shows")
-    for acc in showing_descendants(window):
-        if acc.getRole() in (pyatspi.ROLE_MENU_BAR,):
-            for item in children(acc):
-                for key in alt_keys(item):
-                    keys.setdefault(key, []).append(item.name)
-        elif acc.getRole() in INPUT_ROLES:
-            for key in alt_keys(acc):
-                keys.setdefault(key, []).append(acc.name)
+    for acc in controls_of(window) + [item for bar in bars for item in children(bar)]:
+        for key in alt_keys(acc):
+            keys.setdefault(key, []).append(acc.name)
     for key, owners in keys.items():
         if len(owners) > 1:
             fail(f"{where}: {key} is the key of {', '.join(owners)}")
-    return controls
 
 
 def press(acc):
-    action = acc.queryAction()
-    for i in range(action.nActions):
-        if action.getName(i).lower() in ("press", "click", "switch", "activate"):
-            action.doAction(i)
-            return
-    action.doAction(0)
+    """Runs a tab, a button or a menu command. One that opens a modal window answers only
+    when the window closes: the call's time-out is expected, the window is open by then."""
+    try:
+        acc.queryAction().doAction(0)  # Qt lists a control's own press first
+    except Exception:
+        pass
 
 
 def tabs_of(tab_list):
     """The tabs of a tab bar (without its scroll buttons)."""
-    return [t for t in children(tab_list) if t is not None and t.getRole() == pyatspi.ROLE_PAGE_TAB]
+    return [t for t in children(tab_list) if t.getRole() == pyatspi.ROLE_PAGE_TAB]
 
 
 def tab_lists(window, top_list=None):
@@ -158,24 +136,18 @@ def tab_lists(window, top_list=None):
             if a.getRole() == pyatspi.ROLE_PAGE_TAB_LIST and a != top_list]
 
 
-def signature(window):
-    return tuple(a.name for a in showing_descendants(window) if a.getRole() in INPUT_ROLES)
-
-
 def switch_to(window, tab):
     """Presses a tab and waits for its page to show (the controls showing change)."""
-    before = signature(window)
+    before = [a.name for a in controls_of(window)]
     press(tab)
-    wait_for(f"the page of tab {tab.name}", lambda: signature(window) != before)
+    wait_for(f"the page of tab {tab.name}", lambda: [a.name for a in controls_of(window)] != before)
 
 
-def visit_tabs(window, where, top_list=None, depth=0):
+def visit_tabs(window, where, top_list=None):
     """Checks the window, then every page of every tab control showing in it."""
     check_page(window, where)
-    if depth > 2:
-        return
     for tabs in tab_lists(window, top_list):
-        # The first page shows already (each window opens on it): the others in turn.
+        # Each window opens on its first page: the others in turn, then back to it.
         pages = [t for t in tabs_of(tabs) if state(t, pyatspi.STATE_ENABLED)]
         for tab in pages[1:]:
             switch_to(window, tab)
@@ -184,30 +156,13 @@ def visit_tabs(window, where, top_list=None, depth=0):
             switch_to(window, pages[0])
 
 
-KEYSYMS = {"Tab": 0xFF09, "Escape": 0xFF1B}
-
-
-def key(name):
-    pyatspi.Registry.generateKeyboardEvent(KEYSYMS[name], None, pyatspi.KEY_SYM)
-    time.sleep(0.15)
-
-
-def frames(app):
-    return [f for f in children(app) if f is not None and state(f, pyatspi.STATE_SHOWING)]
+def key(sym):
+    pyatspi.Registry.generateKeyboardEvent(sym, None, pyatspi.KEY_SYM)
 
 
 def secondary(app, main, title):
-    found = [f for f in frames(app) if f != main and title in f.name]
-    return found[0] if found else None
-
-
-def trigger(acc):
-    """Runs a command of a menu or a button. A command that opens a modal window answers only
-    when the window closes: the call's time-out is expected, the window is open by then."""
-    try:
-        press(acc)
-    except Exception:
-        pass
+    return next((f for f in children(app) if f != main and title in f.name
+                 and state(f, pyatspi.STATE_SHOWING)), None)
 
 
 def menu_item(main, path):
@@ -215,8 +170,7 @@ def menu_item(main, path):
     bar = next(a for a in showing_descendants(main) if a.getRole() == pyatspi.ROLE_MENU_BAR)
     item = next(i for i in children(bar) if i.name == path[0])
     if len(path) > 1:
-        menu = item.getChildAtIndex(0)
-        item = next(i for i in children(menu) if i is not None and i.name == path[1])
+        item = next(i for i in children(item.getChildAtIndex(0)) if i.name == path[1])
     return item
 
 
@@ -224,12 +178,11 @@ def visit_window(app, main, title, open_it):
     """Opens a secondary window, checks it, and closes it with Escape."""
     open_it()
     window = wait_for(f"window '{title}'", lambda: secondary(app, main, title))
-    wait_for(f"'{title}' to be laid out",
-             lambda: any(a.getRole() in INPUT_ROLES for a in showing_descendants(window)))
+    wait_for(f"'{title}' to be laid out", lambda: controls_of(window))
     visit_tabs(window, title)
-    key("Escape")
+    key(ESCAPE)
     try:
-        wait_for(f"Escape to close '{title}'", lambda: secondary(app, main, title) is None, 20)
+        wait_for(f"Escape to close '{title}'", lambda: secondary(app, main, title) is None)
     except SystemExit:
         fail(f"Escape does not close '{title}'")
 
@@ -239,29 +192,24 @@ def extents(acc):
     return e.x, e.y, e.width, e.height
 
 
-def focused(candidates):
-    for acc in candidates:
-        if state(acc, pyatspi.STATE_FOCUSED):
-            return acc
-    return None
-
-
 def tab_walk(main, top, page_name):
     """Tab from the page's first box round to it again: every control once, in reading order."""
     # The editor on the main window's current tab: the showing page beside the tab bar.
     stack = next(c for c in children(top.parent) if c != top)
     editor = next(c for c in children(stack) if state(c, pyatspi.STATE_SHOWING))
-    page = [a for a in showing_descendants(editor) if a.getRole() in INPUT_ROLES]
+    page = controls_of(editor)
     reachable = [a for a in page if state(a, pyatspi.STATE_FOCUSABLE)
                  and state(a, pyatspi.STATE_ENABLED) and a.getRole() != pyatspi.ROLE_IMAGE]
     first = reachable[0]
     first.queryComponent().grabFocus()
-    wait_for("focus in the first box", lambda: state(first, pyatspi.STATE_FOCUSED), 20)
+    wait_for("focus in the first box", lambda: state(first, pyatspi.STATE_FOCUSED))
     order = [first]
     everything = showing_descendants(main)
     for _ in range(3 * len(reachable) + 20):
-        key("Tab")
-        now = wait_for("the focus after Tab", lambda: focused(everything), 20)
+        key(TAB)
+        # The focus has moved once the control holding it is another than before.
+        now = wait_for("the focus after Tab", lambda: next(
+            (a for a in everything if a != order[-1] and state(a, pyatspi.STATE_FOCUSED)), None))
         if now == first:
             break
         order.append(now)
@@ -281,38 +229,21 @@ def tab_walk(main, top, page_name):
           f"{backwards} against reading order, {len(missing)} never reached")
 
 
-def display_ready():
-    """The X server answers on its socket (a loaded machine may still be starting it)."""
-    import socket
-    number = os.environ.get("DISPLAY", ":0").split(":")[-1].split(".")[0]
-    with socket.socket(socket.AF_UNIX) as s:
-        s.connect(f"/tmp/.X11-unix/X{number}")
-    return True
-
-
-def start_kelp():
-    env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1",
-               QT_QPA_PLATFORM="xcb")
-    for _ in range(3):
-        wait_for("the X server", display_ready)
-        kelp = subprocess.Popen([KELP, DATABASE], env=env)
-        try:
-            kelp.wait(5)  # a program that could not reach the display ends at once
-        except subprocess.TimeoutExpired:
-            return kelp
-    raise SystemExit("FAIL: kelp did not start on the X display")
-
-
 def main():
-    kelp = start_kelp()
+    started = time.time()
+    env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb")
+    kelp = subprocess.Popen([KELP, DATABASE], env=env)
+
+    def on_bus():
+        if kelp.poll() is not None:
+            raise SystemExit(f"FAIL: kelp ended at its start with status {kelp.returncode}")
+        return next((a for a in children(pyatspi.Registry.getDesktop(0))
+                     if a.get_process_id() == kelp.pid), None)
+
     try:
-        desktop = pyatspi.Registry.getDesktop(0)
-        app = wait_for("kelp on the accessibility bus", lambda: kelp.poll() is None and next(
-            (a for a in children(desktop) if a is not None and a.get_process_id() == kelp.pid),
-            None))
+        app = wait_for("kelp on the accessibility bus", on_bus)
         main_window = wait_for("the main window with its eleven tabs", lambda: next(
-            (f for f in frames(app) if any(
-                len(tabs_of(t)) == 11 for t in tab_lists(f))), None))
+            f for f in children(app) if any(len(tabs_of(t)) == 11 for t in tab_lists(f))))
         top = next(t for t in tab_lists(main_window) if len(tabs_of(t)) == 11)
         for i, tab in enumerate(tabs_of(top)):
             if i > 0:
@@ -322,25 +253,19 @@ def main():
         # The keyboard first, while the main window still has it from the start.
         tab_walk(main_window, top, "Timers / Port 1")
 
-        codes = next(t for t in tabs_of(top) if t.name.startswith("Special Codes"))
-        switch_to(main_window, codes)
-        button = next(a for a in showing_descendants(main_window)
-                      if a.getRole() == pyatspi.ROLE_PUSH_BUTTON
-                      and a.name.startswith("Change Unlock"))
-        visit_window(app, main_window, "Unlock", lambda: trigger(button))
+        switch_to(main_window, next(t for t in tabs_of(top) if t.name.startswith("Special")))
+        button = next(a for a in controls_of(main_window) if a.name.startswith("Change Unlock"))
+        visit_window(app, main_window, "Unlock", lambda: press(button))
         for title, path in (("DTMF Dialer", ("DTMF Test Pad",)),
                             ("Manual Send", ("Manual Data Send",)),
                             ("About", ("Help", "About")),
                             ("Company", ("Help", "Company Information"))):
             visit_window(app, main_window, title,
-                         lambda: trigger(menu_item(main_window, path)))
-        print(f"accessibility: {checked} controls checked, {len(failures)} failing")
+                         lambda: press(menu_item(main_window, path)))
+        print(f"accessibility: {checked} controls checked, {len(failures)} failing "
+              f"({time.time() - started:.0f} s)")
     finally:
-        kelp.terminate()
-        try:
-            kelp.wait(10)
-        except subprocess.TimeoutExpired:
-            kelp.kill()
+        kelp.kill()
     return 1 if failures else 0
 
 
