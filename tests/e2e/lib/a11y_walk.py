@@ -258,10 +258,16 @@ def main():
         visit_window(app, main_window, "Unlock", lambda: press(button))
         for title, path in (("DTMF Dialer", ("DTMF Test Pad",)),
                             ("Manual Send", ("Manual Data Send",)),
+                            ("Send To QZ740", ("QZ740", "Upload to QZ740")),
                             ("About", ("Help", "About")),
                             ("Company", ("Help", "Company Information"))):
             visit_window(app, main_window, title,
                          lambda: press(menu_item(main_window, path)))
+        # Compare asks about the autopatch board (the question box is checked too), then
+        # downloads the controller's memory from the simulator before it opens.
+        visit_window(app, main_window, "Compare with QZ740", lambda: visit_window(
+            app, main_window, "Download from AP1",
+            lambda: press(menu_item(main_window, ("QZ740", "Compare with QZ740")))))
         print(f"accessibility: {checked} controls checked, {len(failures)} failing "
               f"({time.time() - started:.0f} s)")
     finally:
