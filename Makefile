@@ -5,11 +5,12 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELP_WERROR=ON
 
 # Debian packages the build, the program and the tests need.
 DEPS := build-essential cmake pkg-config \
-        qt6-base-dev qt6-serialport-dev qt6-multimedia-dev libgl-dev \
+        qt6-base-dev qt6-serialport-dev qt6-multimedia-dev qt6-svg-dev libgl-dev \
         libgtest-dev libgmock-dev libbenchmark-dev \
         xvfb xauth imagemagick python3 multimon-ng \
         dpkg-dev file desktop-file-utils appstream man-db groff-base librsvg2-bin \
-        chromium poppler-utils ser2net stunnel4 openssl systemd
+        chromium poppler-utils ser2net stunnel4 openssl systemd \
+        at-spi2-core python3-pyatspi dbus
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "core/app/program_identity.h"
+#include "gui/accessibility.h"
 #include "gui/program_title.h"
 #include "gui/resources.h"
 
@@ -19,7 +20,9 @@ About::About(QWidget* parent) : QDialog(parent) {
 
     auto* row = new QHBoxLayout;
     auto* picture = new QLabel(this);
-    picture->setPixmap(QPixmap(QStringLiteral(":/icons/kelp-logo.png")));
+    picture->setPixmap(svgPixmap(QStringLiteral("kelp-logo"), QSize(96, 96), devicePixelRatioF()));
+    markPicture(picture, programTitle() + QStringLiteral(" logo"),
+                QStringLiteral("The program's emblem"));
     row->addWidget(picture, 0, Qt::AlignTop);
 
     auto* texts = new QVBoxLayout;

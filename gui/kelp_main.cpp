@@ -80,7 +80,7 @@ QString menuText(const std::string& path) {
 KelpMain::KelpMain(QWidget* parent) : QMainWindow(parent) {
     initResources();
     setObjectName(QStringLiteral("KelpMain"));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/kelp-logo.png")));
+    setWindowIcon(svgIcon(QStringLiteral("kelp-logo")));
     downloadProgress_ = std::make_unique<DownloadProgressWindow>(this);
     setDatabaseFileFunctions([](ControllerDatabase& database) { FileLoad(database); },
                              [](ControllerDatabase& database) { return FileWrite(database); });
@@ -158,7 +158,8 @@ void KelpMain::buildMenus() {
         filesList_[static_cast<std::size_t>(k)] = item;
     }
 
-    QMenu* config = bar->addMenu(QStringLiteral("Con&figure Kelp"));
+    // Alt+F is File's: the configuration menu takes G.
+    QMenu* config = bar->addMenu(QStringLiteral("Confi&gure Kelp"));
     config->setObjectName(QStringLiteral("mnuFileConfig"));
     QMenu* serial = config->addMenu(QStringLiteral("&Use Serial Port"));
     serial->setObjectName(QStringLiteral("mnuConfigSerialPort"));
@@ -282,7 +283,7 @@ void KelpMain::buildToolbar() {
     toolbar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
     auto button = [this](const QString& key, const QString& icon, const QString& tip) {
         QAction* action =
-            toolbar_->addAction(QIcon(QStringLiteral(":/icons/%1.png").arg(icon)), key);
+            toolbar_->addAction(svgIcon(icon), key);
         action->setObjectName(key.isEmpty() ? QStringLiteral("Button9") : key);
         action->setToolTip(tip);
         return action;
@@ -319,7 +320,10 @@ void KelpMain::buildTabStrip() {
         " border-top-left-radius: 4px; border-top-right-radius: 4px; background: palette(button); }"
         "QTabBar::tab:selected { background: palette(base); border-bottom-color: palette(base); }"
         "QTabBar::tab:!selected { margin-top: 3px; }"
-        "QTabBar::tab:disabled { color: palette(mid); }"));
+        "QTabBar::tab:disabled { color: palette(mid); }"
+        // The tab with the keyboard focus is outlined, since the style sheet drops the style's
+        // own focus frame.
+        "QTabBar::tab:focus { border: 2px solid palette(highlight); }"));
     for (int tab = 0; tab < kAreaCount; ++tab) {
         auto* page = new QWidget(sstab_);
         auto* layout = new QVBoxLayout(page);

@@ -14,6 +14,7 @@
 #include "core/link/port_lock.h"
 #include "core/link/serial_port.h"
 #include "core/link/sound_output.h"
+#include "gui/accessibility.h"
 #include "gui/kelp_main.h"
 #include "gui/please_wait.h"
 #include "gui/program_title.h"
@@ -40,7 +41,8 @@ int main(int argc, char* argv[]) {
     QApplication::setOrganizationName(QStringLiteral("Zandrel"));
     QApplication::setDesktopFileName(QStringLiteral("example.zandrel.Kelp"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("example.zandrel.Kelp"),
-                                                 QIcon(QStringLiteral(":/icons/kelp-logo.png"))));
+                                                 kelp::svgIcon(QStringLiteral("kelp-logo"))));
+    kelp::installAccessibility();
 
     kelp::QtPrompter prompter;
     kelp::ScopedPrompter usePrompter(prompter);
@@ -64,6 +66,9 @@ int main(int argc, char* argv[]) {
     QObject::connect(&splash, &kelp::Splash::timeUp, [&] {
         mainWindow = std::make_unique<kelp::KelpMain>();
         mainWindow->showAsRemembered();
+        // The splash held the focus; the main window takes it over (a desktop without a
+        // window manager, or one that keeps the focus where it was, would leave it nowhere).
+        mainWindow->activateWindow();
         if (!fileToOpen.isEmpty())
             mainWindow->fileCommands().openPath(fileToOpen.toStdString());
     });

@@ -33,7 +33,7 @@ Splash::Splash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::Framele
     row->setSpacing(24);
     auto* picture = new QLabel(frame);
     picture->setObjectName(QStringLiteral("imgLogo"));
-    picture->setPixmap(QPixmap(QStringLiteral(":/icons/kelp-logo.png")));
+    picture->setPixmap(svgPixmap(QStringLiteral("kelp-logo"), QSize(96, 96), devicePixelRatioF()));
     row->addWidget(picture, 0, Qt::AlignTop);
 
     auto* texts = new QVBoxLayout;

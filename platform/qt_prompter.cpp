@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -60,6 +61,23 @@ QMessageBox::Icon boxIcon(MessageIcon icon) {
     return QMessageBox::NoIcon;
 }
 
+// What the box's icon shows, in a word, for a screen reader.
+QString iconWord(MessageIcon icon) {
+    switch (icon) {
+        case MessageIcon::None:
+            break;
+        case MessageIcon::Information:
+            return QStringLiteral("Information");
+        case MessageIcon::Exclamation:
+            return QStringLiteral("Warning");
+        case MessageIcon::Critical:
+            return QStringLiteral("Error");
+        case MessageIcon::Question:
+            return QStringLiteral("Question");
+    }
+    return QString();
+}
+
 // The folder a dialog opens in: the caller's, else the folder of the preset file, else the
 // user's documents folder.
 QString startFolder(const FileDialogRequest& request) {
@@ -97,6 +115,10 @@ QString QtPrompter::dialogFilter(const std::string& filter) {
 Answer QtPrompter::messageBox(const MessageBoxRequest& box) {
     QMessageBox dialog(boxIcon(box.icon), QString::fromStdString(box.title), boxText(box.text),
                        QMessageBox::NoButton, QApplication::activeWindow());
+    if (auto* icon = dialog.findChild<QLabel*>(QStringLiteral("qt_msgboxex_icon_label"))) {
+        icon->setAccessibleName(iconWord(box.icon));
+        icon->setAccessibleDescription(iconWord(box.icon) + QStringLiteral(" icon"));
+    }
     const std::vector<Answer> answers = answersFor(box.buttons);
     for (Answer answer : answers) dialog.addButton(standardButton(answer));
     dialog.setDefaultButton(standardButton(defaultAnswer(box)));

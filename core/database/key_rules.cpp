@@ -64,40 +64,52 @@ std::string num(int n) {
 
 // ---- checks -------------------------------------------------------------------------
 
-Check number(int low, int high) {
-    return [low, high](const std::string& v, int, int) {
-        return numericFieldCheck(v, static_cast<std::int16_t>(low),
-                                 static_cast<std::int16_t>(high));
-    };
+// A check and what it lets through, in words.
+struct Checked {
+    Check check;
+    std::string words;
+};
+
+Checked number(int low, int high) {
+    return {[low, high](const std::string& v, int, int) {
+                return numericFieldCheck(v, static_cast<std::int16_t>(low),
+                                         static_cast<std::int16_t>(high));
+            },
+            num(low) + " to " + num(high)};
 }
 
-Check boolean() {
-    return [](const std::string& v, int, int) { return booleanFieldCheck(v); };
+Checked boolean() {
+    return {[](const std::string& v, int, int) { return booleanFieldCheck(v); }, "0 or 1"};
 }
 
-Check dtmfDigits(int shortest, int longest) {
-    return [shortest, longest](const std::string& v, int, int) {
-        return dtmfDigitStringCheck(v, shortest, longest);
-    };
+Checked dtmfDigits(int shortest, int longest) {
+    return {[shortest, longest](const std::string& v, int, int) {
+                return dtmfDigitStringCheck(v, shortest, longest);
+            },
+            shortest == longest ? num(shortest) + " DTMF digit" + (shortest == 1 ? "" : "s")
+                                : num(shortest) + " to " + num(longest) + " DTMF digits"};
 }
 
-Check area(bool (*check)(std::string_view)) {
-    return [check](const std::string& v, int, int) { return check(v); };
+Checked area(bool (*check)(std::string_view), std::string words) {
+    return {[check](const std::string& v, int, int) { return check(v); }, std::move(words)};
 }
 
 // Remote base checks depend on the memory number (the entry index).
-Check byMemory(bool (*check)(std::string_view, int)) {
-    return [check](const std::string& v, int, int memory) { return check(v, memory); };
+Checked byMemory(bool (*check)(std::string_view, int), std::string words) {
+    return {[check](const std::string& v, int, int memory) { return check(v, memory); },
+            std::move(words)};
 }
 
-Check portList(PortSetNone admitted) {
-    return [admitted](const std::string& v, int, int) { return portListCheck(v, admitted); };
+Checked portList(PortSetNone admitted) {
+    return {[admitted](const std::string& v, int, int) { return portListCheck(v, admitted); },
+            "a set of ports"};
 }
 
-Check macroFunctions(int maxSlots) {
-    return [maxSlots](const std::string& v, int, int) {
-        return macroCheck(v, maxSlots) == MacroCheck::Passed;
-    };
+Checked macroFunctions(int maxSlots) {
+    return {[maxSlots](const std::string& v, int, int) {
+                return macroCheck(v, maxSlots) == MacroCheck::Passed;
+            },
+            "NONE STORED or function codes taking up to " + num(maxSlots) + " slots"};
 }
 
 // ---- defaults -----------------------------------------------------------------------
@@ -157,11 +169,19 @@ struct Row {
     KeyRule rule;
 };
 
-KeyRule rule(Check check, Default defaultValue, Words itemWords) {
+KeyRule rule(Checked checked, Default defaultValue, Words itemWords) {
     KeyRule r;
-    r.check = std::move(check);
+    r.check = std::move(checked.check);
+    r.rangeWords = std::move(checked.words);
     r.defaultValue = std::move(defaultValue);
     r.itemWords = std::move(itemWords);
+    return r;
+}
+
+// A rule whose range and default the help words itself.
+KeyRule withWords(KeyRule r, std::string range, std::string defaultWords) {
+    r.rangeWords = std::move(range);
+    r.defaultWords = std::move(defaultWords);
     return r;
 }
 
@@ -170,11 +190,12 @@ KeyRule silent(KeyRule r, std::string emptyValue) {
     return r;
 }
 
-KeyRule unchecked(Words itemWords) {
-    return rule(Check{}, noDefault(), std::move(itemWords));
+// A key that is never checked; words say what it holds.
+KeyRule unchecked(std::string words, Words itemWords) {
+    return rule(Checked{Check{}, std::move(words)}, noDefault(), std::move(itemWords));
 }
 
-KeyRule timerRule(Check check, const char* def, const std::string& field) {
+KeyRule timerRule(Checked check, const char* def, const std::string& field) {
     return rule(std::move(check), fixed(def), portField(kTimers, field));
 }
 
@@ -182,7 +203,7 @@ KeyRule switchRule(const char* def, const std::string& field) {
     return rule(boolean(), fixed(def), portField(kPortSwitches, field));
 }
 
-KeyRule courtesyRule(Check check, const char* def, Words itemWords) {
+KeyRule courtesyRule(Checked check, const char* def, Words itemWords) {
     return rule(std::move(check), fixed(def), std::move(itemWords));
 }
 
@@ -220,11 +241,15 @@ std::vector<Row> buildRows() {
         // a refused value falls back to the pending ID timer in seconds. The loader has
         // already stored the port's pending ID timer when it reaches this key.
         {"IDSpeakTime",
-         rule(
-             number(0, 15300),
-             [](int, int port, bool) { return pendingIdSpeechDefault(db().get("PIDTime", port)); },
-             portField(kTimers, "Pending ID Speech Timer"))},
-        {"TailMessageNum", rule(area(tailMessageCheck), fixed("0"),
+         withWords(
+             rule(number(0, 15300),
+                  [](int, int port, bool) {
+                      return pendingIdSpeechDefault(db().get("PIDTime", port));
+                  },
+                  portField(kTimers, "Pending ID Speech Timer")),
+             "0 to 15300, at most the Pending ID Timer in seconds",
+             "the Pending ID Timer in seconds")},
+        {"TailMessageNum", rule(area(tailMessageCheck, "NONE or message 1 to 3"), fixed("0"),
                                 portField(kPortSwitches, "Tail Message Program: Tail Msg #"))},
         {"AnnounceTime", timerRule(number(0, 3600), "0", "Tail Message Program: Timer")},
         {"TailCounter", rule(number(0, 254), fixed("0"),
@@ -259,24 +284,24 @@ std::vector<Row> buildRows() {
 
         // Scheduler
         {"DOW",
-         rule(area(schedulerDayCheck), fixed("0"), entryField(kSetpoint, ": Day Of The Week"))},
+         rule(area(schedulerDayCheck, "a day or days of the week"), fixed("0"), entryField(kSetpoint, ": Day Of The Week"))},
         {"Monthly", silent(rule(boolean(), fixed("0"), entryField(kSetpoint, ": Monthly")), "0")},
-        {"Week", silent(rule(area(schedulerOccurrenceCheck), fixed("1"),
+        {"Week", silent(rule(area(schedulerOccurrenceCheck, "1st to 5th"), fixed("1"),
                              entryField(kSetpoint, ": Number of Occurance this month")),
                         "1")},
         {"Hours",
-         rule(area(schedulerHourCheck), fixed("25"), entryField(kSetpoint, ": Start Hours"))},
+         rule(area(schedulerHourCheck, "an hour of the day, every hour or disabled"), fixed("25"), entryField(kSetpoint, ": Start Hours"))},
         {"Minutes", rule(number(0, 59), fixed("00"), entryField(kSetpoint, ": Start Minutes"))},
         {"MacroToRun", rule(number(1, 90), fixed("90"), entryField(kSetpoint, ": Macro To Run"))},
         {"TwentyFour", rule(boolean(), fixed("0"), words(kClock + "24 Hour Readback"))},
         {"SayHour", rule(boolean(), fixed("1"), words(kClock + "Say Hours"))},
         {"SayYear", rule(boolean(), fixed("1"), words(kClock + "Say Year"))},
         {"ClockCorrection",
-         rule(area(clockCorrectionCheck), fixed("0"), words(kClock + "Clock Correction"))},
+         rule(area(clockCorrectionCheck, "0 to 59, a leading A for negative"), fixed("0"), words(kClock + "Clock Correction"))},
 
         // Analog
         {"Meter",
-         rule(area(meterTypeCheck), fixed("0"), entryField(kAnalog + ": Ch ", ": Meter Type"))},
+         rule(area(meterTypeCheck, "a meter type"), fixed("0"), entryField(kAnalog + ": Ch ", ": Meter Type"))},
         {"RealLow",
          rule(number(0, 32767), fixed("0"), entryField(kAnalog + ": Ch ", ": Actual Low Value"))},
         {"MeterLow",
@@ -286,51 +311,51 @@ std::vector<Row> buildRows() {
         {"MeterHigh",
          rule(number(0, 32767), fixed("0"), entryField(kAnalog + ": Ch ", ": Meter High Value"))},
         {"Vref", rule(number(0, 520), fixed("500"), words(kAnalog + ": Reference Voltage"))},
-        {"MeterAlarmType", silent(rule(area(meterAlarmTypeCheck), fixed("0"),
+        {"MeterAlarmType", silent(rule(area(meterAlarmTypeCheck, "disabled, low or high"), fixed("0"),
                                        entryField(kMeterAlarm, ": Alarm Type")),
                                   "0")},
         {"MeterNum", rule(number(1, 8), fixed("1"), entryField(kMeterAlarm, ": Meter Number"))},
         {"MeterSetPoint",
-         silent(rule(area(meterSetPointCheck), fixed("0"), entryField(kMeterAlarm, ": Trip Value")),
+         silent(rule(area(meterSetPointCheck, "0 to 35000, a leading A for negative"), fixed("0"), entryField(kMeterAlarm, ": Trip Value")),
                 "0")},
         {"MeterMacro",
          silent(rule(number(1, 90), fixed("90"), entryField(kMeterAlarm, ": Macro To Call")),
                 "90")},
 
         // Remote base
-        {"RadioType", rule(area(radioTypeCheck), fixed("2"), words(kRemoteSetup + "Radio Type"))},
-        {"YaesuType", rule(area(yaesuTypeCheck), fixed("1"), words(kRemoteSetup + "Yaesu Type"))},
+        {"RadioType", rule(area(radioTypeCheck, "a radio of the list"), fixed("2"), words(kRemoteSetup + "Radio Type"))},
+        {"YaesuType", rule(area(yaesuTypeCheck, "a Yaesu type of the list"), fixed("1"), words(kRemoteSetup + "Yaesu Type"))},
         {"RemoteBasePrefix",
          rule(dtmfDigits(1, 5), fixed("A7"), words(kRemoteSetup + "Remote Base Prefix"))},
-        {"FreqString", rule(byMemory(remoteFrequencyCheck), memoryDefault("1465202"),
+        {"FreqString", rule(byMemory(remoteFrequencyCheck, "digits, NONE above memory 10"), memoryDefault("1465202"),
                             entryField(kRemoteMemory, ": Frequency"))},
-        {"CTCSS", rule(byMemory(ctcssCheck), memoryDefault("10"),
+        {"CTCSS", rule(byMemory(ctcssCheck, "0 to 49, NONE above memory 10"), memoryDefault("10"),
                        entryField(kRemoteMemory, ": CTCSS Code"))},
-        {"CTCSSMode", rule(byMemory(ctcssModeCheck), memoryDefault("0"),
+        {"CTCSSMode", rule(byMemory(ctcssModeCheck, "off, encode or decode"), memoryDefault("0"),
                            entryField(kRemoteMemory, ": CTCSS Mode"))},
-        {"RadioMode", rule(byMemory(radioModeCheck), memoryDefault("4"),
+        {"RadioMode", rule(byMemory(radioModeCheck, "LSB, USB, CW, FM or AM"), memoryDefault("4"),
                            entryField(kRemoteMemory, ": Radio Mode"))},
 
         // Identification
         {"VoiceID1",
-         rule(area(voiceIdCheck), fixed("Q Z SEVEN FOURTY"), portField(kIds, "Voice ID 1"))},
+         rule(area(voiceIdCheck, "1 to 22 vocabulary words"), fixed("Q Z SEVEN FOURTY"), portField(kIds, "Voice ID 1"))},
         {"VoiceID2",
-         rule(area(voiceIdCheck), fixed("Q Z SEVEN FOURTY"), portField(kIds, "Voice ID 2"))},
+         rule(area(voiceIdCheck, "1 to 22 vocabulary words"), fixed("Q Z SEVEN FOURTY"), portField(kIds, "Voice ID 2"))},
         {"VoiceID3",
-         rule(area(voiceIdCheck), fixed("Q Z SEVEN FOURTY"), portField(kIds, "Voice ID 3"))},
-        {"CWID1", rule(area(cwIdCheck), fixed("Q Z 7 4 0"), portField(kIds, "CW ID 1"))},
-        {"CWID2", rule(area(cwIdCheck), fixed("Q Z 7 4 0"), portField(kIds, "CW ID 2"))},
+         rule(area(voiceIdCheck, "1 to 22 vocabulary words"), fixed("Q Z SEVEN FOURTY"), portField(kIds, "Voice ID 3"))},
+        {"CWID1", rule(area(cwIdCheck, "1 to 15 CW characters"), fixed("Q Z 7 4 0"), portField(kIds, "CW ID 1"))},
+        {"CWID2", rule(area(cwIdCheck, "1 to 15 CW characters"), fixed("Q Z 7 4 0"), portField(kIds, "CW ID 2"))},
         {"CWSpeed", rule(number(5, 50), fixed("20"), portField(kIds, "CW Speed"))},
         {"CWTone1", rule(number(200, 3500), fixed("500"), portField(kIds, "CW Tone 1"))},
-        {"CWTone2", rule(area(cwTone2Check), fixed("500"), portField(kIds, "CW Tone 2"))},
+        {"CWTone2", rule(area(cwTone2Check, "200 to 3500, or 0 for none"), fixed("500"), portField(kIds, "CW Tone 2"))},
         {"SpeechEnable", rule(boolean(), fixed("1"), portField(kIds, "Speech IDs: Enabled"))},
         {"ConstantID", rule(boolean(), fixed("0"), portField(kIds, "Constant ID: Enabled"))},
         {"ID1Extras",
-         rule(area(idExtrasCheck), fixed("0"), portField(kIds, "ID Extras: Voice ID 1"))},
+         rule(area(idExtrasCheck, "an extra of the list"), fixed("0"), portField(kIds, "ID Extras: Voice ID 1"))},
         {"ID2Extras",
-         rule(area(idExtrasCheck), fixed("0"), portField(kIds, "ID Extras: Voice ID 2"))},
+         rule(area(idExtrasCheck, "an extra of the list"), fixed("0"), portField(kIds, "ID Extras: Voice ID 2"))},
         {"ID3Extras",
-         rule(area(idExtrasCheck), fixed("0"), portField(kIds, "ID Extras: Voice ID 3"))},
+         rule(area(idExtrasCheck, "an extra of the list"), fixed("0"), portField(kIds, "ID Extras: Voice ID 3"))},
 
         // User DTMF regenerate
         {"DTMFRegenPrefix",
@@ -343,8 +368,8 @@ std::vector<Row> buildRows() {
         {"APPrefix", rule(dtmfDigits(1, 8), fixed("C1"), words(kAutopatch + "Prefix"))},
         {"AnswerCode",
          silent(rule(dtmfDigits(1, 15), fixed("5820"), words(kAutopatch + "Answer Code")), "5820")},
-        {"AutoDial", unchecked(entryField(kAutopatch + "AutoDial Slot ", ": Phone Number"))},
-        {"TollRestrict", unchecked(entryField(kSpecialCodes + ": Toll Restrict: Pos "))},
+        {"AutoDial", unchecked("a telephone number", entryField(kAutopatch + "AutoDial Slot ", ": Phone Number"))},
+        {"TollRestrict", unchecked("a number the autopatch will not dial", entryField(kSpecialCodes + ": Toll Restrict: Pos "))},
         {"RingNumber",
          silent(rule(number(1, 8), fixed("2"), words(kAutopatch + "Number of Rings to Answer")),
                 "2")},
@@ -363,7 +388,7 @@ std::vector<Row> buildRows() {
          silent(rule(dtmfDigits(1, 4), fixed("0"), words(kSpecialCodes + ": Pre Command Prefix")),
                 "0")},
         {"MacroSubset",
-         rule(area(macroSubsetCheck), fixed("0190"), words(kSpecialCodes + ": Macro SubSet"))},
+         rule(area(macroSubsetCheck, "start and end macro, 01 to 90"), fixed("0190"), words(kSpecialCodes + ": Macro SubSet"))},
         {"MacroSubsetEnable",
          rule(boolean(), fixed("0"), words(kSpecialCodes + ": Macro SubSet: Enable"))},
         {"DTMFMuteDigitSelect",
@@ -388,7 +413,7 @@ std::vector<Row> buildRows() {
                                         ": Ports Allowed To Run From"))},
 
         // Message macros
-        {"MessageMacro", silent(rule(area(messageMacroCheck), fixed("NONE STORED"),
+        {"MessageMacro", silent(rule(area(messageMacroCheck, "NONE STORED or 1 to 9 vocabulary words"), fixed("NONE STORED"),
                                      entryField(kMessages + ": Message Macro ")),
                                 "NONE STORED")},
 
@@ -423,7 +448,7 @@ std::vector<Row> buildRows() {
         {"Tone8", courtesyRule(number(0, 3500), "0", courtesyTone(8))},
 
         // DTMF memories and parameters
-        {"DTMF", silent(rule(area(dtmfMemoryCheck), fixed("NONE STORED"),
+        {"DTMF", silent(rule(area(dtmfMemoryCheck, "NONE STORED or 1 to 10 DTMF digits"), fixed("NONE STORED"),
                              entryField(kDtmf + ": DTMF Memory ")),
                         "NONE STORED")},
         {"DTMFDur",
@@ -440,7 +465,7 @@ std::vector<Row> buildRows() {
         {"SpeechOverride", switchRule("1", "Speech Override")},
         {"SpeechIDOverride", switchRule("1", "Speech ID Override")},
         {"PLAccess",
-         rule(area(accessModeCheck), fixed("0"), portField(kPortSwitches, "Access Mode"))},
+         rule(area(accessModeCheck, "carrier, or tone and carrier"), fixed("0"), portField(kPortSwitches, "Access Mode"))},
         {"DTMFEnable", switchRule("1", "DTMF Enable")},
         {"DTMFNeedPL", switchRule("1", "DTMF Require Tone")},
         {"DTMFMute", switchRule("1", "DTMF Mute")},
@@ -456,20 +481,20 @@ std::vector<Row> buildRows() {
          rule(boolean(), fixed("0"), words(kPortSwitches + ": Allow Speech w/Terminator"))},
 
         // Voice recorder track table: kept as read, an empty entry counts zero.
-        {"DVRSeconds", silent(unchecked(entryField(kDvr + "Seconds ")), "0")},
-        {"DVRTracks", silent(unchecked(entryField(kDvr + "Tracks ")), "0")},
-        {"DVRRowsUsed", silent(unchecked(entryField(kDvr + "Rows Used ")), "0")},
+        {"DVRSeconds", silent(unchecked("kept as read", entryField(kDvr + "Seconds ")), "0")},
+        {"DVRTracks", silent(unchecked("kept as read", entryField(kDvr + "Tracks ")), "0")},
+        {"DVRRowsUsed", silent(unchecked("kept as read", entryField(kDvr + "Rows Used ")), "0")},
 
         // Unlock, lock and terminator codes
         {"CurrentPortUnlock",
          rule(
              dtmfDigits(1, 8), [](int, int port, bool) { return factoryUnlockCode(port); },
              entryField(kUnlock + "Port ", " Unlock"))},
-        {"NewPortUnlock", unchecked(entryField(kUnlock + "Port ", " New Unlock"))},
+        {"NewPortUnlock", unchecked("1 to 8 DTMF digits, sent when asked", entryField(kUnlock + "Port ", " New Unlock"))},
         {"Lock", rule(dtmfDigits(1, 4), fixed(kFactoryLockCode), words(kUnlock + "Lock"))},
-        {"NewLock", unchecked(words(kUnlock + "New Lock"))},
+        {"NewLock", unchecked("1 to 4 DTMF digits, sent when asked", words(kUnlock + "New Lock"))},
         {"Terminator", rule(dtmfDigits(1, 1), fixed("D"), words(kUnlock + "Terminator"))},
-        {"NewTerminator", unchecked(words(kUnlock + "New Terminator"))},
+        {"NewTerminator", unchecked("1 DTMF digit, sent when asked", words(kUnlock + "New Terminator"))},
     };
     return rows;
 }

@@ -41,6 +41,12 @@ struct KeyRule {
     // "Timers: Port 1: Hang Timer 1", "DTMF: DTMF Parameters: Delay".
     std::function<std::string(int port, int index)> itemWords;
     ReportStyle style = ReportStyle::Standard;
+    // What the check lets through, in the operator's words ("0 to 255", "1 to 6 DTMF
+    // digits"); for a key that is never checked, what it holds. Field help shows it.
+    std::string rangeWords;
+    // The default in words where it is no fixed text (the pending ID speech timer's is the
+    // pending ID timer in seconds); empty: the help shows defaultValue.
+    std::string defaultWords;
 };
 
 // The rule of a key row (same order as keyTable()). The name form throws std::out_of_range

@@ -87,6 +87,20 @@ std::string courtesyAxisText(int ms) {
     return std::to_string(ms) + " " + fieldUnit(CourtesyModel::delayKey(1));
 }
 
+std::string courtesySummary(const CourtesyTimeline& timeline) {
+    if (timeline.totalMs == 0)
+        return kCourtesyNoSoundText;
+    std::string text;
+    for (const CourtesyBar& bar : timeline.bars) {
+        if (bar.endMs == bar.startMs)
+            continue;  // a segment of no duration plays nothing
+        text += "Segment " + std::to_string(bar.segment) + ": " + courtesyTonesText(bar) +
+                " from " + courtesyAxisText(bar.startMs) + " to " + courtesyAxisText(bar.endMs) +
+                "; ";
+    }
+    return text + "ends at " + courtesyAxisText(timeline.totalMs);
+}
+
 CourtesyTimeline courtesyTimeline(const CourtesyShape& shape) {
     CourtesyTimeline line;
     int t = 0;

@@ -47,6 +47,9 @@ CourtesyTimeline courtesyTimeline(const CourtesyShape& shape);
 extern const char* const kCourtesyNoSoundText;
 std::string courtesyTonesText(const CourtesyBar& bar);
 std::string courtesyAxisText(int ms);
+// The picture in words, for a screen reader: each sounding segment with its tones and times
+// ("Segment 1: 440/880 Hz from 250 ms to 500 ms"), then the end of the tone.
+std::string courtesySummary(const CourtesyTimeline& timeline);
 
 // How a preview ended.
 enum class PreviewEnd { Played, Stopped, SoundFailed };

@@ -48,6 +48,9 @@ const std::string& fieldUnit(std::string_view key) {
         {"Tone6", hz},
         {"Tone7", hz},
         {"Tone8", hz},
+        {"CWSpeed", "WPM"},
+        {"CWTone1", hz},
+        {"CWTone2", hz},
     };
     static const std::string none;
     const auto it = units.find(key);

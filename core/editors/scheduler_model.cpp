@@ -189,6 +189,21 @@ std::string markDescription(const ScheduleMark& mark) {
 
 const char* const kNoSetpointEnabledText = "No setpoint is enabled";
 
+std::string weekSummary(const std::vector<ScheduleMark>& marks) {
+    if (marks.empty())
+        return kNoSetpointEnabledText;
+    std::string text;
+    std::string last;
+    for (const ScheduleMark& m : marks) {
+        std::string one = markDescription(m);
+        if (one == last)
+            continue;
+        text += (text.empty() ? "" : "; ") + one;
+        last = std::move(one);
+    }
+    return text;
+}
+
 const std::vector<std::string>& weekDayNames() {
     static const std::vector<std::string> names{"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
     return names;

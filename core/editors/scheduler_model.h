@@ -75,6 +75,9 @@ std::string markLabel(const ScheduleMark& mark);
 // monthly one.
 std::string markDescription(const ScheduleMark& mark);
 
+// The week's picture in words, for a screen reader: each mark's description once (an "Every
+// Hour" setpoint once a day), joined with "; "; with no mark, kNoSetpointEnabledText.
+std::string weekSummary(const std::vector<ScheduleMark>& marks);
 // What the week's picture says when it has no mark.
 extern const char* const kNoSetpointEnabledText;
 

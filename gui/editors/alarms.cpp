@@ -19,6 +19,8 @@
 #include "core/catalogues/choice_lists.h"
 #include "core/database/area_checks.h"
 #include "core/database/controller_database.h"
+#include "core/editors/field_help.h"
+#include "gui/accessibility.h"
 
 namespace kelp {
 
@@ -46,7 +48,7 @@ void setText(QLineEdit* box, const std::string& value) {
 
 void colourGroup(QButtonGroup* group, bool changed) {
     for (QAbstractButton* b : group->buttons())
-        setControlColour(b, changed ? kChangedColour : kStoredColour);
+        showChanged(b, changed);
 }
 
 void checkCode(QButtonGroup* group, const std::string& value) {
@@ -283,12 +285,12 @@ void Alarms::showOwnControls() {
     const std::string prefix = m.value("RemoteBasePrefix");
     if (AlarmsModel::prefixValue(prefix_->text().trimmed().toStdString()) != prefix)
         prefix_->setText(QString::fromStdString(AlarmsModel::prefixShown(prefix)));
-    setControlColour(prefix_, m.differs("RemoteBasePrefix") ? kChangedColour : kStoredColour);
+    showChanged(prefix_, m.differs("RemoteBasePrefix"));
 
     setText(frequency_, m.frequency(memory));
-    setControlColour(frequency_, m.frequencyDiffers(memory) ? kChangedColour : kStoredColour);
+    showChanged(frequency_, m.frequencyDiffers(memory));
     setText(ctcss_, m.value("CTCSS", memory));
-    setControlColour(ctcss_, m.differs("CTCSS", memory) ? kChangedColour : kStoredColour);
+    showChanged(ctcss_, m.differs("CTCSS", memory));
     checkCode(offset_, m.offset(memory));
     colourGroup(offset_, m.offsetDiffers(memory));
     checkCode(ctcssMode_, m.value("CTCSSMode", memory));
@@ -296,6 +298,8 @@ void Alarms::showOwnControls() {
     checkCode(radioMode_, m.value("RadioMode", memory));
     colourGroup(radioMode_, m.differs("RadioMode", memory));
     notInUse_->setEnabled(memory > kRequiredRemoteMemories);
+    if (memory != describedMemory_)
+        describeMemory(memory);
 
     // The Kenwood V7A and G707 keep the same memories under a frame of their own name.
     const std::string& radio = m.value("RadioType");
@@ -303,6 +307,25 @@ void Alarms::showOwnControls() {
                                ? QStringLiteral("V7/G707 Remote Base Memories")
                                : QStringLiteral("Remote Base Memories"));
     showing_ = wasShowing;
+}
+
+void Alarms::describeMemory(int memory) {
+    describedMemory_ = memory;
+    describe(prefix_, fieldHelp("RemoteBasePrefix", 0, 0));
+    describe(frequency_, fieldHelp("FreqString", 0, memory));
+    describe(ctcss_, fieldHelp("CTCSS", 0, memory));
+    // The option buttons: the setting, then the choice ("…, Memory Number 3, CTCSS Mode, Off").
+    const std::string offset = fieldHelp("FreqString", 0, memory).name;
+    for (const auto& [group, name] :
+         {std::pair<QButtonGroup*, std::string>{
+              offset_, offset.substr(0, offset.rfind(", ")) + ", " +
+                           qobject_cast<QGroupBox*>(offset_->buttons().front()->parentWidget())
+                               ->title()
+                               .toStdString()},
+          {ctcssMode_, fieldHelp("CTCSSMode", 0, memory).name},
+          {radioMode_, fieldHelp("RadioMode", 0, memory).name}})
+        for (QAbstractButton* b : group->buttons())
+            describe(b, QString::fromStdString(name) + QStringLiteral(", ") + b->text());
 }
 
 bool Alarms::eventFilter(QObject* watched, QEvent* event) {

@@ -42,6 +42,8 @@ class Alarms : public EditorWindow {
                               int firstCode);
     void fillMemoryCount();
     void showOwnControls();
+    // Names the memory frame's controls for the memory shown.
+    void describeMemory(int memory);
     void refuse(QLineEdit* box, const Notice& notice);
     void applyClickedHere();
 
@@ -58,6 +60,7 @@ class Alarms : public EditorWindow {
     QButtonGroup* radioMode_ = nullptr;
     bool showing_ = false;
     bool refusing_ = false;
+    int describedMemory_ = 0;  // the memory the memory frame's controls are named for
 };
 
 }  // namespace kelp

@@ -19,6 +19,7 @@
 #include "core/database/controller_database.h"
 #include "core/editors/field_units.h"
 #include "core/link/sound_output.h"
+#include "gui/accessibility.h"
 #include "gui/busy_follower.h"
 
 namespace kelp {
@@ -244,6 +245,7 @@ QWidget* Courtesy::buildPortTab(int port) {
 
     auto* diagram = new CourtesyToneDiagram(page);
     diagram->setObjectName(indexed(QStringLiteral("ToneDiagram"), port));
+    markPicture(diagram, QStringLiteral("Port %1, picture of the courtesy tone").arg(port));
     diagrams_[static_cast<std::size_t>(port - 1)] = diagram;
     outer->addWidget(diagram);
 
@@ -271,8 +273,13 @@ void Courtesy::SetCourtesyToneDisplay(int port, int tone) {
 }
 
 void Courtesy::refreshDiagram(int port) {
-    if (CourtesyToneDiagram* d = diagram(port))
-        d->setShape(courtesy().shape(port, courtesy().selectedTone(port)));
+    CourtesyToneDiagram* d = diagram(port);
+    if (d == nullptr)
+        return;
+    d->setShape(courtesy().shape(port, courtesy().selectedTone(port)));
+    const QString summary = QString::fromStdString(courtesySummary(d->timeline()));
+    if (d->accessibleDescription() != summary)
+        describe(d, d->accessibleName(), summary);
 }
 
 void Courtesy::updateEnabledStates() {

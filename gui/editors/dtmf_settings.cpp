@@ -19,6 +19,7 @@
 #include "core/catalogues/choice_lists.h"
 #include "core/database/controller_database.h"
 #include "core/editors/field_units.h"
+#include "gui/accessibility.h"
 
 namespace kelp {
 
@@ -68,6 +69,7 @@ DtmfSettings::DtmfSettings(QWidget* parent)
     // It never takes the focus: a double-click adds to the box being typed in.
     digits_ = new QListWidget(this);
     digits_->setObjectName(QStringLiteral("DTMFList"));
+    describe(digits_, QStringLiteral("DTMF Digits"));
     digits_->setFocusPolicy(Qt::NoFocus);
     digits_->setToolTip(
         QStringLiteral("Double-click a digit to add it to the memory box entered last"));
@@ -176,7 +178,7 @@ void DtmfSettings::showMemory(int memory) {
         QString::fromStdString(DtmfSettingsModel::shownMemory(dtmf().value(kMemoryKey, memory)));
     if (box->text() != shown)
         box->setText(shown);
-    setControlColour(box, dtmf().differs(kMemoryKey, memory) ? kChangedColour : kStoredColour);
+    showChanged(box, dtmf().differs(kMemoryKey, memory));
 }
 
 void DtmfSettings::updateEnabledStates() {

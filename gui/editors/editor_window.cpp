@@ -17,26 +17,15 @@
 #include "core/app/busy_state.h"
 #include "core/app/prompter.h"
 #include "core/database/field_checks.h"
+#include "core/editors/field_help.h"
+#include "gui/accessibility.h"
 
 namespace kelp {
 
 const QColor kChangedColour(255, 0, 0);
-const QColor kStoredColour(0, 0, 0);
-
-void setControlColour(QWidget* control, const QColor& colour) {
-    QPalette palette = control->palette();
-    // Text boxes draw with Text, lists with ButtonText (or Text when open), check boxes with
-    // WindowText: set them all so every kind of control turns red alike.
-    for (QPalette::ColorRole role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText}) {
-        palette.setColor(QPalette::Active, role, colour);
-        palette.setColor(QPalette::Inactive, role, colour);
-    }
-    control->setPalette(palette);
-}
 
 bool EditorWindow::showsChanged(const QWidget* control) {
-    return control != nullptr &&
-           control->palette().color(QPalette::Active, QPalette::Text) == kChangedColour;
+    return showsChangedColour(control);
 }
 
 EditorWindow::EditorWindow(std::unique_ptr<EditorModel> model, const QString& caption,
@@ -95,6 +84,7 @@ QLineEdit* EditorWindow::textBox(const QString& name, const std::string& key, in
     box->installEventFilter(this);
     bindings_.push_back(Binding{box, key, index, FieldKind::Text, ListSelect::ByItemData});
     const std::size_t slot = bindings_.size() - 1;
+    describeBinding(bindings_[slot]);
     connect(box, &QLineEdit::textChanged, this, [this, slot](const QString& text) {
         if (!filling_)
             textEdited(bindings_[slot], text);
@@ -111,6 +101,7 @@ QComboBox* EditorWindow::choiceList(const QString& name, const std::string& key,
     list->setMaxVisibleItems(15);
     bindings_.push_back(Binding{list, key, index, FieldKind::List, select});
     const std::size_t slot = bindings_.size() - 1;
+    describeBinding(bindings_[slot]);
     connect(list, qOverload<int>(&QComboBox::currentIndexChanged), this, [this, slot, list](int i) {
         if (!filling_ && i >= 0)
             choiceEdited(bindings_[slot], static_cast<int>(list->itemData(i).toLongLong()));
@@ -124,6 +115,7 @@ QCheckBox* EditorWindow::checkBox(const QString& name, const QString& text, cons
     box->setObjectName(name);
     bindings_.push_back(Binding{box, key, index, FieldKind::Check, ListSelect::ByItemData});
     const std::size_t slot = bindings_.size() - 1;
+    describeBinding(bindings_[slot]);
     connect(box, &QCheckBox::toggled, this, [this, slot](bool on) {
         if (!filling_)
             choiceEdited(bindings_[slot], on ? 1 : 0);
@@ -190,11 +182,30 @@ void EditorWindow::showBinding(const Binding& b) {
 
 void EditorWindow::colour(const Binding& b) {
     if (b.widget)
-        setControlColour(b.widget,
-                         model_->differs(b.key, b.index) ? kChangedColour : kStoredColour);
+        showChanged(b.widget, model_->differs(b.key, b.index));
+}
+
+void EditorWindow::describeBinding(const Binding& b) {
+    if (!b.widget)
+        return;
+    int port = 0;
+    int index = b.index;
+    if (model_->field(b.key).indexing == FieldIndexing::Courtesy) {
+        port = (b.index - 1) / kCourtesyTones + 1;
+        index = (b.index - 1) % kCourtesyTones + 1;
+    }
+    std::vector<ListEntry> entries;
+    if (auto* list = qobject_cast<QComboBox*>(b.widget.data()))
+        for (int i = 0; i < list->count(); ++i)
+            entries.push_back(ListEntry{list->itemText(i).toStdString(),
+                                        static_cast<long>(list->itemData(i).toLongLong())});
+    describe(b.widget, fieldHelp(b.key, port, index, b.kind, entries,
+                                 b.select == ListSelect::ByPosition));
 }
 
 void EditorWindow::openWindow() {
+    // Every control built by now that is no setting is named by its label and frames.
+    nameUnnamedControls(this);
     model_->open();
     showWorkingCopy();
     for (QTabWidget* tabs : tabs_) tabs->setCurrentIndex(0);
@@ -208,7 +219,7 @@ void EditorWindow::showWorkingCopy() {
     // Every control black: the working copy was just loaded from the database.
     for (const Binding& b : bindings_)
         if (b.widget)
-            setControlColour(b.widget, kStoredColour);
+            showChanged(b.widget, false);
     updateEnabledStates();
 }
 
@@ -217,6 +228,7 @@ void EditorWindow::rebind(QWidget* widget, int index) {
         if (b.widget != widget)
             continue;
         b.index = index;
+        describeBinding(b);
         showBinding(b);
         colour(b);
         return;

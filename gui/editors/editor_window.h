@@ -28,10 +28,10 @@ class QTabWidget;
 
 namespace kelp {
 
-// The text colours of the framework: pure red (255) for a value that differs from the
-// database, black (0) for one that equals it.
+// The framework's red for a value that differs from the database, on a light background
+// (pure red, 255); a dark theme gets a lighter red, and a value that equals the database
+// takes the palette's text colour (gui/accessibility).
 extern const QColor kChangedColour;
-extern const QColor kStoredColour;
 
 class EditorWindow : public QWidget {
     Q_OBJECT
@@ -113,6 +113,8 @@ class EditorWindow : public QWidget {
     const Binding* bindingOf(const QObject* widget) const;
     void showBinding(const Binding& b);
     void colour(const Binding& b);
+    // The control's name, description and tool tip from the key table, for its entry.
+    void describeBinding(const Binding& b);
     void textEdited(const Binding& b, const QString& text);
     void choiceEdited(const Binding& b, int itemData);
     void leaveTextBox(const Binding& b);
@@ -133,7 +135,5 @@ class EditorWindow : public QWidget {
         Notice notice;
     } pending_;
 };
-
-void setControlColour(QWidget* control, const QColor& colour);
 
 }  // namespace kelp

@@ -22,6 +22,8 @@
 #include "core/catalogues/cw_table.h"
 #include "core/catalogues/voice_vocabulary.h"
 #include "core/database/controller_database.h"
+#include "core/editors/field_units.h"
+#include "gui/accessibility.h"
 
 namespace kelp {
 
@@ -76,6 +78,8 @@ Identification::Identification(QWidget* parent)
     cw_ = wordList(QStringLiteral("CwList"), cwTable().listEntries());
     connect(cw_, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) { insertFromList(item, false); });
+    vocabLabel_->setBuddy(vocab_);
+    cwLabel_->setBuddy(cw_);
     side->addWidget(vocabLabel_);
     side->addWidget(vocab_, 1);
     side->addWidget(cwLabel_);
@@ -160,10 +164,9 @@ QWidget* Identification::buildPortTab(int port) {
         const char* name;
         const char* key;
         const char* label;
-        const char* unit;
-    } numbers[] = {{"CWSpeedSet", "CWSpeed", "CW Speed", "WPM"},
-                   {"CWTone1Set", "CWTone1", "CW Tone 1", "Hz"},
-                   {"CwTone2Set", "CWTone2", "CW Tone 2", "Hz"}};
+    } numbers[] = {{"CWSpeedSet", "CWSpeed", "CW Speed"},
+                   {"CWTone1Set", "CWTone1", "CW Tone 1"},
+                   {"CwTone2Set", "CWTone2", "CW Tone 2"}};
     for (const auto& r : numbers) {
         QLineEdit* box = textBox(indexed(r.name, port), r.key, port);
         auto* label = new QLabel(QLatin1String(r.label), page);
@@ -171,7 +174,7 @@ QWidget* Identification::buildPortTab(int port) {
         grid->addWidget(label, row, 0);
         auto* cell = new QHBoxLayout;
         cell->addWidget(box);
-        cell->addWidget(new QLabel(QLatin1String(r.unit), page));
+        cell->addWidget(new QLabel(QString::fromStdString(fieldUnit(r.key)), page));
         cell->addStretch(1);
         grid->addLayout(cell, row, 1);
         ++row;
@@ -258,7 +261,7 @@ void Identification::showIdValue(const std::string& key, int port) {
         const QSignalBlocker quiet(box);
         box->setText(shown);
     }
-    setControlColour(box, model().differs(key, port) ? kChangedColour : kStoredColour);
+    showChanged(box, model().differs(key, port));
 }
 
 void Identification::updateEnabledStates() {
@@ -276,7 +279,7 @@ void Identification::afterEdit(const std::string& key, int index) {
     // The box keeps what was typed; the working value is its upper-case form.
     identification().upperCaseId(key, index);
     if (QWidget* box = control(key, index))
-        setControlColour(box, model().differs(key, index) ? kChangedColour : kStoredColour);
+        showChanged(box, model().differs(key, index));
 }
 
 bool Identification::eventFilter(QObject* watched, QEvent* event) {

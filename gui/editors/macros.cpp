@@ -99,6 +99,7 @@ Macros::Macros(QWidget* parent)
     functions_->setMinimumWidth(functions_->fontMetrics().horizontalAdvance(
                                     QStringLiteral("597 Outdoor Temp High (since Midnight)")) +
                                 40);
+    listLabel->setBuddy(functions_);
     connect(functions_, &QListWidget::itemDoubleClicked, this, &Macros::insertFunction);
     side->addWidget(functions_, 1);
 

@@ -67,6 +67,7 @@ MessageMacros::MessageMacros(QWidget* parent)
         auto* item = new QListWidgetItem(QString::fromStdString(e.text), vocab_);
         item->setData(Qt::UserRole, QVariant::fromValue<qlonglong>(e.itemData));
     }
+    listLabel->setBuddy(vocab_);
     connect(vocab_, &QListWidget::itemDoubleClicked, this, &MessageMacros::insertWord);
     side->addWidget(vocab_, 1);
 

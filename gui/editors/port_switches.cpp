@@ -12,6 +12,8 @@
 #include <QVBoxLayout>
 
 #include "core/database/controller_database.h"
+#include "core/editors/field_help.h"
+#include "gui/accessibility.h"
 
 namespace kelp {
 
@@ -166,6 +168,12 @@ void PortSwitches::optionPair(QWidget* parent, const char* firstName, const QStr
     pair.key = key;
     pair.port = port;
     // Each pair is its own group, whatever frame it shares with other buttons.
+    // Read as the setting, then the choice: "Port 2, DTMF Evaluate On Closure, COS".
+    const std::vector<ListEntry> choices = {{firstText.toStdString(), 0},
+                                            {secondText.toStdString(), 1}};
+    const FieldHelp help = fieldHelp(key, 0, port, FieldKind::List, choices);
+    for (QRadioButton* b : {pair.first, pair.second})
+        describe(b, FieldHelp{help.name + ", " + b->text().toStdString(), help.description});
     auto* group = new QButtonGroup(this);
     group->addButton(pair.first, 0);
     group->addButton(pair.second, 1);
@@ -184,9 +192,9 @@ void PortSwitches::showPair(const OptionPair& pair) {
 }
 
 void PortSwitches::colourPair(const OptionPair& pair) {
-    const QColor& colour = model().differs(pair.key, pair.port) ? kChangedColour : kStoredColour;
-    setControlColour(pair.first, colour);
-    setControlColour(pair.second, colour);
+    const bool changed = model().differs(pair.key, pair.port);
+    showChanged(pair.first, changed);
+    showChanged(pair.second, changed);
 }
 
 void PortSwitches::updateEnabledStates() {

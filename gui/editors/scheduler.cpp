@@ -22,6 +22,7 @@
 #include "core/database/controller_database.h"
 #include "core/editors/field_units.h"
 #include "core/link/clock_set.h"
+#include "gui/accessibility.h"
 
 namespace kelp {
 
@@ -225,6 +226,7 @@ Scheduler::Scheduler(QWidget* parent)
     auto* weekFrame = new QGroupBox(QStringLiteral("The Week's Schedule"), this);
     auto* weekLayout = new QVBoxLayout(weekFrame);
     week_ = new ScheduleWeekView(weekFrame);
+    markPicture(week_, QStringLiteral("The Week's Schedule"));
     weekLayout->addWidget(week_, 1);
     body->addWidget(weekFrame, 1);
 
@@ -346,6 +348,9 @@ void Scheduler::updateEnabledStates() {
     womLabel_->setEnabled(monthly);
     sayHours_->setEnabled(scheduler().sayHoursEnabled());
     week_->setMarks(scheduleMarks(scheduler()));
+    const QString summary = QString::fromStdString(weekSummary(week_->marks()));
+    if (week_->accessibleDescription() != summary)
+        describe(week_, week_->accessibleName(), summary);
 }
 
 }  // namespace kelp

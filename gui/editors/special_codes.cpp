@@ -25,6 +25,8 @@
 #include "core/app/prompter.h"
 #include "core/catalogues/choice_lists.h"
 #include "core/database/controller_database.h"
+#include "core/editors/field_help.h"
+#include "gui/accessibility.h"
 #include "gui/unlock/unlock_window.h"
 
 namespace kelp {
@@ -63,11 +65,7 @@ QComboBox* ownList(QWidget* parent, const char* name, const std::vector<ListEntr
 // A frame's caption (and the option buttons inside it) red or black; the lists and boxes in
 // the frame keep their own colours.
 void colourFrame(QGroupBox* frame, bool changed) {
-    QPalette palette = frame->palette();
-    const QColor& colour = changed ? kChangedColour : kStoredColour;
-    palette.setColor(QPalette::Active, QPalette::WindowText, colour);
-    palette.setColor(QPalette::Inactive, QPalette::WindowText, colour);
-    frame->setPalette(palette);
+    showCaptionChanged(frame, changed);
 }
 
 }  // namespace
@@ -105,7 +103,7 @@ SpecialCodes::SpecialCodes(QWidget* parent)
     apply->setAutoDefault(false);
     connect(apply, &QPushButton::clicked, this, &SpecialCodes::applyHere);
     buttons->addWidget(apply);
-    buttons->addWidget(cancelChangesButton(QStringLiteral("C&ancel Changes")));
+    buttons->addWidget(cancelChangesButton(QStringLiteral("&Cancel Changes")));
     layout->addLayout(buttons);
 
     try {
@@ -195,16 +193,19 @@ QWidget* SpecialCodes::buildTollFrame() {
     tollEntry_->installEventFilter(this);
     box->addWidget(tollEntry_);
     auto* buttons = new QHBoxLayout;
-    auto* add = new QPushButton(QStringLiteral("&Add"), tollFrame_);
+    // Alt+A is Apply's and Alt+D the menu bar's DTMF Test Pad: Add is pressed from the keyboard
+    // with Enter in the entry box, Delete takes E.
+    auto* add = new QPushButton(QStringLiteral("Add"), tollFrame_);
     add->setObjectName(QStringLiteral("TollAdd"));
     add->setAutoDefault(false);
-    auto* remove = new QPushButton(QStringLiteral("&Delete"), tollFrame_);
+    auto* remove = new QPushButton(QStringLiteral("D&elete"), tollFrame_);
     remove->setObjectName(QStringLiteral("TollDelete"));
     remove->setAutoDefault(false);
     buttons->addWidget(add);
     buttons->addWidget(remove);
     box->addLayout(buttons);
     connect(add, &QPushButton::clicked, this, &SpecialCodes::addToll);
+    connect(tollEntry_, &QLineEdit::returnPressed, this, &SpecialCodes::addToll);
     connect(remove, &QPushButton::clicked, this, &SpecialCodes::deleteToll);
     return tollFrame_;
 }
@@ -236,7 +237,7 @@ QLineEdit* SpecialCodes::preCodeBox(QWidget* parent, const char* name, const std
         if (showing_)
             return;
         codes().editPrefixBox(key, text.toStdString());
-        setControlColour(box, codes().differs(key) ? kChangedColour : kStoredColour);
+        showChanged(box, codes().differs(key));
     });
     return box;
 }
@@ -262,6 +263,8 @@ QWidget* SpecialCodes::buildPrefixFrames() {
     auto* preCommand = new QGroupBox(QStringLiteral("Pre Command Prefix"), holder);
     auto* commandRow = new QHBoxLayout(preCommand);
     preCommand_ = preCodeBox(preCommand, "PreProgramSet", "PreProgramPrefix");
+    describe(preAccess_, fieldHelp("PreAccessPrefix", 0, 0));
+    describe(preCommand_, fieldHelp("PreProgramPrefix", 0, 0));
     commandRow->addWidget(preCommand_);
     codesRow->addWidget(preCommand);
     column->addLayout(codesRow);
@@ -358,12 +361,12 @@ void SpecialCodes::showOwnControls() {
             SpecialCodesModel::prefixValue(box->text().toStdString()) != m.value(key) ||
             (!box->hasFocus() && box->text().trimmed().isEmpty()))
             box->setText(QString::fromStdString(SpecialCodesModel::prefixShown(m.value(key))));
-        setControlColour(box, m.differs(key) ? kChangedColour : kStoredColour);
+        showChanged(box, m.differs(key));
     }
     subsetStart_->setCurrentIndex(m.subsetStart() - 1);
     subsetEnd_->setCurrentIndex(m.subsetEnd() - 1);
-    setControlColour(subsetStart_, m.subsetStartDiffers() ? kChangedColour : kStoredColour);
-    setControlColour(subsetEnd_, m.subsetEndDiffers() ? kChangedColour : kStoredColour);
+    showChanged(subsetStart_, m.subsetStartDiffers());
+    showChanged(subsetEnd_, m.subsetEndDiffers());
     for (const auto& [group, frame, key] : {std::tuple<QButtonGroup*, QGroupBox*, const char*>{
                                                 muteDigit_, muteFrame_, "DTMFMuteDigitSelect"},
                                             {windDirection_, windFrame_, "WindDirectionSelect"}}) {
@@ -389,7 +392,7 @@ void SpecialCodes::showOwnControls() {
 void SpecialCodes::fillTollList() {
     const std::vector<ListEntry> entries = codes().tollEntries();
     // Every edit of the window shows its controls again: a list that has not changed is left
-    // alone, and a refilled one keeps the slots that were selected, so "&Delete" still has
+    // alone, and a refilled one keeps the slots that were selected, so "D&elete" still has
     // its entry after the operator touched something else.
     bool same = tollList_->count() == static_cast<int>(entries.size());
     for (int i = 0; same && i < tollList_->count(); ++i)

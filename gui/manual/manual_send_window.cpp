@@ -11,6 +11,7 @@
 #include "core/app/app_folder.h"
 #include "core/app/error_reporter.h"
 #include "core/app/prompter.h"
+#include "gui/accessibility.h"
 #include "gui/busy_follower.h"
 #include "gui/window_placement.h"
 
@@ -70,6 +71,8 @@ ManualSendWindow::ManualSendWindow(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(box_);
     layout->addLayout(buttons);
+    describe(box_, windowTitle(),
+             QStringLiteral("A command line of DTMF digits: 0 to 9, *, #, A to D"));
     resize(420, sizeHint().height());
     try {
         const auto remembered =

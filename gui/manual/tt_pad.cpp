@@ -13,6 +13,7 @@
 #include "core/app/error_reporter.h"
 #include "core/link/dtmf_tones.h"
 #include "core/link/link_preferences.h"
+#include "gui/accessibility.h"
 #include "gui/busy_follower.h"
 
 namespace kelp {
@@ -58,8 +59,7 @@ TTPad::TTPad(QWidget* parent) : QDialog(parent) {
             b->setFixedSize(48, 40);
             b->setFont(big);
             b->setAutoDefault(false);
-            b->setFocusPolicy(Qt::NoFocus);
-            connect(b, &QPushButton::clicked, this,
+                connect(b, &QPushButton::clicked, this,
                     [this, index = k.index, caption] { cmdNum_Click(index, caption); });
             grid->addWidget(b, r, c);
         }
@@ -68,7 +68,6 @@ TTPad::TTPad(QWidget* parent) : QDialog(parent) {
         auto* b = new QPushButton(QString::fromLatin1(text), this);
         b->setObjectName(QString::fromLatin1(name));
         b->setAutoDefault(false);
-        b->setFocusPolicy(Qt::NoFocus);
         return b;
     };
     QPushButton* tx = button("TxSet", "Tx");
@@ -90,6 +89,8 @@ TTPad::TTPad(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(txtNum_);
     layout->addLayout(pad);
+    describe(txtNum_, QStringLiteral("Digits played"));
+    nameUnnamedControls(this);
     setFocusPolicy(Qt::StrongFocus);
 }
 

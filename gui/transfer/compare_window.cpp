@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "core/database/key_rules.h"
+#include "gui/accessibility.h"
 
 namespace kelp {
 
@@ -115,6 +116,7 @@ CompareWindow::CompareWindow(const std::vector<SettingDifference>& differences, 
     layout->addWidget(table);
     layout->addLayout(buttons);
     resize(760, 420);
+    nameUnnamedControls(this);
 }
 
 }  // namespace kelp

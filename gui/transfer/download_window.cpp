@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "core/download/download_state.h"
+#include "gui/accessibility.h"
 
 namespace kelp {
 
@@ -66,6 +67,7 @@ ProgressBar::ProgressBar(QWidget* parent) : QDialog(parent) {
     buttonLine->addWidget(cancel_);
     buttonLine->addStretch(1);
     layout->addLayout(buttonLine);
+    nameUnnamedControls(this);
 }
 
 QLabel* ProgressBar::stepLabel(ProgressLabel label) const {

@@ -23,6 +23,7 @@
 #include "core/link/serial_port.h"
 #include "core/link/upload_flow.h"
 #include "core/link/upload_transports.h"
+#include "gui/accessibility.h"
 #include "gui/window_placement.h"
 
 namespace kelp {
@@ -177,6 +178,7 @@ Update::Update(ControllerDatabase& database, QWidget* parent) : QDialog(parent),
     refreshProgress();
     resize(sizeHint().expandedTo(QSize(460, 0)));
     restorePlacement();
+    nameUnnamedControls(this);
 }
 
 Update::~Update() = default;

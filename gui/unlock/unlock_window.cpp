@@ -11,6 +11,8 @@
 
 #include "core/app/error_reporter.h"
 #include "core/database/controller_database.h"
+#include "core/editors/field_help.h"
+#include "gui/accessibility.h"
 #include "gui/busy_follower.h"
 
 namespace kelp {
@@ -24,14 +26,22 @@ struct Row {
     const char* label;
     const char* currentName;
     const char* entryName;
+    // The settings the two boxes show, and their entry (the port of an unlock code).
+    const char* currentKey;
+    const char* newKey;
+    int index;
 };
 
 const std::array<Row, kCodeBoxCount> kRows{{
-    {CodeBox::Unlock1, "Port 1 Unlock", "CurrentPortUnlock(1)", "NewPortUnlockSet(1)"},
-    {CodeBox::Unlock2, "Port 2 Unlock", "CurrentPortUnlock(2)", "NewPortUnlockSet(2)"},
-    {CodeBox::Unlock3, "Port 3 Unlock", "CurrentPortUnlock(3)", "NewPortUnlockSet(3)"},
-    {CodeBox::Lock, "Global Lock", "CurrentLock", "NewLockSet"},
-    {CodeBox::Terminator, "Terminator", "CurrentTerminator", "NewTerminatorSet"},
+    {CodeBox::Unlock1, "Port 1 Unlock", "CurrentPortUnlock(1)", "NewPortUnlockSet(1)",
+     "CurrentPortUnlock", "NewPortUnlock", 1},
+    {CodeBox::Unlock2, "Port 2 Unlock", "CurrentPortUnlock(2)", "NewPortUnlockSet(2)",
+     "CurrentPortUnlock", "NewPortUnlock", 2},
+    {CodeBox::Unlock3, "Port 3 Unlock", "CurrentPortUnlock(3)", "NewPortUnlockSet(3)",
+     "CurrentPortUnlock", "NewPortUnlock", 3},
+    {CodeBox::Lock, "Global Lock", "CurrentLock", "NewLockSet", "Lock", "NewLock", 0},
+    {CodeBox::Terminator, "Terminator", "CurrentTerminator", "NewTerminatorSet", "Terminator",
+     "NewTerminator", 0},
 }};
 
 }  // namespace
@@ -106,6 +116,15 @@ UnlockWindow::UnlockWindow(ControllerDatabase& database, QWidget* parent,
     layout->addSpacing(12);
     layout->addLayout(buttons);
     showCodes();
+    // Named as the codes are in the report: "Unlock/Lock/Terminator, Port 1 Unlock" for the
+    // code in force, "…, Port 1 New Unlock" for the box the new one is typed into.
+    for (const Row& row : kRows) {
+        const std::size_t b = static_cast<std::size_t>(row.box);
+        describe(current_[b],
+                 QString::fromStdString(fieldHelp(row.currentKey, 0, row.index).name));
+        describe(entries_[b], fieldHelp(row.newKey, 0, row.index));
+    }
+    nameUnnamedControls(this);
     entry(CodeBox::Unlock1)->setFocus(Qt::OtherFocusReason);
 }
 
@@ -114,8 +133,7 @@ void UnlockWindow::showCodes() {
         const std::size_t b = static_cast<std::size_t>(row.box);
         current_[b]->setText(QString::fromStdString(codes_.current(row.box)));
         entries_[b]->setText(QString::fromStdString(codes_.entered(row.box)));
-        entries_[b]->setStyleSheet(codes_.highlighted(row.box) ? QStringLiteral("color: #ff0000;")
-                                                               : QString());
+        showChanged(entries_[b], codes_.highlighted(row.box));
     }
 }
 
@@ -129,7 +147,7 @@ void UnlockWindow::typed(CodeBox box) {
         e->setCursorPosition(at);
     }
     codes_.typed(box, e->text().toStdString());
-    e->setStyleSheet(codes_.highlighted(box) ? QStringLiteral("color: #ff0000;") : QString());
+    showChanged(e, codes_.highlighted(box));
 }
 
 bool UnlockWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -22,6 +22,7 @@
 #include "core/link/link_preferences.h"
 #include "core/link/serial_link.h"
 #include "core/link/sound_output.h"
+#include "gui/accessibility.h"
 #include "gui/kelp_main.h"
 #include "gui/manual/manual_send_window.h"
 #include "gui/manual/tt_pad.h"
@@ -110,7 +111,7 @@ class LinkWindowsTest : public QObject {
         auto* unlock1 = guitest::findControl<QLineEdit>(&window, "NewPortUnlockSet(1)");
         auto* lock = guitest::findControl<QLineEdit>(&window, "NewLockSet");
         guitest::typeInto(unlock1, QStringLiteral("123456789"));
-        QVERIFY(unlock1->styleSheet().contains(QStringLiteral("#ff0000")));
+        QVERIFY(showsChangedColour(unlock1));
         lock->setFocus(Qt::TabFocusReason);
         QTRY_COMPARE(prompter_->messageBoxes().size(), std::size_t{1});
         QCOMPARE(prompter_->lastMessageBox().title, std::string("Unlock Code Port 1"));

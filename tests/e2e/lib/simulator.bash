@@ -41,7 +41,7 @@ start_sim() {
     : >"$work/sim.log"
     "$sim" --log "$work/sim.log" "$@" >"$work/sim.out" 2>"$work/sim.err" &
     sim_pid=$!
-    for _ in $(seq 50); do
+    for _ in $(seq 300); do  # up to 30 s on a busy machine
         device=$(head -n 1 "$work/sim.out")
         [ -n "$device" ] && [ -e "$device" ] && return 0
         sleep 0.1
