@@ -91,12 +91,11 @@ std::optional<std::string> queryFirmwareVersion() {
                  "was uploaded.");
             return std::nullopt;
         }
-        const std::string read = port.readAll();
-        // The controller's answer is judged read by read: the first one holding "+" is it.
-        if (!read.empty() && read.find('+') != std::string::npos) {
-            answer = read;
+        // The answer is gathered until its "+": over a network (or a busy adapter) the version
+        // and the "+" after it can come in separate reads.
+        answer += port.readAll();
+        if (answer.find('+') != std::string::npos)
             break;
-        }
         if (clock.nowMs() - started >= kFirmwareQueryTimeoutMs) {
             port.close();
             tell(MessageIcon::Critical, "QZ740 Communications Error",
