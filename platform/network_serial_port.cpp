@@ -175,8 +175,11 @@ bool NetworkSerialPort::openOnce(const std::string& device) {
     const bool lineSet = confirm(C::SetBaudRate, 9600, "9600 baud", kNegotiateMs) &&
                          confirm(C::SetDataSize, 8, "8 data bits", kNegotiateMs) &&
                          confirm(C::SetParity, C::kParityNone, "no parity", kNegotiateMs) &&
-                         confirm(C::SetStopSize, C::kOneStopBit, "1 stop bit", kNegotiateMs) &&
-                         confirm(C::SetControl, C::kNoFlowControl, "no handshaking", kNegotiateMs);
+                         confirm(C::SetStopSize, C::kOneStopBit, "1 stop bit", kNegotiateMs);
+    // Handshaking is a SET-CONTROL, which a server whose device has no modem control may never
+    // confirm: asked for and waited on briefly, but the serial line works without the answer.
+    if (lineSet)
+        confirm(C::SetControl, C::kNoFlowControl, "no handshaking", kLineConfirmMs);
     if (!lineSet) {
         if (socket_.state() != QAbstractSocket::ConnectedState) {
             error_ = closedReason();
@@ -405,9 +408,11 @@ bool NetworkSerialPort::confirm(TelnetComPort::Command command, std::uint32_t va
     telnet_.forget(command);
     if (!send(TelnetComPort::request(command, value)))
         return false;
+    // A SET-CONTROL answer may be a late one to an earlier request: wait for this one's value.
     waitUntil(
         [&] {
-            return telnet_.answer(command).has_value() ||
+            const std::optional<std::uint32_t> answer = telnet_.answer(command);
+            return (answer && (command != TelnetComPort::SetControl || *answer == value)) ||
                    socket_.state() != QAbstractSocket::ConnectedState;
         },
         ms);
