@@ -1,5 +1,6 @@
 #include "core/download/download_protocol.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -238,6 +239,12 @@ bool QZ740Download() {
         });
         send("1SendEram\r");
         clock.sleepMs(100);
+        // The whole image's limit is for a cable, where each "OK" is answered within a few
+        // milliseconds. Over a network every one of its lines also waits a round trip: the
+        // first "OK" answered measures it, and the limit grows by that much per line, for
+        // round trips up to a slow internet link's; a controller slower still ends on it.
+        int overallTicks = kMainImageTimeoutTicks;
+        std::int64_t okSentAt = -1;  // the first "OK" of the loop, until its line arrives
         for (;;) {
             const std::string text = readBurst(port);
             // The end test looks at what is still pending, before this pass's text joins it:
@@ -264,7 +271,7 @@ bool QZ740Download() {
                 return true;
             }
             clock.yield();
-            if (timedOut(kMainTimeoutText, kMainImageTimeoutTicks))
+            if (timedOut(kMainTimeoutText, overallTicks))
                 return false;
             if (!text.empty()) {
                 pending += text;
@@ -277,8 +284,17 @@ bool QZ740Download() {
                         progress.setValue(lineCounter);
                     linkState().SerialTicks = 0;
                     pending.erase(0, end + 2);
+                    if (okSentAt >= 0) {
+                        const std::int64_t beyond = std::min<std::int64_t>(
+                            clock.nowMs() - okSentAt - kCableAnswerMs, kLongestRoundTripMs);
+                        if (beyond > 0)
+                            overallTicks += static_cast<int>(beyond * kMainImageBarMaximum / 1000);
+                        okSentAt = -2;
+                    }
                 }
                 send("OK\r");
+                if (okSentAt == -1)
+                    okSentAt = clock.nowMs();
             } else {
                 port.waitForReadyRead(kPollMs);
             }

@@ -33,6 +33,8 @@ constexpr int kAutopatchBarMaximum = 10;
 constexpr int kRtcBarMaximum = 50;
 constexpr int kLineTimeoutTicks = 5;         // seconds without a complete line or chunk
 constexpr int kMainImageTimeoutTicks = 360;  // seconds for the whole main image
+constexpr int kCableAnswerMs = 50;         // a line's answer to "OK" on a cable, at most
+constexpr int kLongestRoundTripMs = 300;   // the network round trip the limit makes room for
 constexpr int kOptionTimeoutTicks = 180;     // seconds for a whole option image
 constexpr int kVersionTimeoutTicks = 3;
 
