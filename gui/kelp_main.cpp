@@ -631,6 +631,8 @@ void KelpMain::mnuCompare_Click() {
         ControllerDatabase controller;
         bool downloaded = false;
         {
+            // The status line names what the operator started, not the download inside it.
+            BusyGuard busy("The comparison with the QZ740");
             ScopedDownloadProgress useWindow(*downloadProgress_);
             downloaded = downloadControllerCopy(controller, options, appFolder() / "compare");
         }

@@ -20,4 +20,15 @@ std::string versionLabel() {
            std::to_string(kRevision);
 }
 
+std::string firmwareVersionFromAnswer(const std::string& beforePlus) {
+    std::string version;
+    for (char c : beforePlus)
+        if (c != '\r' && c != '\n')
+            version += c;
+    const auto first = version.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return {};
+    return version.substr(first, version.find_last_not_of(" \t") - first + 1);
+}
+
 }  // namespace kelp

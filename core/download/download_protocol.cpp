@@ -9,6 +9,7 @@
 #include "core/app/busy_state.h"
 #include "core/app/clock.h"
 #include "core/app/error_reporter.h"
+#include "core/app/program_identity.h"
 #include "core/app/prompter.h"
 #include "core/app/runtime_error.h"
 #include "core/database/atomic_file.h"
@@ -420,12 +421,7 @@ bool VersionDownload() {
             const std::size_t plus = text.find('+');
             if (!text.empty() && plus != std::string::npos) {
                 clock.sleepMs(100);
-                std::string version;
-                for (char c : text.substr(0, plus)) {
-                    if (c != '\r' && c != '\n')
-                        version += c;
-                }
-                database.firmwareVersion = version;
+                database.firmwareVersion = firmwareVersionFromAnswer(text.substr(0, plus));
                 result = true;
                 break;
             }

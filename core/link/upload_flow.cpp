@@ -110,10 +110,7 @@ std::optional<std::string> queryFirmwareVersion() {
         clock.yield();
     }
     clock.sleepMs(100);
-    std::string version;
-    for (char c : answer.substr(0, answer.find('+')))
-        if (c != '\r' && c != '\n')
-            version += c;
+    const std::string version = firmwareVersionFromAnswer(answer.substr(0, answer.find('+')));
     port.close();
     return version;
 }
