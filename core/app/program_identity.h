@@ -12,4 +12,7 @@ std::string firmwarePrefix();
 // "Version 7.0.0", as the start-up and About windows show it.
 std::string versionLabel();
 
+// The title of the boxes the program shows without one of their own: the program's name.
+extern const char* const kProgramBoxTitle;  // "Kelp"
+
 }  // namespace kelp
