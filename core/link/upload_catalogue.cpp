@@ -718,14 +718,16 @@ UploadGroup group24(ControllerDatabase& d) {
 UploadGroup group25(ControllerDatabase& d) {
     const auto& cw = cwTable();
     UploadGroup g;
-    UploadSection s = section(true);  // locked once, after port 3
+    // A DTMF command names no port: each port's CW IDs are played under that port's own
+    // unlock, or port 1 would take all of them.
     for (int p = 1; p <= 3; ++p) {
+        UploadSection s = section();
         s.items.push_back(
             cmd(p, "*8002").text(cw.encode(d.get("CWID1", p))).item(p, {{U::CwId1, p}}));
         s.items.push_back(
             cmd(p, "*8003").text(cw.encode(d.get("CWID2", p))).item(p, {{U::CwId2, p}}));
+        g.sections.push_back(std::move(s));
     }
-    g.sections.push_back(std::move(s));
     return g;
 }
 

@@ -68,6 +68,13 @@ bool walkGroups(bool full, UploadTransport& transport, ControllerDatabase& datab
                 // The DVR track table has no DTMF form: it is never written to the
                 // push-to-talk port.
                 if (transport.isDtmf() && !item.hasDtmf) continue;
+                // A DTMF command names no port: the controller applies it to the port that
+                // is unlocked. A command for another port than the one in force locks it
+                // first and unlocks its own.
+                if (transport.isDtmf() && unlockedPort != 0 && unlockedPort != item.unlockPort) {
+                    transport.lock();
+                    unlockedPort = 0;
+                }
                 if (!transport.breakIfDue(unlockedPort))
                     return false;
                 if (transport.isDtmf() && unlockedPort == 0) {

@@ -1,4 +1,5 @@
 #include "core/link/upload_catalogue.h"
+#include "core/link/upload_engine.h"
 
 #include <gtest/gtest.h>
 
@@ -257,6 +258,50 @@ TEST_F(UploadCatalogueTest, DvrTableIsSerialOnlyAndOnlyWhenItsWriteOptionIsOn) {
     ASSERT_EQ(items.size(), 104u);
     EXPECT_EQ(items.front()->serial, "1*9091011");
     EXPECT_FALSE(items.front()->hasDtmf);
+}
+
+// DTMF commands name no port: each port's CW IDs must play while that port is unlocked,
+// whether the upload comes from port 1's unlock (the alarm switches) or from a lock.
+TEST_F(UploadCatalogueTest, EachPortsCwIdsPlayUnderItsOwnUnlock) {
+    database.set("Terminator", "D");
+    database.set("Lock", "#");
+    for (int p = 1; p <= 3; ++p) database.set("CurrentPortUnlock", p, std::to_string(p) + "6937");
+    database.set("NewTerminator", "");
+    database.set("NewLock", "");
+    for (int p = 1; p <= 3; ++p) database.set("NewPortUnlock", p, "");
+    struct Case {
+        const char* name;
+        bool full;
+        std::vector<FlagRef> flags;
+        int cwCommands;
+    };
+    const Case cases[] = {
+        {"complete", true, {}, 6},
+        {"port 2 after the alarm switches",
+         false,
+         {{UploadFlag::LogicAlarmEnable, 1}, {UploadFlag::CwId1, 2}},
+         1},
+        {"port 3 alone", false, {{UploadFlag::CwId2, 3}}, 1},
+    };
+    for (const Case& c : cases) {
+        for (const FlagRef& f : c.flags) database.setUploadFlag(f.group, f.index, true);
+        RecordingTransport t(database, true);
+        ASSERT_EQ(fSendUpdate(c.full, t, database, nullptr, false), 0) << c.name;
+        int unlocked = 0;
+        int cwCommands = 0;
+        for (const auto& seq : t.sequences()) {
+            if (seq.kind == RecordingTransport::Sequence::Unlock)
+                unlocked = seq.tokens.front()[0] - '0';
+            else if (seq.kind == RecordingTransport::Sequence::Lock)
+                unlocked = 0;
+            else if (seq.serial.size() > 5 && (seq.serial.compare(1, 5, "*8002") == 0 ||
+                                               seq.serial.compare(1, 5, "*8003") == 0)) {
+                ++cwCommands;
+                EXPECT_EQ(unlocked, seq.serial[0] - '0') << c.name << ": " << seq.serial;
+            }
+        }
+        EXPECT_EQ(cwCommands, c.cwCommands) << c.name;
+    }
 }
 
 TEST(DtmfCharacters, TokensMapToWhatTheyPlay) {
