@@ -46,11 +46,14 @@ class Command {
         return *this;
     }
     // Fixed digits and values: on the line as they are, played one character at a time
-    // (upper-cased, as the digit player does).
+    // (upper-cased, as the digit player does). A space is no tone: a number typed with
+    // spaces plays its digits.
     Command& text(const std::string& text) {
         serial_ += text;
         for (char c : text)
-            dtmf_.emplace_back(1, static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+            if (c != ' ')
+                dtmf_.emplace_back(1,
+                                   static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
         return *this;
     }
     // A value handed to the tone player whole: "1" plays its digit, "11" the star.
