@@ -90,15 +90,6 @@ Checked dtmfDigits(int shortest, int longest) {
                                 : num(shortest) + " to " + num(longest) + " DTMF digits"};
 }
 
-// Text the operator types freely, any length the file holds: anything but a control
-// character and the characters in `refused` (the toll list shows a bar between slot and text).
-Checked freeText(std::string words, std::string refused) {
-    return {[refused](const std::string& v, int, int) {
-                return !holdsControlCharacter(v) && v.find_first_of(refused) == std::string::npos;
-            },
-            std::move(words)};
-}
-
 // A pending code: none (empty), or 1 to longest DTMF digits, as the unlock window takes it.
 Checked pendingCode(int longest) {
     return {[longest](const std::string& v, int, int) {
@@ -209,7 +200,7 @@ KeyRule silent(KeyRule r, std::string emptyValue) {
 }
 
 // A key whose value the loader takes as it is; words say what it holds. Only a damaged value
-// (a control character) is replaced, by damaged.
+// (a control character) is replaced, by damaged (empty: the value is dropped).
 KeyRule unchecked(std::string words, Words itemWords, std::string damaged = "") {
     return rule(Checked{Check{}, std::move(words)},
                 damaged.empty() ? noDefault() : fixed(std::move(damaged)), std::move(itemWords));
@@ -388,9 +379,10 @@ std::vector<Row> buildRows() {
         {"APPrefix", rule(dtmfDigits(1, 8), fixed("C1"), words(kAutopatch + "Prefix"))},
         {"AnswerCode",
          silent(rule(dtmfDigits(1, 15), fixed("5820"), words(kAutopatch + "Answer Code")), "5820")},
-        // Free text as the window takes it; the controller judges the number itself.
-        {"AutoDial", rule(freeText("a telephone number", ""), fixed(""), entryField(kAutopatch + "AutoDial Slot ", ": Phone Number"))},
-        {"TollRestrict", rule(freeText("a number the autopatch will not dial", "|"), fixed(""), entryField(kSpecialCodes + ": Toll Restrict: Pos "))},
+        // Free text as the window takes it; the controller judges the number itself. The
+        // loader still refuses a control character in them, as in every value.
+        {"AutoDial", unchecked("a telephone number", entryField(kAutopatch + "AutoDial Slot ", ": Phone Number"))},
+        {"TollRestrict", unchecked("a number the autopatch will not dial", entryField(kSpecialCodes + ": Toll Restrict: Pos "))},
         {"RingNumber",
          silent(rule(number(1, 8), fixed("2"), words(kAutopatch + "Number of Rings to Answer")),
                 "2")},

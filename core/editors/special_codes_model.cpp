@@ -100,11 +100,11 @@ FieldSpec listText(const char* key, int count, bool upperCase) {
     f.numeric = false;
     f.upperCase = upperCase;
     f.emptyText = emptyTextIs("");
-    // The toll list takes its entries through addTollRestriction, which applies the rule.
+    // The toll list takes its entries through addTollRestriction, which refuses the same.
     if (std::string(key) != kAutoDial)
         return f;
     f.check = [key = std::string(key)](const EditorModel& m, int index) -> std::optional<Notice> {
-        if (keyRule(key).check(m.value(key, index), 0, index))
+        if (!holdsControlCharacter(m.value(key, index)))
             return std::nullopt;
         return Notice{kAutoDialTitle, kAutoDialText};
     };
@@ -199,8 +199,9 @@ SpecialCodesModel::TollAdd SpecialCodesModel::addTollRestriction(const std::stri
     const std::string item = trimmed(text);
     TollAdd result;
     // The entry box drops the bar as it is typed; a text that holds one anyway is not taken,
-    // since the list shows the bar between slot and text.
-    if (item.empty() || !keyRule(kToll).check(item, 0, 0))
+    // since the list shows the bar between slot and text; nor is one holding a control
+    // character, which would split the command it goes out in.
+    if (item.empty() || item.find('|') != std::string::npos || holdsControlCharacter(item))
         return result;
     for (int slot = 1; slot <= kTollRestrictions; ++slot) {
         if (!value(kToll, slot).empty())

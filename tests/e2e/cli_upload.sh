@@ -77,7 +77,9 @@ rc=$?
 [ $rc -eq 0 ] || fail "CR in a value: exit $rc ($(tail -c 400 "$work/cr.err"))"
 grep -q 'RX 1\*9000999' "$work/sim.log" && fail "CR in a value: 1*9000999 reached the controller"
 grep -q 'RX 1\*21150010<CR>' "$work/sim.log" || fail "CR in a value: autodial 1 not sent empty"
-grep -q "DAT item: AutoDial(1)" "$KELP_HOME/error.log" && grep -q "'5551212<CR>1\*9000999'" "$KELP_HOME/error.log" \
+grep -q 'DAT File Errors' "$work/cr.err" || fail "CR in a value: the load did not report a repair"
+"$cli" check "$work/cr.dat" >"$work/cr.log" 2>/dev/null
+grep -q "DAT item: AutoDial(1)" "$work/cr.log" && grep -q "'5551212<CR>1\*9000999'" "$work/cr.log" \
     || fail "CR in a value: no error.log entry"
 
 # A refused timer command stops the upload with "Update Error" and no reset.

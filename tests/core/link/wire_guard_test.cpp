@@ -15,7 +15,8 @@ class WireGuardTest : public testing::LinkTest {
     void SetUp() override {
         LinkTest::SetUp();
         db().set("Terminator", "D");
-        port.setResponder([](const std::string&) { return std::string("+\r\n"); });
+        port.setResponder(
+            [](const std::string& line) { return line.empty() ? "" : std::string("+\r\n"); });
     }
 };
 
@@ -67,8 +68,9 @@ TEST_F(WireGuardTest, OnlyWholeCommandsReachTheController) {
         }
         EXPECT_EQ(taken, !c.refused);
         EXPECT_EQ(linkState().LineRefused, c.refused);
-        if (c.refused)
+        if (c.refused) {
             EXPECT_EQ(prompter.lastMessageBox().title, kCommunicationsErrorTitle);
+        }
     }
 }
 
