@@ -67,20 +67,13 @@ grep -q 'RX 1\*21999<CR>' "$work/sim.log" || fail "upload: no reset"
 grep -q 'Complete Upload' "$work/up.err" || fail "upload: no Complete Upload message"
 ls "$KELP_HOME"/serial-trace-*.log >/dev/null 2>&1 || fail "upload: no serial trace in the application folder"
 
-# A CR inside a value (an LF file, where the CR is no line end) never splits a command: the
-# load drops the autodial number with an error.log entry, and no second command reaches the wire.
+# A CR inside a value (an LF file: no line end) never splits a command; the load reports it.
 tr -d '\r' <"$sample" | sed -e 's/^AutoDial(1)=.*/AutoDial(1)=5551212\r1*9000999/' >"$work/cr.dat"
-grep -q $'^AutoDial(1)=5551212\r1' "$work/cr.dat" || fail "CR in a value: the file was not made"
 start_sim --delay 0
-"$cli" upload "$work/cr.dat" --port "$device" --yes >"$work/cr.out" 2>"$work/cr.err"
-rc=$?
-[ $rc -eq 0 ] || fail "CR in a value: exit $rc ($(tail -c 400 "$work/cr.err"))"
+"$cli" upload "$work/cr.dat" --port "$device" --yes >/dev/null 2>"$work/cr.err" || fail "CR in a value: exit $?"
 grep -q 'RX 1\*9000999' "$work/sim.log" && fail "CR in a value: 1*9000999 reached the controller"
-grep -q 'RX 1\*21150010<CR>' "$work/sim.log" || fail "CR in a value: autodial 1 not sent empty"
-grep -q 'DAT File Errors' "$work/cr.err" || fail "CR in a value: the load did not report a repair"
-"$cli" check "$work/cr.dat" >"$work/cr.log" 2>/dev/null
-grep -q "DAT item: AutoDial(1)" "$work/cr.log" && grep -q "'5551212<CR>1\*9000999'" "$work/cr.log" \
-    || fail "CR in a value: no error.log entry"
+grep -q 'RX 1\*21150010<CR>' "$work/sim.log" && grep -q 'DAT File Errors' "$work/cr.err" || fail "CR in a value: not dropped"
+"$cli" check "$work/cr.dat" 2>/dev/null | grep -q "^Value received is '5551212<CR>1\*9000999'" || fail "CR in a value: no error.log entry"
 
 # A refused timer command stops the upload with "Update Error" and no reset.
 start_sim --delay 0 --nack '1\*1004.*'

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -751,50 +752,40 @@ TEST_F(DatFileTest, InvalidCodesGetFactoryValuesWithABox) {
 // autodial number would otherwise reach the controller as a second command.
 TEST_F(DatFileTest, ControlCharactersInsideAValueAreRepairedAndReported) {
     const struct {
-        const char* keyText;  // as in the file
-        const char* key;
-        int index;
+        const char* keyText;
         std::string damaged;
         const char* loaded;  // "" where the value is dropped
         const char* shown;   // the value as the entry shows it
     } cases[] = {
-        {"AutoDial(1)", "AutoDial", 1, "5551212\r1*9000999", "", "5551212<CR>1*9000999"},
-        {"TollRestrict(2)", "TollRestrict", 2, "1900\x1B", "", "1900<1B>"},
-        {"NewPortUnlock(2)", "NewPortUnlock", 2, "1234\r", "", "1234<CR>"},
-        {"NewLock", "NewLock", 0, std::string("7\0", 2), "", "7<NUL>"},
-        {"NewTerminator", "NewTerminator", 0, "\x7F", "", "<7F>"},
-        {"CurrentPortUnlock(1)", "CurrentPortUnlock", 1, "112\t34", "16937", "112<TAB>34"},
-        {"Lock", "Lock", 0, "*\r9", "#", "*<CR>9"},
-        {"VoiceID1(1)", "VoiceID1", 1, "Q Z\rSEVEN", "Q Z SEVEN FOURTY", "Q Z<CR>SEVEN"},
-        {"CWID2(3)", "CWID2", 3, "D E\x01Q", "Q Z 7 4 0", "D E<01>Q"},
-        {"MessageMacro(3)", "MessageMacro", 3, "THREE\rEIGHT", "NONE STORED", "THREE<CR>EIGHT"},
-        {"Macro(1)", "Macro", 1, "002\r003", "NONE STORED", "002<CR>003"},
-        {"DTMF(4)", "DTMF", 4, "4 A\r#", "NONE STORED", "4 A<CR>#"},
-        {"FreqString(2)", "FreqString", 2, "14500\r23", "1465202", "14500<CR>23"},
-        {"DTMFRegenPrefix", "DTMFRegenPrefix", 0, "12\r34", "12345", "12<CR>34"},
-        {"HangTime1(1)", "HangTime1", 1, "1\r1", "50", "1<CR>1"},
-        {"DVRSeconds(1)", "DVRSeconds", 1, "3\r", "0", "3<CR>"},
+        {"AutoDial(1)", "5551212\r1*9000999", "", "5551212<CR>1*9000999"},
+        {"TollRestrict(2)", "1900\x1B", "", "1900<1B>"},
+        {"NewPortUnlock(2)", "1234\r", "", "1234<CR>"},
+        {"NewLock", std::string("7\0", 2), "", "7<NUL>"},
+        {"NewTerminator", "\x7F", "", "<7F>"},
+        {"CurrentPortUnlock(1)", "112\t34", "16937", "112<TAB>34"},
+        {"VoiceID1(1)", "Q Z\rSEVEN", "Q Z SEVEN FOURTY", "Q Z<CR>SEVEN"},
+        {"Macro(1)", "002\r003", "NONE STORED", "002<CR>003"},
+        {"FreqString(2)", "14500\r23", "1465202", "14500<CR>23"},
+        {"HangTime1(1)", "1\r1", "50", "1<CR>1"},
+        {"DVRSeconds(1)", "3\r", "0", "3<CR>"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.keyText);
-        // Written into the bytes directly: an ini write refuses a line break.
-        std::string text = readBytes(kFullRtc);
-        const std::string line = std::string("\r\n") + c.keyText + "=";
-        const std::size_t at = text.find(line);
-        ASSERT_NE(at, std::string::npos);
-        const std::size_t from = at + line.size();
+        std::string text = readBytes(kFullRtc);  // an ini write refuses a line break
+        const std::size_t from = text.find(std::string("\r\n") + c.keyText + "=") + 3 +
+                                 std::strlen(c.keyText);
         text.replace(from, text.find("\r\n", from) - from, c.damaged);
-        const std::string path = (tmp / "damaged.dat").string();
-        writeBytes(path, text);
+        writeBytes((tmp / "damaged.dat").string(), text);
         resetProcessDatabase();
-        load(path);
-        ASSERT_TRUE(db().loaded);
-        EXPECT_EQ(db().get(c.key, c.index), c.loaded);
+        load((tmp / "damaged.dat").string());
+        const std::string key(c.keyText);
+        const std::size_t paren = key.find('(');
+        EXPECT_EQ(db().get(key.substr(0, paren),
+                           paren == std::string::npos ? 0 : std::stoi(key.substr(paren + 1))),
+                  c.loaded);
         const std::vector<std::string> found = entries();
         ASSERT_EQ(found.size(), 1u);
-        EXPECT_NE(found[0].find(std::string("-- DAT item: ") + c.keyText + "\r\n"),
-                  std::string::npos)
-            << found[0];
+        EXPECT_NE(found[0].find("-- DAT item: " + key + "\r\n"), std::string::npos) << found[0];
         EXPECT_NE(found[0].find(std::string("'") + c.shown + "'"), std::string::npos) << found[0];
     }
 }

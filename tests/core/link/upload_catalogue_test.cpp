@@ -260,47 +260,35 @@ TEST_F(UploadCatalogueTest, DvrTableIsSerialOnlyAndOnlyWhenItsWriteOptionIsOn) {
     EXPECT_FALSE(items.front()->hasDtmf);
 }
 
-// DTMF commands name no port: each port's CW IDs must play while that port is unlocked,
-// whether the upload comes from port 1's unlock (the alarm switches) or from a lock.
+// DTMF commands name no port: each port's CW IDs must play while that port is unlocked, in a
+// complete upload (the alarm switches leave port 1 unlocked before them) and on their own.
 TEST_F(UploadCatalogueTest, EachPortsCwIdsPlayUnderItsOwnUnlock) {
-    database.set("Terminator", "D");
-    database.set("Lock", "#");
-    for (int p = 1; p <= 3; ++p) database.set("CurrentPortUnlock", p, std::to_string(p) + "6937");
-    database.set("NewTerminator", "");
-    database.set("NewLock", "");
-    for (int p = 1; p <= 3; ++p) database.set("NewPortUnlock", p, "");
-    struct Case {
-        const char* name;
+    for (int p = 1; p <= 3; ++p) {
+        database.set("CurrentPortUnlock", p, std::to_string(p) + "6937");
+        database.set("NewPortUnlock", p, "");
+    }
+    const struct {
         bool full;
-        std::vector<FlagRef> flags;
         int cwCommands;
-    };
-    const Case cases[] = {
-        {"complete", true, {}, 6},
-        {"port 2 after the alarm switches",
-         false,
-         {{UploadFlag::LogicAlarmEnable, 1}, {UploadFlag::CwId1, 2}},
-         1},
-        {"port 3 alone", false, {{UploadFlag::CwId2, 3}}, 1},
-    };
-    for (const Case& c : cases) {
-        for (const FlagRef& f : c.flags) database.setUploadFlag(f.group, f.index, true);
+    } cases[] = {{true, 6}, {false, 1}};  // changes only: port 3's second CW ID
+    for (const auto& c : cases) {
+        database.setUploadFlag(UploadFlag::CwId2, 3, true);
         RecordingTransport t(database, true);
-        ASSERT_EQ(fSendUpdate(c.full, t, database, nullptr, false), 0) << c.name;
+        ASSERT_EQ(fSendUpdate(c.full, t, database, nullptr, false), 0);
         int unlocked = 0;
         int cwCommands = 0;
         for (const auto& seq : t.sequences()) {
-            if (seq.kind == RecordingTransport::Sequence::Unlock)
-                unlocked = seq.tokens.front()[0] - '0';
-            else if (seq.kind == RecordingTransport::Sequence::Lock)
-                unlocked = 0;
-            else if (seq.serial.size() > 5 && (seq.serial.compare(1, 5, "*8002") == 0 ||
-                                               seq.serial.compare(1, 5, "*8003") == 0)) {
+            if (seq.kind != RecordingTransport::Sequence::Command)
+                unlocked = seq.kind == RecordingTransport::Sequence::Unlock
+                               ? seq.tokens.front()[0] - '0'
+                               : 0;
+            else if (seq.serial.compare(1, 4, "*800") == 0 &&
+                     (seq.serial[5] == '2' || seq.serial[5] == '3')) {
+                EXPECT_EQ(unlocked, seq.serial[0] - '0') << seq.serial;
                 ++cwCommands;
-                EXPECT_EQ(unlocked, seq.serial[0] - '0') << c.name << ": " << seq.serial;
             }
         }
-        EXPECT_EQ(cwCommands, c.cwCommands) << c.name;
+        EXPECT_EQ(cwCommands, c.cwCommands);
     }
 }
 
