@@ -8,6 +8,8 @@ constexpr int kMinor = KELP_VERSION_MINOR;
 constexpr int kRevision = KELP_VERSION_PATCH;
 }  // namespace
 
+const char* const kProgramBoxTitle = "Kelp";
+
 std::string programVersion() {
     // The minor version and revision are written as digits side by side: 7.0 rev 0 -> "7.00".
     return std::to_string(kMajor) + "." + std::to_string(kMinor) + std::to_string(kRevision);

@@ -16,4 +16,7 @@ std::string versionLabel();
 // dropped and blanks at either end trimmed (some adapters echo a space before the digits).
 std::string firmwareVersionFromAnswer(const std::string& beforePlus);
 
+// The title of the boxes the program shows without one of their own: the program's name.
+extern const char* const kProgramBoxTitle;  // "Kelp"
+
 }  // namespace kelp

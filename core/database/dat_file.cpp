@@ -566,9 +566,16 @@ class Loader {
         const KeyRule& rule = keyRule(*item.key);
         if (value.empty() && rule.silentDefault)
             value = *rule.silentDefault;
-        if (rule.check && !rule.check(value, item.port, item.index))
+        if (!passes(rule, value, item))
             value = replaced(item, rule);
         store(item, std::move(value));
+    }
+
+    // A value passes when its key's check takes it and it holds no control character: inside
+    // a command line a CR would end the command and start another, whatever the key.
+    static bool passes(const KeyRule& rule, const std::string& value, const Item& item) {
+        return !holdsControlCharacter(value) &&
+               (!rule.check || rule.check(value, item.port, item.index));
     }
 
     // Logs the failed value and returns the key's default.
@@ -595,7 +602,7 @@ class Loader {
         const char* received =
             rule.style == ReportStyle::Timers ? "Value received was '" : "Value received is '";
         log_.writeEntry(words + what + " -- DAT item: " + item.keyText + kCrLf + received +
-                            item.received + "'" + kCrLf + last,
+                            visibleControlCharacters(item.received) + "'" + kCrLf + last,
                         LogSeverity::Error);
     }
 
@@ -609,7 +616,8 @@ class Loader {
     // pending ID timer's length in seconds.
     void loadIdSpeakTime(Item& item) {
         const std::string& pendingMinutes = db_.get("PIDTime", item.index);
-        if (pendingIdSpeechCheck(item.received, pendingMinutes)) {
+        if (!holdsControlCharacter(item.received) &&
+            pendingIdSpeechCheck(item.received, pendingMinutes)) {
             store(item, item.received);
             return;
         }
@@ -622,7 +630,7 @@ class Loader {
 
     // Only a Yaesu radio uses the model; for the others it stays as the file has it.
     void loadYaesuType(Item& item) {
-        if (db_.get("RadioType") == "3") {
+        if (db_.get("RadioType") == "3" || holdsControlCharacter(item.received)) {
             checked(item, item.received);
         } else {
             store(item, item.received);
@@ -635,7 +643,7 @@ class Loader {
         if (upperCase(value) == "0A" || value == "254")
             value = "99";
         const KeyRule& rule = keyRule(*item.key);
-        if (rule.check && !rule.check(value, item.port, item.index))
+        if (!passes(rule, value, item))
             value = replaced(item, rule);
         if (value.size() == 1)
             value.insert(0, 1, '0');
@@ -648,7 +656,7 @@ class Loader {
         if (!value.empty() && value[0] == 'a')
             value[0] = 'A';
         const KeyRule& rule = keyRule(*item.key);
-        if (rule.check && !rule.check(value, item.port, item.index))
+        if (!passes(rule, value, item))
             value = replaced(item, rule);
         store(item, std::move(value));
     }
@@ -662,7 +670,7 @@ class Loader {
             value.insert(0, 4 - value.size(), '0');
         }
         const KeyRule& rule = keyRule(*item.key);
-        if (rule.check && !rule.check(value, item.port, item.index))
+        if (!passes(rule, value, item))
             value = replaced(item, rule);
         store(item, std::move(value));
     }
@@ -680,7 +688,8 @@ class Loader {
             value = kNone;
         // A missing frequency has nothing to pad: zeros would make it a real, wrong
         // frequency, so it fails the check below and takes the default instead.
-        if (!value.empty() && value != kNone && value.size() < kFrequencyDigits) {
+        if (!value.empty() && value != kNone && value.size() < kFrequencyDigits &&
+            !holdsControlCharacter(value)) {
             const std::string old = value;
             value.insert(0, kFrequencyDigits - value.size(), '0');
             log_.writeEntry(
@@ -690,7 +699,7 @@ class Loader {
                 LogSeverity::Warning);
         }
         const KeyRule& rule = keyRule(*item.key);
-        if (rule.check && !rule.check(value, item.port, item.index)) {
+        if (!passes(rule, value, item)) {
             const std::string fixed = kDefaultFrequency;
             reportInvalid(item, rule, " not valid", fixed);
             value = fixed;
@@ -736,7 +745,8 @@ class Loader {
     void loadMacro(Item& item) {
         std::string value = upperCase(item.received);
         const int slots = named(*item.key, "Macro") ? kMacroSlots : kShortMacroSlots;
-        const MacroCheck result = macroCheck(value, slots);
+        const MacroCheck result =
+            holdsControlCharacter(value) ? MacroCheck::InvalidFunction : macroCheck(value, slots);
         if (result != MacroCheck::Passed) {
             const KeyRule& rule = keyRule(*item.key);
             value = kNoneStored;
@@ -752,7 +762,7 @@ class Loader {
     void loadUnlockCode(Item& item) {
         const std::string value = upperCase(item.received);
         const KeyRule& rule = keyRule(*item.key);
-        if (!rule.check || rule.check(value, item.port, item.index)) {
+        if (passes(rule, value, item)) {
             store(item, value);
             return;
         }
@@ -788,12 +798,14 @@ class Loader {
         }
     }
 
-    void loadPendingCode(Item& item) { store(item, upperCase(item.received)); }
+    // A pending code the window would not have taken is dropped: it would be sent as the new
+    // code at the next complete upload.
+    void loadPendingCode(Item& item) { checked(item, upperCase(item.received)); }
 
     // The last of the unlock group: the controller cannot tell a lock code from a terminator
     // that is the same digit.
     void loadNewTerminator(Item& item) {
-        store(item, trimmed(upperCase(item.received)));
+        checked(item, trimmed(upperCase(item.received)));
         if (db_.get("Lock") == db_.get("Terminator")) {
             prompter_.message(
                 "ERROR! Your Current Lock Code and Current Terminator Digit are the same. This "

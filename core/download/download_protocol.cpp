@@ -32,7 +32,6 @@ const char* const kAutopatchTimeoutText =
 const char* const kRtcTimeoutText =
     "Data from the RTC did not successfully download. Please try again. Press OK to continue.";
 const char* const kDownloadCanceledText = "Download Canceled. Click OK to return to Kelp";
-const char* const kProgramBoxTitle = "Kelp";
 
 const char* const kMainDownloadCaption = "Downloading From QZ740";
 const char* const kAutopatchDownloadCaption = "Downloading From Autopatch";

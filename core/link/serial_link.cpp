@@ -1,10 +1,13 @@
 #include "core/link/serial_link.h"
 
+#include <string_view>
+
 #include "core/app/busy_state.h"
 #include "core/app/clock.h"
 #include "core/app/error_reporter.h"
 #include "core/app/prompter.h"
 #include "core/app/runtime_error.h"
+#include "core/database/field_checks.h"
 #include "core/link/link_preferences.h"
 #include "core/link/serial_port.h"
 
@@ -166,7 +169,30 @@ void OpenPort() {
     state.PortOpenError = true;
 }
 
+void refuseCommand(const std::string& sentence, const std::string& displayText) {
+    LinkState& state = linkState();
+    state.LineRefused = true;
+    state.ResponseError = true;
+    currentPrompter().message(sentence + kCrLf + kCrLf + "The command string was: " + kCrLf +
+                                  visibleControlCharacters(displayText) + kCrLf + kCrLf +
+                                  "Update will terminate",
+                              kCommunicationsErrorTitle, MessageIcon::Exclamation);
+}
+
 void SendStr(const std::string& text) {
+    linkState().LineRefused = false;
+    // The one place a command line is written: whatever a value held, only one command
+    // reaches the controller, ended by its own "\r".
+    const std::string_view body = !text.empty() && text.back() == '\r'
+                                      ? std::string_view(text).substr(0, text.size() - 1)
+                                      : std::string_view(text);
+    if (holdsControlCharacter(body)) {
+        refuseCommand(
+            "Kelp did not send a command string that holds a control character: the "
+            "QZ740 would take it as more than one command.",
+            std::string(body));
+        return;
+    }
     try {
         SerialPort& port = currentSerialPort();
         if (!port.isOpen()) {
@@ -183,6 +209,11 @@ void SendStr(const std::string& text) {
 
 void CheckInput(const std::string& displayText) {
     LinkState& state = linkState();
+    // The command never went out; its box has been shown.
+    if (state.LineRefused) {
+        state.ResponseError = true;
+        return;
+    }
     if (displayText == kUnansweredReset) {
         if (currentSerialPort().isOpen())
             state.ResponseError = false;

@@ -32,6 +32,11 @@ struct LinkState {
     // Set when the box saying the port is not open has been shown for the command in hand,
     // so its CheckInput does not show a second one.
     bool closedPortShown = false;
+    // Set when the command in hand was refused before it went out: it held what a command
+    // cannot carry (a control character on the line, a character that is no DTMF digit in
+    // the audio). Its CheckInput fails at once, and an upload stops there. The next command
+    // clears it.
+    bool LineRefused = false;
 };
 
 LinkState& linkState();
@@ -52,8 +57,15 @@ std::string portTroubleText(const std::string& firstLine, const std::string& wro
 void OpenPort();
 // Writes one command line (already ending in "\r"), then pauses SerialDelay ms. A port that
 // is not open (closed under the sender, or an adapter pulled out) sends nothing and fails:
-// "Serial Port Error", ResponseError and PortOpenError set.
+// "Serial Port Error", ResponseError and PortOpenError set. A text that holds a control
+// character anywhere but its one closing "\r" would reach the controller as more than one
+// command: nothing is written, "QZ740 Communications Error" is shown and LineRefused and
+// ResponseError are set. (A lone key such as the recorder's "G" has no "\r" at all.)
 void SendStr(const std::string& text);
+// Refuses the command in hand before it goes out: shows sentence and the command (control
+// characters made visible) in "QZ740 Communications Error", sets LineRefused and
+// ResponseError. SendStr and the DTMF sender call it.
+void refuseCommand(const std::string& sentence, const std::string& displayText);
 // Waits for the answer to the command just sent and sets ResponseError. displayText is the
 // caller's text for the command; it is shown in the failure box. The controller reset
 // "1*219999" is not answered, so it returns success at once. A port that is not open, or

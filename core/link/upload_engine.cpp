@@ -6,6 +6,8 @@
 
 #include "core/app/busy_state.h"
 #include "core/app/error_reporter.h"
+#include "core/database/field_checks.h"
+#include "core/link/dtmf_sender.h"
 #include "core/link/dtmf_tones.h"
 #include "core/link/dtmf_transmission.h"
 #include "core/link/link_preferences.h"
@@ -68,6 +70,13 @@ bool walkGroups(bool full, UploadTransport& transport, ControllerDatabase& datab
                 // The DVR track table has no DTMF form: it is never written to the
                 // push-to-talk port.
                 if (transport.isDtmf() && !item.hasDtmf) continue;
+                // A DTMF command names no port: the controller applies it to the port that
+                // is unlocked. A command for another port than the one in force locks it
+                // first and unlocks its own.
+                if (transport.isDtmf() && unlockedPort != 0 && unlockedPort != item.unlockPort) {
+                    transport.lock();
+                    unlockedPort = 0;
+                }
                 if (!transport.breakIfDue(unlockedPort))
                     return false;
                 if (transport.isDtmf() && unlockedPort == 0) {
@@ -76,7 +85,11 @@ bool walkGroups(bool full, UploadTransport& transport, ControllerDatabase& datab
                 }
                 const bool taken = transport.send(item);
                 // A refusal of most settings lets the walk go on; a link that is gone does not.
-                if (!taken && (item.refusalStops || linkState().PortOpenError)) return false;
+                // Nor does a command refused before it went out (it held what a command
+                // cannot carry): the upload reports it as a failure.
+                if (!taken && (item.refusalStops || linkState().PortOpenError ||
+                               linkState().LineRefused))
+                    return false;
                 if (taken) {
                     clearFlags(item.clears, database);
                     if (item.afterSend) item.afterSend(database, writeFile);
@@ -102,6 +115,7 @@ int fSendUpdate(bool full, UploadTransport& transport, ControllerDatabase& datab
     int result = 8;
     LinkState& link = linkState();
     link.PortOpenError = false;
+    link.LineRefused = false;
     bool begun = false;
     try {
         begun = transport.begin();
@@ -153,6 +167,15 @@ bool RecordingTransport::begin() {
 }
 
 bool RecordingTransport::send(const UploadItem& item) {
+    // The listing refuses what the real transports refuse, so it never shows a success
+    // that the upload could not have.
+    const bool playable = dtmf_ ? allDtmfTokens(item.dtmf) : !holdsControlCharacter(item.serial);
+    if (!playable) {
+        refuseCommand("Kelp did not send a command string that holds what a command cannot "
+                      "carry.",
+                      item.serial);
+        return false;
+    }
     Sequence s{Sequence::Command, {}, item.serial};
     if (dtmf_) {
         s.tokens = item.dtmf;

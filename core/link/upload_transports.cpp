@@ -44,8 +44,8 @@ void SerialTransport::resetController() {
 bool DtmfTransport::begin() { return transmission_.keyUp(); }
 
 bool DtmfTransport::send(const UploadItem& item) {
-    for (const std::string& token : item.dtmf) SendTone(token);
-    SendTerminator();
+    if (!SendCommandTokens(item.dtmf))
+        return false;
     return !linkState().ResponseError && !soundFailed();
 }
 

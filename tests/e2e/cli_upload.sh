@@ -2,7 +2,8 @@
 # The upload from the command line: the listing of a complete upload (serial and DTMF), the
 # whole DTMF upload rendered as audio, and a complete upload through the real serial port
 # code into the controller simulator (accepted, refused, with the controller's line ends
-# arriving late, unconfirmed), and a changes-only upload of what differs from an older file.
+# arriving late, unconfirmed, a value holding a CR), and a changes-only upload of what differs
+# from an older file.
 # Usage: cli_upload.sh <path-to-kelp-cli> <e2e-dir>   (KELP_BUILD_DIR names the build folder)
 set -u
 
@@ -65,6 +66,14 @@ received=$(grep ' RX [^<]' "$work/sim.log" | grep -vc 'RX 1GetVersion')
 grep -q 'RX 1\*21999<CR>' "$work/sim.log" || fail "upload: no reset"
 grep -q 'Complete Upload' "$work/up.err" || fail "upload: no Complete Upload message"
 ls "$KELP_HOME"/serial-trace-*.log >/dev/null 2>&1 || fail "upload: no serial trace in the application folder"
+
+# A CR inside a value (an LF file: no line end) never splits a command; the load reports it.
+tr -d '\r' <"$sample" | sed -e 's/^AutoDial(1)=.*/AutoDial(1)=5551212\r1*9000999/' >"$work/cr.dat"
+start_sim --delay 0
+"$cli" upload "$work/cr.dat" --port "$device" --yes >/dev/null 2>"$work/cr.err" || fail "CR in a value: exit $?"
+grep -q 'RX 1\*9000999' "$work/sim.log" && fail "CR in a value: 1*9000999 reached the controller"
+grep -q 'RX 1\*21150010<CR>' "$work/sim.log" && grep -q 'DAT File Errors' "$work/cr.err" || fail "CR in a value: not dropped"
+"$cli" check "$work/cr.dat" 2>/dev/null | grep -q "^Value received is '5551212<CR>1\*9000999'" || fail "CR in a value: no error.log entry"
 
 # A refused timer command stops the upload with "Update Error" and no reset.
 start_sim --delay 0 --nack '1\*1004.*'
