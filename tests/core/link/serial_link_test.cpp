@@ -160,9 +160,17 @@ TEST_F(SerialLinkTest, SendStrReportsAFailedWrite) {
     port.failWrites("Input/output error");
     SendStr("1*10001180\r");
     const PromptRecord& box = prompter.lastMessageBox();
-    EXPECT_EQ(box.title, kSystemErrorTitle);
-    EXPECT_NE(box.text.find("Location = Declarations: SendStr"), std::string::npos);
-    EXPECT_NE(box.text.find("Input/output error"), std::string::npos);
+    EXPECT_EQ(box.title, kSerialPortErrorTitle);
+    EXPECT_NE(box.text.find("could not write the command string"), std::string::npos);
+    EXPECT_NE(box.text.find("Reason: Input/output error"), std::string::npos);
+    // The link is gone: closed, both flags set, and the answer is not waited for.
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_TRUE(linkState().PortOpenError);
+    const std::int64_t before = clock.nowMs();
+    CheckInput("1*10001180");
+    EXPECT_TRUE(linkState().ResponseError);
+    EXPECT_EQ(clock.nowMs(), before);
+    EXPECT_EQ(prompter.messageBoxes().size(), 1u);
 }
 
 TEST_F(SerialLinkTest, OpenPortOpensTheMappedDeviceAndPrimesTheLine) {
@@ -199,6 +207,49 @@ TEST_F(SerialLinkTest, OpenPortFailureShowsTheSixReasons) {
     EXPECT_TRUE(linkState().PortOpenError);
     EXPECT_NE(prompter.lastMessageBox().text.find("ComDevice(7)"), std::string::npos);
     EXPECT_FALSE(port.isOpen());
+}
+
+TEST_F(SerialLinkTest, APortThatCannotBeOpenedIsNamedWithTheCausesOfItsKind) {
+    struct Row {
+        const char* device;
+        bool fromMenu;        // "Com1" maps to it; else it is given as the override (--port)
+        const char* heading;  // the box's first line
+        const char* fits;     // a cause only this kind of port lists
+    };
+    const Row rows[] = {
+        {"/dev/ttyUSB0", true, "COM1 could not be opened", "USB-to-serial adapter"},
+        {"/dev/ttyUSB0", false, "COM1 could not be opened", "USB-to-serial adapter"},
+        {"tcp://site.example:4001", false, "tcp://site.example:4001 could not be opened",
+         "serial server (ser2net or the like) at site.example:4001"},
+        {"rfc2217://10.0.0.5:2217", true, "COM1 (rfc2217://10.0.0.5:2217) could not be opened",
+         "Telnet COM-PORT option (RFC 2217)"},
+        {"tcp+tls://[::1]:4443", false, "tcp+tls://[::1]:4443 could not be opened",
+         "serial server behind the TLS front"},
+    };
+    for (const Row& row : rows) {
+        for (const bool openFails : {true, false}) {
+            SCOPED_TRACE(std::string(row.device) + (openFails ? ", open fails" : ", write fails"));
+            prompter.clearRecords();
+            linkPreferences().ComPort = 1;
+            linkPreferences().deviceOverride = row.fromMenu ? "" : row.device;
+            port.setDevices({row.device});
+            port.failOpen(openFails ? "the connection was refused" : "");
+            port.failWrites(openFails ? "" : "Broken pipe");
+            OpenPort();
+            EXPECT_TRUE(linkState().PortOpenError);
+            const std::string& text = prompter.lastMessageBox().text;
+            EXPECT_EQ(text.substr(0, text.find('\r')), row.heading);
+            EXPECT_NE(text.find(row.fits), std::string::npos) << text;
+            EXPECT_NE(text.find("Device: " + std::string(row.device)), std::string::npos);
+            const bool network = std::string(row.device).find("://") != std::string::npos;
+            // A network port has no cable, driver or adapter of its own to blame.
+            EXPECT_EQ(text.find("USB") == std::string::npos, network) << text;
+            EXPECT_EQ(text.find("TLS") != std::string::npos,
+                      std::string(row.device).find("+tls") != std::string::npos);
+            EXPECT_EQ(text.find("ComDevice(1)") != std::string::npos, network && row.fromMenu);
+            EXPECT_FALSE(port.isOpen());
+        }
+    }
 }
 
 TEST_F(SerialLinkTest, OpenPortInDtmfModeFailsWithoutADevice) {
