@@ -55,34 +55,43 @@ std::string networkPortTroubleText(int n, const std::string& device, const std::
     if (tls) {
         reasons.push_back("The TLS front (stunnel or the like) at " + at +
                           " is not running, or listens on another port");
-        reasons.push_back("The serial server behind the TLS front is not running, cannot open "
-                          "its serial device, or is serving another client");
-        reasons.push_back("The server's certificate is not trusted here (name its authority with "
-                          "--tls-ca or TlsCa(" + number + "), or pin it with --tls-fingerprint "
-                          "or TlsFingerprint(" + number + "))");
+        reasons.push_back(
+            "The serial server behind the TLS front is not running, cannot open "
+            "its serial device, or is serving another client");
+        reasons.push_back(
+            "The server's certificate is not trusted here (name its authority with "
+            "--tls-ca or TlsCa(" +
+            number +
+            "), or pin it with --tls-fingerprint "
+            "or TlsFingerprint(" +
+            number + "))");
     } else {
         reasons.push_back("The serial server (ser2net or the like) at " + at +
                           " is not running, or listens on another port");
-        reasons.push_back("The serial server cannot open its serial device, or is serving "
-                          "another client");
+        reasons.push_back(
+            "The serial server cannot open its serial device, or is serving "
+            "another client");
     }
     if (telnet)
-        reasons.push_back("The server does not offer the Telnet COM-PORT option (RFC 2217) on "
-                          "this port; a raw port is opened with a tcp:// address");
-    reasons.push_back("The network between this computer and the site is down, or a firewall "
-                      "blocks the port");
-    reasons.push_back(fromMenu ? "You have configured Kelp with the wrong address (" +
-                                     comDeviceKey(n) + " in section [" + kLinkSection + "] of " +
-                                     linkIniFile() + ")"
-                               : std::string("The address given on the command line is wrong"));
+        reasons.push_back(
+            "The server does not offer the Telnet COM-PORT option (RFC 2217) on "
+            "this port; a raw port is opened with a tcp:// address");
+    reasons.push_back(
+        "The network between this computer and the site is down, or a firewall "
+        "blocks the port");
+    reasons.push_back(fromMenu
+                          ? "You have configured Kelp with the wrong address (" + comDeviceKey(n) +
+                                " in section [" + kLinkSection + "] of " + linkIniFile() + ")"
+                          : std::string("The address given on the command line is wrong"));
 
     std::string text = (fromMenu ? "COM" + number + " (" + device + ")" : device) +
                        " could not be opened" + purpose + "\r\n\r\n" +
                        "This is most likely caused by one of the following reasons:";
     for (std::size_t i = 0; i < reasons.size(); ++i)
         text += "\r\n" + std::to_string(i + 1) + ". " + reasons[i];
-    return text + "\r\n\r\nPlease check the address, the network and the serial server, and try "
-                  "again";
+    return text +
+           "\r\n\r\nPlease check the address, the network and the serial server, and try "
+           "again";
 }
 
 namespace {
@@ -153,8 +162,8 @@ void failLink(const std::string& displayText, LinkFailure failure, const std::st
                             ? "The command string send was: "
                             : "The command string that was not sent: ";
     currentPrompter().message(
-        sentence + std::string(kCrLf) + kCrLf + label + kCrLf + shown +
-            kCrLf + kCrLf + (reason.empty() ? std::string() : "Reason: " + reason + kCrLf + kCrLf) +
+        sentence + std::string(kCrLf) + kCrLf + label + kCrLf + shown + kCrLf + kCrLf +
+            (reason.empty() ? std::string() : "Reason: " + reason + kCrLf + kCrLf) +
             "Update will terminate",
         kSerialPortErrorTitle, MessageIcon::Exclamation);
 }

@@ -89,7 +89,8 @@ std::optional<std::string> queryFirmwareVersion() {
         tell(MessageIcon::Exclamation, kSerialPortErrorTitle,
              "Kelp could not write the firmware version request to the serial port. Nothing "
              "was uploaded." +
-                 (reason.empty() ? std::string() : std::string(kCrLf) + kCrLf + "Reason: " + reason));
+                 (reason.empty() ? std::string()
+                                 : std::string(kCrLf) + kCrLf + "Reason: " + reason));
         return std::nullopt;
     }
     clock.sleepMs(100);
