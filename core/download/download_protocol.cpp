@@ -68,8 +68,12 @@ std::string readBurst(SerialPort& port) {
     return text;
 }
 
+// A line that cannot be written means the link is gone: the port is closed, so the loop's
+// next closed-port test ends the download at once with the reason, not after its time-out.
 void send(const std::string& text) {
-    currentSerialPort().write(text);
+    SerialPort& port = currentSerialPort();
+    if (!port.write(text))
+        port.close();
 }
 
 bool contains(const std::string& text, const char* part) {

@@ -1,5 +1,6 @@
 #include "core/link/upload_engine.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <exception>
@@ -51,14 +52,21 @@ bool selected(const UploadItem& item, const ControllerDatabase& database) {
     return false;
 }
 
-void clearFlags(const std::vector<FlagRef>& flags, ControllerDatabase& database) {
-    for (const FlagRef& f : flags) database.setUploadFlag(f.group, f.index, false);
+// kept: flags of commands the controller did not take, which stay set.
+void clearFlags(const std::vector<FlagRef>& flags, ControllerDatabase& database,
+                const std::vector<FlagRef>& kept = {}) {
+    for (const FlagRef& f : flags)
+        if (std::find(kept.begin(), kept.end(), f) == kept.end())
+            database.setUploadFlag(f.group, f.index, false);
 }
 
 // Walks every group; false when the upload stopped early.
 bool walkGroups(bool full, UploadTransport& transport, ControllerDatabase& database,
                 UploadProgress* progress, bool writeFile) {
     int unlockedPort = 0;  // DTMF: the port the controller is unlocked for, 0 when locked
+    // A command whose refusal or silence lets the walk go on (the first two hang timers) still
+    // was not taken: its flag stays set and the upload as a whole is not complete.
+    std::vector<FlagRef> missed;
     for (int number = 0; number < kUploadGroupCount; ++number) {
         const UploadGroup group = buildUploadGroup(number, database);
         for (const UploadSection& section : group.sections) {
@@ -84,27 +92,30 @@ bool walkGroups(bool full, UploadTransport& transport, ControllerDatabase& datab
                     unlockedPort = item.unlockPort;
                 }
                 const bool taken = transport.send(item);
-                // A refusal of most settings lets the walk go on; a link that is gone does not.
-                // Nor does a command refused before it went out (it held what a command
+                // A refusal or silence stops the walk but for the first two hang timers; a
+                // link that is gone (port closed, write failed) stops it whatever the command,
+                // and so does a command refused before it went out (it held what a command
                 // cannot carry): the upload reports it as a failure.
                 if (!taken && (item.refusalStops || linkState().PortOpenError ||
                                linkState().LineRefused))
                     return false;
+                if (!taken)
+                    missed.insert(missed.end(), item.selectedBy.begin(), item.selectedBy.end());
                 if (taken) {
-                    clearFlags(item.clears, database);
+                    clearFlags(item.clears, database, missed);
                     if (item.afterSend) item.afterSend(database, writeFile);
                 }
                 if (item.pauseAfterMs > 0) transport.pause(item.pauseAfterMs);
                 if (UpdateInterrupted() || busyState().interruptRequested()) return false;
             }
-            clearFlags(section.clearAtEnd, database);
+            clearFlags(section.clearAtEnd, database, missed);
             if (section.lockAtEnd && unlockedPort != 0) {
                 transport.lock();
                 unlockedPort = 0;
             }
         }
     }
-    return true;
+    return missed.empty();
 }
 
 }  // namespace

@@ -80,15 +80,31 @@ std::optional<std::string> queryFirmwareVersion() {
     if (linkState().PortOpenError)
         return std::nullopt;
     Clock& clock = currentClock();
-    port.write("1GetVersion\r");
+    // A link that is gone is said at once (PortOpenError tells callers so), not after the
+    // whole wait for an answer.
+    if (!port.write("1GetVersion\r")) {
+        const std::string reason = port.errorText();
+        port.close();
+        linkState().PortOpenError = true;
+        tell(MessageIcon::Exclamation, kSerialPortErrorTitle,
+             "Kelp could not write the firmware version request to the serial port. Nothing "
+             "was uploaded." +
+                 (reason.empty() ? std::string()
+                                 : std::string(kCrLf) + kCrLf + "Reason: " + reason));
+        return std::nullopt;
+    }
     clock.sleepMs(100);
     std::string answer;
     const auto started = clock.nowMs();
     for (;;) {
         if (!port.isOpen()) {
+            const std::string reason = port.errorText();
+            linkState().PortOpenError = true;
             tell(MessageIcon::Exclamation, kSerialPortErrorTitle,
                  "The serial port closed before the QZ740 told its firmware version. Nothing "
-                 "was uploaded.");
+                 "was uploaded." +
+                     (reason.empty() ? std::string()
+                                     : std::string(kCrLf) + kCrLf + "Reason: " + reason));
             return std::nullopt;
         }
         // The answer is gathered until its "+": over a network (or a busy adapter) the version

@@ -144,6 +144,14 @@ if [ -n "$stunnel" ]; then
         fail "untrusted: no fingerprint in $(grep Reason "$work/untrusted.err")"
     run pinned send --port "rfc2217+tls://127.0.0.1:$tls_port" --tls-fingerprint "$fingerprint" '1*10001050'
     expect_status pinned 0
+    # The TLS front up, its serial server down: named by the address, no cable's causes.
+    kill "$ser2net_pid" 2>/dev/null && wait "$ser2net_pid" 2>/dev/null
+    ser2net_pid=
+    run front send --port "rfc2217+tls://127.0.0.1:$tls_port" --tls-fingerprint "$fingerprint" '1*10001050'
+    expect_status front 2
+    grep -q "^rfc2217+tls://127.0.0.1:$tls_port could not be opened" "$work/front.err" &&
+        grep -q 'serial server behind the TLS front may be down' "$work/front.err" &&
+        ! grep -q USB "$work/front.err" || fail "front: $(head -c 900 "$work/front.err")"
 fi
 
 # A complete upload and a download, locally and through each kind of address: the same lines
