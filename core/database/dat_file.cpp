@@ -849,11 +849,24 @@ bool loadStoppedAtFirmware() {
     return gStoppedAtFirmware;
 }
 
+const char* const kNothingToWriteTitle = "Save Database";
+const char* const kNothingToWriteText =
+    "No database is loaded, so nothing was written to the file:";
+
 bool FileWrite() {
     return FileWrite(db());
 }
 
 bool FileWrite(ControllerDatabase& database) {
+    // A database that holds nothing (reset for a load the operator declined, or for a download
+    // that never arrived) would write every key of its file empty. The file is left alone,
+    // and the saved state too, since nothing the operator made was lost.
+    if (database.holdsNoSettings()) {
+        currentPrompter().message(std::string(kNothingToWriteText) + kCrLf + kCrLf +
+                                      database.currentFile,
+                                  kNothingToWriteTitle, MessageIcon::Exclamation);
+        return false;
+    }
     const ShownIndicator indicator(gSaveIndicator);
     Writer writer(database, currentPrompter());
     const bool ok = writer.run();

@@ -171,7 +171,7 @@ bool uploadCommandChecks(ControllerDatabase& database, bool dtmfMode,
 int sendCompleteConfig(UploadTransport& transport, ControllerDatabase& database,
                        UploadProgress& progress,
                        const std::function<bool()>& beforeFirstCommand) {
-    BusyGuard busy("The upload");
+    BusyGuard busy("The upload", &confirmInterrupt);
     UpdateInterrupted() = false;
     progress.start(UploadProgress::totalSteps(database.hasRtc));
     if (ask(MessageIcon::Question, MessageButtons::YesNo, DefaultButton::First,
@@ -202,7 +202,7 @@ int sendCompleteConfig(UploadTransport& transport, ControllerDatabase& database,
 
 int updateChangesOnly(UploadTransport& transport, ControllerDatabase& database,
                       UploadProgress& progress) {
-    BusyGuard busy("The upload");
+    BusyGuard busy("The upload", &confirmInterrupt);
     UpdateInterrupted() = false;
     progress.start(0);
     // Settings that differ from what the controller was last sent are sent too, so that an

@@ -340,6 +340,18 @@ TEST_F(DatFileTest, FailedSaveLeavesTheOldFileIntactAndSaysSo) {
                   "them the information above.");
 }
 
+TEST_F(DatFileTest, AnEmptyDatabaseIsNeverWritten) {
+    const std::string path = fileWith({});
+    const std::string before = readBytes(path);
+    db().reset();  // what a declined load leaves
+    db().currentFile = path;
+    prompter.clearRecords();
+    EXPECT_FALSE(FileWrite());
+    EXPECT_EQ(readBytes(path), before);
+    EXPECT_TRUE(db().saved);  // nothing the operator made was lost
+    EXPECT_EQ(prompter.lastMessageBox().title, kNothingToWriteTitle);
+}
+
 TEST_F(DatFileTest, KeyThatCannotBeWrittenIsReportedAndTheRestIsSaved) {
     const std::string path = fileWith({});
     load(path);
