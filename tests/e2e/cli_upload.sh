@@ -79,7 +79,7 @@ grep -q 'RX 1\*21150010<CR>' "$work/sim.log" && grep -q 'DAT File Errors' "$work
 start_sim --delay 0 --nack '1\*1004.*'
 "$cli" upload "$work/up.dat" --port "$device" --yes >"$work/nack.out" 2>"$work/nack.err"
 rc=$?
-[ $rc -eq 1 ] || fail "refused upload: exit $rc"
+[ $rc -eq 5 ] || fail "refused upload: exit $rc"
 grep -q 'Update Error' "$work/nack.err" || fail "refused upload: no Update Error"
 grep -q 'RX 1\*21999' "$work/sim.log" && fail "refused upload: the controller was reset"
 grep -q 'RX 1\*2119' "$work/sim.log" && fail "refused upload: went on after the refusal"
@@ -97,7 +97,7 @@ received=$(grep ' RX [^<]' "$work/sim.log" | grep -vc 'RX 1GetVersion')
 start_sim --delay 0
 "$cli" upload "$work/up.dat" --port "$device" </dev/null >"$work/no.out" 2>"$work/no.err"
 rc=$?
-[ $rc -eq 1 ] || fail "unconfirmed upload: exit $rc"
+[ $rc -eq 3 ] || fail "unconfirmed upload: exit $rc"
 grep -q 'answered No' "$work/no.err" || fail "unconfirmed upload: does not say it answered No"
 grep ' RX [^<]' "$work/sim.log" | grep -qv 'RX 1GetVersion' && fail "unconfirmed upload: sent commands"
 
@@ -127,7 +127,7 @@ grep -q 'no record' "$work/norec.err" || fail "changes without a record: no clea
 sed -i -e 's/^HangTime1(2)=40/HangTime1(2)=45/' -e 's/^FanTime=1/FanTime=2/' "$work/rec.dat"
 start_sim --delay 0 --nack '1\*10042'
 "$cli" upload "$work/rec.dat" --port "$device" --changes >/dev/null 2>"$work/part.err"
-[ $? -eq 1 ] || fail "changes, fan timer refused: not exit 1"
+[ $? -eq 5 ] || fail "changes, fan timer refused: not exit 5"
 grep -q '2 settings differ' "$work/part.err" || fail "changes: does not count the differences"
 start_sim --delay 0
 "$cli" upload "$work/rec.dat" --port "$device" --changes >/dev/null 2>"$work/rest.err" \
