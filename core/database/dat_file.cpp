@@ -19,6 +19,7 @@
 #include "core/database/field_checks.h"
 #include "core/database/ini_file.h"
 #include "core/database/key_rules.h"
+#include "core/database/load_rules.h"
 #include "core/database/profile.h"
 
 namespace kelp {
@@ -608,13 +609,14 @@ class Loader {
     // The speech timer may not run longer than the pending ID timer; a bad one takes the
     // pending ID timer's length in seconds.
     void loadIdSpeakTime(Item& item) {
-        const std::string& pendingMinutes = db_.get("PIDTime", item.index);
-        if (pendingIdSpeechCheck(item.received, pendingMinutes)) {
+        const CrossFieldRule& cross = *crossFieldRule("IDSpeakTime");
+        const std::string& pendingMinutes = db_.get(cross.partner, item.index);
+        if (cross.passes(item.received, pendingMinutes)) {
             store(item, item.received);
             return;
         }
         const KeyRule& rule = keyRule(*item.key);
-        std::string fixed = pendingIdSpeechDefault(pendingMinutes);
+        std::string fixed = cross.repaired(pendingMinutes);
         logError(item, rule, " not valid",
                  "Defaulted to value of Pending ID Timer (in SECONDS) = " + fixed);
         store(item, std::move(fixed));
@@ -622,11 +624,13 @@ class Loader {
 
     // Only a Yaesu radio uses the model; for the others it stays as the file has it.
     void loadYaesuType(Item& item) {
-        if (db_.get("RadioType") == "3") {
-            checked(item, item.received);
-        } else {
+        const CrossFieldRule& cross = *crossFieldRule("YaesuType");
+        const std::string& radio = db_.get(cross.partner);
+        if (cross.passes(item.received, radio)) {
             store(item, item.received);
+            return;
         }
+        store(item, replaced(item, keyRule(*item.key)));
     }
 
     // "Every hour" is "0A" in the file (and "254" in older ones); in memory it is "99".
