@@ -19,6 +19,7 @@
 #include "core/database/field_checks.h"
 #include "core/database/ini_file.h"
 #include "core/database/key_rules.h"
+#include "core/database/load_rules.h"
 #include "core/database/profile.h"
 
 namespace kelp {
@@ -615,14 +616,15 @@ class Loader {
     // The speech timer may not run longer than the pending ID timer; a bad one takes the
     // pending ID timer's length in seconds.
     void loadIdSpeakTime(Item& item) {
-        const std::string& pendingMinutes = db_.get("PIDTime", item.index);
+        const CrossFieldRule& cross = *crossFieldRule("IDSpeakTime");
+        const std::string& pendingMinutes = db_.get(cross.partner, item.index);
         if (!holdsControlCharacter(item.received) &&
-            pendingIdSpeechCheck(item.received, pendingMinutes)) {
+            cross.passes(item.received, pendingMinutes)) {
             store(item, item.received);
             return;
         }
         const KeyRule& rule = keyRule(*item.key);
-        std::string fixed = pendingIdSpeechDefault(pendingMinutes);
+        std::string fixed = cross.repaired(pendingMinutes);
         logError(item, rule, " not valid",
                  "Defaulted to value of Pending ID Timer (in SECONDS) = " + fixed);
         store(item, std::move(fixed));
@@ -630,11 +632,13 @@ class Loader {
 
     // Only a Yaesu radio uses the model; for the others it stays as the file has it.
     void loadYaesuType(Item& item) {
-        if (db_.get("RadioType") == "3" || holdsControlCharacter(item.received)) {
-            checked(item, item.received);
-        } else {
+        const CrossFieldRule& cross = *crossFieldRule("YaesuType");
+        const std::string& radio = db_.get(cross.partner);
+        if (!holdsControlCharacter(item.received) && cross.passes(item.received, radio)) {
             store(item, item.received);
+            return;
         }
+        store(item, replaced(item, keyRule(*item.key)));
     }
 
     // "Every hour" is "0A" in the file (and "254" in older ones); in memory it is "99".
