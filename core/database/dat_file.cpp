@@ -19,6 +19,7 @@
 #include "core/database/field_checks.h"
 #include "core/database/ini_file.h"
 #include "core/database/key_rules.h"
+#include "core/database/load_rules.h"
 #include "core/database/profile.h"
 
 namespace kelp {
@@ -566,9 +567,16 @@ class Loader {
         const KeyRule& rule = keyRule(*item.key);
         if (value.empty() && rule.silentDefault)
             value = *rule.silentDefault;
-        if (rule.check && !rule.check(value, item.port, item.index))
+        if (!passes(rule, value, item))
             value = replaced(item, rule);
         store(item, std::move(value));
+    }
+
+    // A value passes when its key's check takes it and it holds no control character: inside
+    // a command line a CR would end the command and start another, whatever the key.
+    static bool passes(const KeyRule& rule, const std::string& value, const Item& item) {
+        return !holdsControlCharacter(value) &&
+               (!rule.check || rule.check(value, item.port, item.index));
     }
 
     // Logs the failed value and returns the key's default.
@@ -595,7 +603,7 @@ class Loader {
         const char* received =
             rule.style == ReportStyle::Timers ? "Value received was '" : "Value received is '";
         log_.writeEntry(words + what + " -- DAT item: " + item.keyText + kCrLf + received +
-                            item.received + "'" + kCrLf + last,
+                            visibleControlCharacters(item.received) + "'" + kCrLf + last,
                         LogSeverity::Error);
     }
 
@@ -608,13 +616,15 @@ class Loader {
     // The speech timer may not run longer than the pending ID timer; a bad one takes the
     // pending ID timer's length in seconds.
     void loadIdSpeakTime(Item& item) {
-        const std::string& pendingMinutes = db_.get("PIDTime", item.index);
-        if (pendingIdSpeechCheck(item.received, pendingMinutes)) {
+        const CrossFieldRule& cross = *crossFieldRule("IDSpeakTime");
+        const std::string& pendingMinutes = db_.get(cross.partner, item.index);
+        if (!holdsControlCharacter(item.received) &&
+            cross.passes(item.received, pendingMinutes)) {
             store(item, item.received);
             return;
         }
         const KeyRule& rule = keyRule(*item.key);
-        std::string fixed = pendingIdSpeechDefault(pendingMinutes);
+        std::string fixed = cross.repaired(pendingMinutes);
         logError(item, rule, " not valid",
                  "Defaulted to value of Pending ID Timer (in SECONDS) = " + fixed);
         store(item, std::move(fixed));
@@ -622,11 +632,13 @@ class Loader {
 
     // Only a Yaesu radio uses the model; for the others it stays as the file has it.
     void loadYaesuType(Item& item) {
-        if (db_.get("RadioType") == "3") {
-            checked(item, item.received);
-        } else {
+        const CrossFieldRule& cross = *crossFieldRule("YaesuType");
+        const std::string& radio = db_.get(cross.partner);
+        if (!holdsControlCharacter(item.received) && cross.passes(item.received, radio)) {
             store(item, item.received);
+            return;
         }
+        store(item, replaced(item, keyRule(*item.key)));
     }
 
     // "Every hour" is "0A" in the file (and "254" in older ones); in memory it is "99".
@@ -635,7 +647,7 @@ class Loader {
         if (upperCase(value) == "0A" || value == "254")
             value = "99";
         const KeyRule& rule = keyRule(*item.key);
-        if (rule.check && !rule.check(value, item.port, item.index))
+        if (!passes(rule, value, item))
             value = replaced(item, rule);
         if (value.size() == 1)
             value.insert(0, 1, '0');
@@ -648,7 +660,7 @@ class Loader {
         if (!value.empty() && value[0] == 'a')
             value[0] = 'A';
         const KeyRule& rule = keyRule(*item.key);
-        if (rule.check && !rule.check(value, item.port, item.index))
+        if (!passes(rule, value, item))
             value = replaced(item, rule);
         store(item, std::move(value));
     }
@@ -662,7 +674,7 @@ class Loader {
             value.insert(0, 4 - value.size(), '0');
         }
         const KeyRule& rule = keyRule(*item.key);
-        if (rule.check && !rule.check(value, item.port, item.index))
+        if (!passes(rule, value, item))
             value = replaced(item, rule);
         store(item, std::move(value));
     }
@@ -680,7 +692,8 @@ class Loader {
             value = kNone;
         // A missing frequency has nothing to pad: zeros would make it a real, wrong
         // frequency, so it fails the check below and takes the default instead.
-        if (!value.empty() && value != kNone && value.size() < kFrequencyDigits) {
+        if (!value.empty() && value != kNone && value.size() < kFrequencyDigits &&
+            !holdsControlCharacter(value)) {
             const std::string old = value;
             value.insert(0, kFrequencyDigits - value.size(), '0');
             log_.writeEntry(
@@ -690,7 +703,7 @@ class Loader {
                 LogSeverity::Warning);
         }
         const KeyRule& rule = keyRule(*item.key);
-        if (rule.check && !rule.check(value, item.port, item.index)) {
+        if (!passes(rule, value, item)) {
             const std::string fixed = kDefaultFrequency;
             reportInvalid(item, rule, " not valid", fixed);
             value = fixed;
@@ -736,7 +749,8 @@ class Loader {
     void loadMacro(Item& item) {
         std::string value = upperCase(item.received);
         const int slots = named(*item.key, "Macro") ? kMacroSlots : kShortMacroSlots;
-        const MacroCheck result = macroCheck(value, slots);
+        const MacroCheck result =
+            holdsControlCharacter(value) ? MacroCheck::InvalidFunction : macroCheck(value, slots);
         if (result != MacroCheck::Passed) {
             const KeyRule& rule = keyRule(*item.key);
             value = kNoneStored;
@@ -752,7 +766,7 @@ class Loader {
     void loadUnlockCode(Item& item) {
         const std::string value = upperCase(item.received);
         const KeyRule& rule = keyRule(*item.key);
-        if (!rule.check || rule.check(value, item.port, item.index)) {
+        if (passes(rule, value, item)) {
             store(item, value);
             return;
         }
@@ -788,12 +802,14 @@ class Loader {
         }
     }
 
-    void loadPendingCode(Item& item) { store(item, upperCase(item.received)); }
+    // A pending code the window would not have taken is dropped: it would be sent as the new
+    // code at the next complete upload.
+    void loadPendingCode(Item& item) { checked(item, upperCase(item.received)); }
 
     // The last of the unlock group: the controller cannot tell a lock code from a terminator
     // that is the same digit.
     void loadNewTerminator(Item& item) {
-        store(item, trimmed(upperCase(item.received)));
+        checked(item, trimmed(upperCase(item.received)));
         if (db_.get("Lock") == db_.get("Terminator")) {
             prompter_.message(
                 "ERROR! Your Current Lock Code and Current Terminator Digit are the same. This "
@@ -837,11 +853,24 @@ bool loadStoppedAtFirmware() {
     return gStoppedAtFirmware;
 }
 
+const char* const kNothingToWriteTitle = "Save Database";
+const char* const kNothingToWriteText =
+    "No database is loaded, so nothing was written to the file:";
+
 bool FileWrite() {
     return FileWrite(db());
 }
 
 bool FileWrite(ControllerDatabase& database) {
+    // A database that holds nothing (reset for a load the operator declined, or for a download
+    // that never arrived) would write every key of its file empty. The file is left alone,
+    // and the saved state too, since nothing the operator made was lost.
+    if (database.holdsNoSettings()) {
+        currentPrompter().message(std::string(kNothingToWriteText) + kCrLf + kCrLf +
+                                      database.currentFile,
+                                  kNothingToWriteTitle, MessageIcon::Exclamation);
+        return false;
+    }
     const ShownIndicator indicator(gSaveIndicator);
     Writer writer(database, currentPrompter());
     const bool ok = writer.run();
