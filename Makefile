@@ -44,7 +44,7 @@ test: build
 # the normal build only: the sanitizers write the source paths into the programs for their
 # reports, which the install check rightly refuses in a package.
 ASAN_BUILD ?= build-asan
-ASAN_MONKEY_STEPS ?= 300
+ASAN_MONKEY_STEPS ?= 200
 ASAN_FLAGS := -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
 test-asan: deps
 	cmake -S . -B $(ASAN_BUILD) $(CMAKE_FLAGS) -DKELP_WERROR=OFF -DCMAKE_CXX_FLAGS="$(ASAN_FLAGS)" \
