@@ -14,7 +14,7 @@ DEPS := build-essential cmake pkg-config \
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build test test-asan fuzz package run clean
+.PHONY: all deps configure build test test-asan monkey fuzz package run clean
 
 all: build
 
@@ -44,15 +44,24 @@ test: build
 # the normal build only: the sanitizers write the source paths into the programs for their
 # reports, which the install check rightly refuses in a package.
 ASAN_BUILD ?= build-asan
+ASAN_MONKEY_STEPS ?= 200
 ASAN_FLAGS := -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
 test-asan: deps
 	cmake -S . -B $(ASAN_BUILD) $(CMAKE_FLAGS) -DKELP_WERROR=OFF -DCMAKE_CXX_FLAGS="$(ASAN_FLAGS)" \
 	  -DCMAKE_EXE_LINKER_FLAGS="$(ASAN_FLAGS)" -DCMAKE_SHARED_LINKER_FLAGS="$(ASAN_FLAGS)"
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
-	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	cd $(ASAN_BUILD) && KELP_MONKEY_STEPS=$(ASAN_MONKEY_STEPS) ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/asan/lsan.supp:print_suppressions=0 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j$(JOBS) --timeout 900 -E '^install_tree$$'
+
+# The monkey's random walk through the windows: SEED (one, or several as 1,2,3) and STEPS
+# choose the walk, and a failure it prints replays with the same two.
+SEED ?= 1
+STEPS ?= 1000
+monkey: configure
+	cmake --build $(BUILD) -j$(JOBS) --target kelp_monkey
+	QT_QPA_PLATFORM=offscreen $(BUILD)/tests/kelp_monkey --seeds $(SEED) --steps $(STEPS)
 
 # libFuzzer programs (clang) in their own build folder, each run for FUZZ_SECONDS.
 FUZZ_BUILD ?= build-fuzz

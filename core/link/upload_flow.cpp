@@ -155,7 +155,12 @@ bool uploadCommandChecks(ControllerDatabase& database, bool dtmfMode,
                  "', which is not a firmware version. Nothing was uploaded.");
         return false;
     }
-    database.firmwareVersion = *version;
+    // The controller's answer replaces the database's version: a different one is a change
+    // the file does not hold yet, so closing asks about it like any other.
+    if (database.firmwareVersion != *version) {
+        database.firmwareVersion = *version;
+        database.saved = false;
+    }
     const long number = std::lround(std::strtod(version->c_str(), nullptr));
     if (number <= 6045) {
         tell(MessageIcon::Information, "",
