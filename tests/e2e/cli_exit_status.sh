@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
 # kelp-cli's exit statuses as one table: every command that talks to the controller, against
-# every way the link or the controller can fail, ends with the one status that names it
-# (4 the port could not be opened or the connection was lost, 5 the controller refused or did
-# not answer), and no file given to it changes. The cases run side by side, each with its own
-# simulator and application folder, so the time-outs are waited once.
+# every way the link or the controller can fail, exits 4 (port not opened, connection lost) or
+# 5 (controller refused or silent), and no file given to it changes. The cases run side by side.
 # Usage: cli_exit_status.sh <path-to-kelp-cli> <e2e-dir>   (KELP_BUILD_DIR names the build folder)
 set -u
 
@@ -49,28 +47,21 @@ declare -A answers=(
 
 # run_case <dir> <kind> <command>: one case in its own folder; its status goes to <dir>/rc.
 run_case() {
-    local dir=$1 kind=$2 command=$3 port=${answers[$2]} sim_pid=
-    mkdir -p "$dir/home"
-    cp "$sample" "$dir/site.dat"
-    cp "$sample" "$dir/before.dat"
+    local kind=$2 command=$3 port=${answers[$2]} wav=$work/id.wav
+    work=$1  # this subshell's own simulator files
+    mkdir -p "$work/home"
+    cp "$sample" "$work/site.dat"
+    cp "$sample" "$work/before.dat"
     if [ "${port%% *}" = sim ]; then
-        "$sim" --delay 0 --dat "$sample" --log "$dir/sim.log" ${port#sim } >"$dir/sim.out" 2>&1 &
-        sim_pid=$!
-        port=
-        for _ in $(seq 300); do
-            port=$(head -n 1 "$dir/sim.out")
-            [ -n "$port" ] && [ -e "$port" ] && break
-            sleep 0.1
-        done
+        start_sim --delay 0 --dat "$sample" ${port#sim }
+        port=$device
     fi
     command=${command//PORT/$port}
-    command=${command//FILE/$dir/site.dat}
-    command=${command//HISTORY/$dir/history}
-    command=${command//WAV/$work/id.wav}
-    KELP_HOME=$dir/home timeout 90 "$cli" $command >"$dir/out" 2>"$dir/err" </dev/null
-    echo $? >"$dir/rc"
-    [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null
-    wait
+    command=${command//FILE/$work/site.dat}
+    command=${command//HISTORY/$work/history}
+    KELP_HOME=$work/home timeout 90 "$cli" ${command//WAV/$wav} >"$work/out" 2>"$work/err" </dev/null
+    echo $? >"$work/rc"
+    stop_sim
 }
 
 started=$(date +%s)
@@ -81,23 +72,17 @@ for kind in "${kinds[@]}"; do
 done
 wait
 
-printf '%-14s' command "${kinds[@]}" >"$work/table"
-echo >>"$work/table"
 for i in "${!commands[@]}"; do
     name=${commands[$i]%% *}
-    printf '%-14s' "$name" >>"$work/table"
     for kind in "${kinds[@]}"; do
         dir=$work/$kind-$i
         rc=$(cat "$dir/rc" 2>/dev/null || echo none)
-        printf '%-14s' "$rc" >>"$work/table"
         [ "$rc" = "${expected[$kind]}" ] ||
             fail "$name, $kind: exit $rc, expected ${expected[$kind]}: $(grep -v '^$' "$dir/err" | tail -n 3)"
         # codes keeps the codes the controller did not take in FILE.dat as new, by design.
         [ "$name" = codes ] || cmp -s "$dir/site.dat" "$dir/before.dat" ||
             fail "$name, $kind: the database file changed"
     done
-    echo >>"$work/table"
 done
-cat "$work/table"
 echo "cli_exit_status: $((${#commands[@]} * ${#kinds[@]})) cases in $(($(date +%s) - started)) s"
 exit $((failures > 0))

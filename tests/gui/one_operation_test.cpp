@@ -418,8 +418,8 @@ class OneOperationTest : public QObject {
         }
     }
 
-    // Every way of stopping an upload asks what its Interrupt button asks. No lets it run to
-    // its end; Yes stops it, and a close of the main window goes ahead once it has stopped.
+    // Every way of stopping an upload asks the Interrupt button's question: No lets it run on;
+    // Yes stops it, and a close of the main window goes ahead once it has stopped.
     void everyWayOfStoppingAnUploadAsksTheSameQuestion_data() {
         QTest::addColumn<QString>("way");
         QTest::addColumn<bool>("yes");
@@ -437,7 +437,8 @@ class OneOperationTest : public QObject {
         fs::copy_file(guitest::sampleDatabase(), file);
         main.fileCommands().openPath(file.string());
         linkPreferences().ComPort = 1;
-        for (int port = 1; port <= 3; ++port) db().setUploadFlag(UploadFlag::HangTimers, port, true);
+        for (int port = 1; port <= 3; ++port)
+            db().setUploadFlag(UploadFlag::HangTimers, port, true);
         prompter_->clearRecords();
         bool asked = false;
         clock_->setYieldHook([&] {
@@ -467,15 +468,11 @@ class OneOperationTest : public QObject {
             if (box.title != "Interrupt Update" ||
                 box.text == "Are you sure you want to interrupt the update?")
                 said << QString::fromStdString(box.title);
-        const QStringList expected = yes ? QStringList{"Interrupt Update", "Wait", "Update Error"}
-                                         : QStringList{"Interrupt Update", "Selective Update"};
-        QCOMPARE(said, expected);
+        QCOMPARE(said, (yes ? QStringList{"Interrupt Update", "Wait", "Update Error"}
+                            : QStringList{"Interrupt Update", "Selective Update"}));
         QCOMPARE(db().uploadFlag(UploadFlag::HangTimers, 3), yes);
         QVERIFY(!busyState().busy());
-        if (way == "main window" && yes)
-            QTRY_VERIFY(!main.isVisible());
-        else
-            QVERIFY(main.isVisible());
+        QTRY_COMPARE(main.isVisible(), !(way == "main window" && yes));
     }
 
     // Closing the program during an operation asks first; answered yes, the operation stops

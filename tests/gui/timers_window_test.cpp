@@ -188,10 +188,9 @@ class TimersWindowTest : public QObject {
         QVERIFY(EditorWindow::showsChanged(box));
     }
 
-    // Apply pressed and released by the mouse at a person's pace (a 120 ms press): with a
-    // refused value in the box being typed in, and with a pending ID timer cut below its
-    // port's speech timer while another port is shown. Either way the field's warning, then
-    // "APPLY FAIL", nothing written, and the box to correct has the focus on its own tab.
+    // Apply clicked at a person's pace, with a refused value in the box being typed in, then
+    // with a pending ID timer cut below its port's speech timer while another port is shown:
+    // the field's warning, "APPLY FAIL", nothing written, and the box to correct has the focus.
     void applyPressedByTheMouseRefusesLikeTheKeyboard() {
         QPushButton* apply = find<QPushButton>("Apply");
         const auto pressApply = [&] {
@@ -206,8 +205,7 @@ class TimersWindowTest : public QObject {
         };
         QLineEdit* hang = find<QLineEdit>("HangTimer2(1)");
         guitest::typeInto(hang, "256");
-        QCOMPARE(pressApply(),
-                 (std::vector<std::string>{"Port 1: Hang Timer", "APPLY FAIL"}));
+        QCOMPARE(pressApply(), (std::vector<std::string>{"Port 1: Hang Timer", "APPLY FAIL"}));
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(hang));
         QCOMPARE(db().get("HangTime2", 1), std::string("50"));
         guitest::typeInto(hang, "50");
