@@ -1,5 +1,6 @@
 #include "core/database/dat_file.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
@@ -495,6 +496,9 @@ class Loader {
             {"NewLock", &Loader::loadPendingCode},
             {"NewTerminator", &Loader::loadNewTerminator},
             {"DTMFRegenPrefix", &Loader::loadRegeneratePrefix},
+            {"DVRSeconds", &Loader::loadDvrNumber},
+            {"DVRTracks", &Loader::loadDvrNumber},
+            {"DVRRowsUsed", &Loader::loadDvrNumber},
         };
         return table;
     }
@@ -620,12 +624,15 @@ class Loader {
         store(item, std::move(fixed));
     }
 
-    // Only a Yaesu radio uses the model; for the others it stays as the file has it.
+    // Only a Yaesu radio uses the model; for the others a valid one stays as the file has it.
+    // The upload sends the model whatever the radio, so one the controller cannot take (a
+    // file without it, say) becomes "0", no Yaesu, without a report: that radio ignores it.
     void loadYaesuType(Item& item) {
         if (db_.get("RadioType") == "3") {
             checked(item, item.received);
         } else {
-            store(item, item.received);
+            const KeyRule& rule = keyRule(*item.key);
+            store(item, rule.check(item.received, 0, 0) ? item.received : "0");
         }
     }
 
@@ -808,6 +815,19 @@ class Loader {
         if (item.received.empty())
             item.received = upperCase(ini_.read("Unlock", "CommandPrefix"));
         checked(item, item.received);
+    }
+
+    // The DVR table holds the controller's own numbers, written back to it as they stand; a
+    // value that is no number is damage, and becomes "0" as an empty one does.
+    void loadDvrNumber(Item& item) {
+        std::int64_t number = 0;
+        if (item.received.empty() || parseDigits(item.received, number)) {
+            checked(item, item.received);
+            return;
+        }
+        const KeyRule& rule = keyRule(*item.key);
+        reportInvalid(item, rule, " not valid", "0");
+        store(item, "0");
     }
 
     ControllerDatabase& db_;
