@@ -457,12 +457,9 @@ class Case {
                 return;
             const std::string& v = valueOf(d, key, p, n);
             const KeyRule& rule = keyRule(key);
-            const std::string name = key.name;
             bool ok = !rule.check || rule.check(v, p, n);
-            if (name == "IDSpeakTime")
+            if (key.name == std::string("IDSpeakTime"))
                 ok = pendingIdSpeechCheck(v, d.get("PIDTime", n));
-            if (name == "YaesuType" && d.get("RadioType") != "3")
-                ok = true;
             if (!ok || holdsControl(v))
                 problem(std::string(when) + " " + keyText(key, p, n) + "='" + shown(v) +
                         "' fails its check");
