@@ -43,6 +43,7 @@
 #include "core/database/key_rules.h"
 #include "core/link/link_preferences.h"
 #include "core/link/upload_engine.h"
+#include "tests/support/virtual_clock.h"
 
 namespace fs = std::filesystem;
 using namespace kelp;
@@ -553,6 +554,8 @@ int main(int argc, char** argv) {
         fs::temp_directory_path() / ("kelp-properties-" + std::to_string(::getpid()));
     fs::create_directories(folder);
     setAppFolder(folder);
+    VirtualClock clock;  // the waits between the writer's and the upload's steps take no time
+    ScopedClock scopedClock(clock);
     Case one(folder);
     int failures = 0;
     const auto check = [&](const std::string& name, const std::string& what,
