@@ -304,7 +304,8 @@ std::vector<std::string> generated(Rng& r) {
 // or doubled, Windows-1252 bytes, lower case, stray spaces, values of other keys; then one of
 // the line ends.
 std::string mutated(Rng& r, std::vector<std::string> lines, bool mutate) {
-    for (int i = mutate ? pick(r, 1, 8) : 0; i > 0 && !lines.empty(); --i) {
+    const int damages = chance(r, 10) ? pick(r, 20, 200) : pick(r, 1, 8);  // now and then many
+    for (int i = mutate ? damages : 0; i > 0 && !lines.empty(); --i) {
         std::string& line = lines[static_cast<std::size_t>(pick(r, 0, int(lines.size()) - 1))];
         const std::size_t at =
             line.find('=') == std::string::npos ? line.size() : line.find('=') + 1;
