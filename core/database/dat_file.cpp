@@ -499,6 +499,8 @@ class Loader {
             {"DVRSeconds", &Loader::loadDvrNumber},
             {"DVRTracks", &Loader::loadDvrNumber},
             {"DVRRowsUsed", &Loader::loadDvrNumber},
+            {"Minutes", &Loader::loadMinutes},
+            {"MeterSetPoint", &Loader::loadSetPoint},
         };
         return table;
     }
@@ -828,6 +830,23 @@ class Loader {
         const KeyRule& rule = keyRule(*item.key);
         reportInvalid(item, rule, " not valid", "0");
         store(item, "0");
+    }
+
+    // The setpoint command runs the start minute straight into the macro number, so the
+    // controller reads it as two digits: "5" would take the macro's first digit.
+    void loadMinutes(Item& item) {
+        checked(item, item.received);
+        std::int64_t minute = 0;
+        if (parseDigits(db_.get("Minutes", item.index), minute))
+            db_.set("Minutes", item.index, (minute < 10 ? "0" : "") + std::to_string(minute));
+    }
+
+    // A trip value below zero begins with "A", upper case as the controller reads it.
+    void loadSetPoint(Item& item) {
+        std::string value = item.received;
+        if (!value.empty() && value[0] == 'a')
+            value[0] = 'A';
+        checked(item, std::move(value));
     }
 
     ControllerDatabase& db_;

@@ -62,6 +62,10 @@ const FixedCase kFixedCases[] = {
      "[Remote]\nRadioType=1\n"},
     {"a dial string holding a dash or lower case played silent tokens", 0,
      "[Autopatch]\nAutoDial(3)=555-1212\nAutoDial(4)=12d\nTollRestrict(2)=1-900\n"},
+    {"a start minute of one digit or three ran into the macro number", 0,
+     "[Scheduler]\nMinutes(1)=5\nMinutes(2)=021\n"},
+    {"a trip value below zero with a lower-case a went to the controller so", 0,
+     "[Analog]\nMeterAlarmType(1)=1\nMeterSetPoint(1)=a35\n"},
     {"a DVR table value that is no number went to the controller as it stood", 0,
      "DVRWrite=1\n[DVR]\nDVRSeconds(3)=12*****\nDVRTracks(20)=NONE\n"},
 };
@@ -79,7 +83,7 @@ std::vector<std::regex> groupGrammars() {
         "[1-3]\\*3[1-4](0[1-9]|10)(\\d{1,5}\\*){2}(\\d{1,4}\\*){2}",  // courtesy segments
         "1\\*(4003(4[1-9]|[5-8]\\d|90)|4002(4[1-9]|[5-8]\\d|90)(\\d{3}){1,4})",  // short macros
         "[1-3]\\*(800[456](\\d{3}){1,22}|8000\\d{1,2}|8001\\d{4}(\\d{4})?)",
-        "1\\*4001(0[1-9]|1\\d|20)([1-5]?\\d)(0A|[01]\\d|2[0-35])\\d{1,2}\\d{1,2}",
+        "1\\*4001(0[1-9]|1\\d|20)[1-5]?\\d(0A|[01]\\d|2[0-35])[0-5]\\d(0?[1-9]|[1-8]\\d|90)",
         "1\\*(510[234][01]|5105A?\\d{1,2})",
         "1(\\*2064[1-8]\\*[0-6]\\*(\\d{1,5}\\*){4}|\\*2065\\d{1,3}|"
         "\\*2066[1-8]\\*[1-8]\\*[0-2]\\*A?\\d{1,5}\\*\\d{1,2}\\*|1600[1-8][01])",
