@@ -112,7 +112,12 @@ std::vector<std::regex> groupGrammars() {
         "[1-3]\\*800[23](\\d{2}){1,15}",                                // CW IDs
     };
     std::vector<std::regex> grammars;
-    for (const char* shape : shapes) grammars.emplace_back(std::string("^(?:") + shape + ")$");
+    // A number field may carry leading zeros, as the numeric check takes "007" for 7.
+    for (std::string shape : shapes) {
+        for (std::size_t at = 0; (at = shape.find("\\d{1,", at)) != std::string::npos; at += 5)
+            shape.insert(at, "0*");
+        grammars.emplace_back("^(?:" + shape + ")$");
+    }
     return grammars;
 }
 
