@@ -5,7 +5,7 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELP_WERROR=ON
 
 # Debian packages the build, the program and the tests need.
 DEPS := build-essential cmake pkg-config \
-        qt6-base-dev qt6-serialport-dev qt6-multimedia-dev qt6-svg-dev libgl-dev \
+        qt6-base-dev qt6-serialport-dev qt6-multimedia-dev qt6-svg-dev libgl-dev libxcb1-dev \
         libgtest-dev libgmock-dev libbenchmark-dev \
         xvfb xauth imagemagick python3 multimon-ng \
         dpkg-dev file desktop-file-utils appstream man-db groff-base librsvg2-bin \

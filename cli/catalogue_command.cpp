@@ -52,7 +52,7 @@ int runCatalogue(const std::vector<std::string>& args, CliStreams& io) {
         return kExitUsage;
     }
     io.out.flush();
-    return io.out ? kExitOk : kExitFailure;
+    return io.out ? kExitOk : kExitUsage;
 }
 
 }  // namespace kelp::cli

@@ -77,15 +77,15 @@ int runCheck(const std::vector<std::string>& args, CliStreams& io) {
         if (ec) {
             io.err << "kelp-cli check: cannot create '" << writeTo->string()
                    << "': " << ec.message() << "\n";
-            return kExitFailure;
+            return kExitUsage;
         }
         db().currentFile = staged.staging().string();
         if (!FileWrite())
-            return kExitFailure;
+            return kExitUsage;
         std::string error;
         if (!staged.commit(error)) {
             io.err << "kelp-cli check: " << error << "\n";
-            return kExitFailure;
+            return kExitUsage;
         }
         db().currentFile = writeTo->string();
     }

@@ -7,12 +7,9 @@
 #include <string>
 #include <vector>
 
-namespace kelp::cli {
+#include "cli/exit_status.h"
 
-// Exit statuses: 0 done, 1 the work failed, 2 the command line was not understood.
-constexpr int kExitOk = 0;
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
+namespace kelp::cli {
 
 struct CliStreams {
     std::ostream& out;  // results, plain LF lines

@@ -5,10 +5,9 @@
 // controller over the serial line, saved in FILE.dat for the next complete upload, or recorded
 // in FILE.dat as already made on the controller. Codes given nowhere keep what FILE.dat holds;
 // --send also sends the codes FILE.dat holds as pending, --record records only those given.
-// Exit status: 0 done, 1 the controller refused or did not answer a code (those already taken
-// are recorded in FILE.dat as current, the others stay there as new) or FILE.dat could not be
-// written, 2 the command line was not understood, a code was refused by the checks (nothing
-// changed), or the port could not be opened (the codes stay in FILE.dat as new).
+// Exit status (exit_status.h): 0 done; 2 also when a check refused a code (nothing changed) or
+// FILE.dat could not be written. When the link or the controller failed, the codes already
+// taken are recorded in FILE.dat as current and the others stay there as new.
 #include <cctype>
 #include <filesystem>
 #include <map>
@@ -188,7 +187,7 @@ int runCodes(const std::vector<std::string>& args, CliStreams& io) {
         printCodes(io, codes);
         if (!fileHoldsDatabase(database)) {
             io.err << "kelp-cli codes: " << options.file.string() << " could not be written\n";
-            return kExitFailure;
+            return kExitUsage;
         }
         return kExitOk;
     }
@@ -218,13 +217,13 @@ int runCodes(const std::vector<std::string>& args, CliStreams& io) {
         io.err << "kelp-cli codes: " << options.file.string()
                << " could not be written: the codes now in the controller are the Current "
                   "column above\n";
-        return kExitFailure;
+        return kExitUsage;
     }
     if (!sent.allTaken) {
         io.err << "kelp-cli codes: not every code was taken by the controller; those taken are "
                   "recorded in "
                << options.file.string() << " as current, the others are kept there as new\n";
-        return linkState().PortOpenError ? kExitUsage : kExitFailure;
+        return session.failureStatus();
     }
     return kExitOk;
 }

@@ -12,13 +12,11 @@ const std::vector<CliCommand>& cliCommands() {
          "print a controller catalogue, one row per line: code, TAB, text", &runCatalogue},
         {"check", "FILE.dat [--firmware MNN] [--accept-firmware] [--rtc yes|no] [--write OUT.dat]",
          "load a database file with every check and repair (the file is not changed); print "
-         "the error log, and with --write save the repaired database to OUT.dat; exit 3 when "
-         "the load stops at the firmware question",
+         "the error log, and with --write save the repaired database to OUT.dat",
          &runCheck},
         {"send", "--port DEVICE LINE...",
-         "send programming lines to the controller, each waiting for its \"+\"; exit 1 when "
-         "one is refused or not answered (the rest are not sent), 2 when the port cannot be "
-         "opened",
+         "send programming lines to the controller, each waiting for its \"+\"; the rest are "
+         "not sent once one is refused or not answered",
          &runSend},
         {"dtmf-wav", "DIGITS OUT.wav [--delay MS]",
          "write the DTMF audio for DIGITS to a WAV file (8000 Hz, 16-bit, stereo): per digit "
@@ -29,9 +27,12 @@ const std::vector<CliCommand>& cliCommands() {
          "build a database from memory image files as the import does, write it to OUT.dat, "
          "load it with every check and print the error log",
          &runDecode},
-        {"download", "--port DEVICE --write OUT.dat [--rtc] [--ap]",
+        {"download",
+         "--port DEVICE --write OUT.dat [--rtc] [--ap] [--firmware MNN] [--accept-firmware]",
          "download the controller's memory into OUT.dat as \"Download from QZ740\" does "
-         "(progress on stderr), load it with every check and print the error log",
+         "(progress on stderr), load it with every check and print the error log; a "
+         "controller whose firmware is not this Kelp's stops the load unless "
+         "--accept-firmware is given",
          &runDownload},
         {"commands",
          "FILE.dat [--dtmf [--delay MS] [--key-up MS] [--longest-transmission S]] [--firmware "
@@ -56,20 +57,17 @@ const std::vector<CliCommand>& cliCommands() {
          "then. --backup first downloads the controller's memory (--ap: the autopatch board's "
          "too) into a Backup_ file in the application folder, and sends nothing when that "
          "fails. --yes answers the "
-         "questions Yes; without it they are asked on a terminal and answered No otherwise. "
-         "Exit 1 when a command is refused or not answered",
+         "questions Yes; without it they are asked on a terminal and answered No otherwise",
          &runUpload},
         {"diff", "A.dat B.dat [--tsv] [--firmware MNN] [--accept-firmware] [--rtc yes|no]",
          "every setting whose value means something different to the controller in A.dat and "
          "B.dat, in tab order, named as the editors show it, with its key: A's value -> B's "
-         "(--tsv: area, key, A value, B value). Repairs of the loads go to stderr. Exit 0 "
-         "identical, 1 different, 2 error",
+         "(--tsv: area, key, A value, B value). Repairs of the loads go to stderr",
          &runDiff},
         {"compare", "FILE.dat --port DEVICE [--rtc] [--ap] [--tsv]",
          "download the controller's memory (FILE.dat is not touched) and list every setting "
          "FILE.dat would run differently, as diff lists them: FILE.dat's value -> the "
-         "controller's. --rtc and --ap download the option boards too. Exit 0 the controller "
-         "holds FILE.dat, 1 they differ, 2 error",
+         "controller's. --rtc and --ap download the option boards too",
          &runCompare},
         {"watch",
          "FILE.dat --port DEVICE [--rtc] [--ap] [--history DIR] [--notify COMMAND] "
@@ -82,13 +80,11 @@ const std::vector<CliCommand>& cliCommands() {
          "drift run COMMAND through the shell with the lists on its input. One line on "
          "stderr for the log. --save-unit NAME writes the options to "
          "~/.config/kelp/watch/NAME.conf for the kelp-watch@NAME units, --unit NAME runs "
-         "with them. Exit 0 the controller holds what Kelp sent, 1 it differs, 2 it could not "
-         "be read (port in use, time-out, refused) or the snapshot not kept",
+         "with them. A snapshot that cannot be kept is exit 2",
          &runWatch},
         {"history", "FILE.dat|DIR",
          "list the snapshots watch kept of a controller, newest first: the time, how many "
-         "settings changed since the one before, the file (diff compares any two). Exit 1 "
-         "when there are none",
+         "settings changed since the one before, the file (diff compares any two)",
          &runHistory},
         {"erase-macros", "FILE.dat --port DEVICE [--yes]",
          "erase every macro and port restriction in the controller over the serial line, as "
@@ -102,7 +98,7 @@ const std::vector<CliCommand>& cliCommands() {
          "--send sends them to the controller over the serial line (codes taken become current "
          "in FILE.dat), --later saves them in FILE.dat for the next complete upload, --record "
          "records them in FILE.dat as already made (one of the three is needed); prints the codes "
-         "afterwards. Exit 2 when a check refuses a code (nothing changed)",
+         "afterwards. A code the checks refuse is exit 2 (nothing changed)",
          &runCodes},
         {"record-track", "FILE.wav --track N --port DEVICE",
          "record voice recorder track N (1-19) from a PCM WAV file over the serial line: the "
@@ -112,8 +108,7 @@ const std::vector<CliCommand>& cliCommands() {
          &runRecordTrack},
         {"set-clock", "--port DEVICE",
          "set the controller's clock and calendar to this computer's local date and time over "
-         "the serial line, as \"Set Clock\" does; exit 1 when a line is refused or not "
-         "answered, 2 when the port cannot be opened",
+         "the serial line, as \"Set Clock\" does",
          &runSetClock},
         {"report",
          "FILE.dat --html OUT.html [--include-codes] [--firmware MNN] [--accept-firmware] "
@@ -165,8 +160,34 @@ std::string usageText() {
             "  --tls-fingerprint HEX\n"
             "                 trust the server's certificate when its SHA-256 fingerprint is HEX\n"
             "\n"
-            "Exit status: 0 done, 1 the command failed, 2 the command line was not understood.\n";
+            "Exit status, the same for every command:\n"
+         << exitStatusText();
     return text.str();
+}
+
+const ExitStatusRow kExitStatusTable[6] = {
+    {kExitOk, "done (diff, compare, watch: nothing differs)"},
+    {kExitDiffers, "done, and they differ (diff, compare, watch: drift; history: no snapshot)"},
+    {kExitUsage,
+     "the command line was not understood, or a file could not be read, loaded, written or "
+     "played"},
+    {kExitDeclined,
+     "a question was answered No (firmware, confirmation, no --yes): nothing was sent or "
+     "written"},
+    {kExitLink,
+     "the port could not be opened (no such device, connection refused, in use) or the "
+     "connection was lost"},
+    {kExitController,
+     "the controller refused a command, did not answer, or sent what could not be used"},
+};
+
+std::string exitStatusText() {
+    std::string text;
+    for (const ExitStatusRow& row : kExitStatusTable) {
+        const std::string rest = wrapped(row.meaning, "     ", 80);
+        text += "  " + std::to_string(row.status) + "  " + rest.substr(5);
+    }
+    return text;
 }
 
 int runCli(const std::vector<std::string>& args, CliStreams& io) {

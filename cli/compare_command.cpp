@@ -3,8 +3,8 @@
 // images a download keeps are not touched), FILE.dat is turned into the images a complete
 // upload would leave in the controller, and every setting that would run differently is
 // listed as `diff` lists it: FILE.dat's value -> the controller's. Settings no image carries
-// are not compared. Exit 0 the controller holds FILE.dat, 1 they differ, 2 the command line
-// was not understood, the file could not be loaded or the download failed.
+// are not compared. Exit 0 the controller holds FILE.dat, 1 they differ; the others as
+// exit_status.h says.
 #include <string>
 #include <vector>
 
@@ -66,8 +66,9 @@ int runCompare(const std::vector<std::string>& args, CliStreams& io) {
 
     CliDatabaseLoad load;
     CliStreams quiet{io.err, io.err};
-    if (load.load(options, quiet, true, "compare") != kExitOk)
-        return kExitUsage;
+    const int loaded = load.load(options, quiet, true, "compare");
+    if (loaded != kExitOk)
+        return loaded;
     load.finish();
 
     ScriptedPrompter prompter;
@@ -88,7 +89,7 @@ int runCompare(const std::vector<std::string>& args, CliStreams& io) {
     WorkFolder imageFolder("kelp-compare");
     if (!downloadControllerCopy(controller, images, imageFolder.path())) {
         io.err << "kelp-cli compare: the controller's memory could not be downloaded\n";
-        return kExitUsage;
+        return session.failureStatus();
     }
     const std::vector<SettingDifference> differences =
         controllerDifferences(file, controller, images);
@@ -96,7 +97,7 @@ int runCompare(const std::vector<std::string>& args, CliStreams& io) {
     if (!tsv)
         io.err << "kelp-cli compare: " << differences.size() << " setting"
                << (differences.size() == 1 ? "" : "s") << " differ from the controller\n";
-    return differences.empty() ? kExitOk : kExitFailure;
+    return differences.empty() ? kExitOk : kExitDiffers;
 }
 
 }  // namespace kelp::cli

@@ -164,7 +164,7 @@ int CliDatabaseLoad::load(const LoadOptions& options, CliStreams& io, bool print
     if (ec || !fs::copy_file(options.file, copy, ec) || ec) {
         io.err << who << "cannot copy '" << options.file.string()
                << "' to a working folder: " << ec.message() << "\n";
-        return kExitFailure;
+        return kExitUsage;
     }
 
     // The loader asks whether the controller has the RTC option only when the file does not
@@ -207,12 +207,12 @@ int CliDatabaseLoad::load(const LoadOptions& options, CliStreams& io, bool print
     io.out.flush();
 
     if (impl_->terminated)
-        return kExitFailure;
+        return kExitUsage;
     if (loadStoppedAtFirmware()) {
         io.err << who << "the load stopped at the firmware question (--accept-firmware goes on)\n";
-        return kExitStoppedAtFirmware;
+        return kExitDeclined;
     }
-    return database.loaded ? kExitOk : kExitFailure;
+    return database.loaded ? kExitOk : kExitUsage;
 }
 
 void CliDatabaseLoad::finish() {

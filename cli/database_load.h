@@ -13,9 +13,6 @@
 
 namespace kelp::cli {
 
-// The load stopped at the firmware question.
-constexpr int kExitStoppedAtFirmware = 3;
-
 struct LoadOptions {
     std::filesystem::path file;
     std::optional<std::string> firmware;  // answers "enter the version manually?" with Yes
@@ -40,8 +37,9 @@ class CliDatabaseLoad {
     CliDatabaseLoad& operator=(const CliDatabaseLoad&) = delete;
 
     // Loads options.file into the process database. Returns kExitOk when the load completed,
-    // kExitStoppedAtFirmware, kExitUsage for an unreadable file or an unanswered RTC question,
-    // kExitFailure for a runtime error. printLog: the repair report goes to stdout.
+    // kExitDeclined when it stopped at the firmware question, kExitUsage for a file that
+    // could not be read or loaded or an unanswered RTC question. printLog: the repair report
+    // goes to stdout.
     int load(const LoadOptions& options, CliStreams& io, bool printLog, const char* command);
 
     // The load is over: the application folder, prompter and terminate hook are the

@@ -109,7 +109,7 @@ int runDecode(const std::vector<std::string>& args, CliStreams& io) {
     database.currentFile = staged.staging().string();
     if (LoadEram(options.main.string(), database) != kDecodeOk) {
         prompter.message(kEramDecodeErrorText, kEramDecodeErrorTitle, MessageIcon::Exclamation);
-        return kExitFailure;
+        return kExitUsage;
     }
     database.downloadIntoFile = true;
     database.hasRtc = options.rtc.has_value();
@@ -127,7 +127,7 @@ int runDecode(const std::vector<std::string>& args, CliStreams& io) {
     if (options.firmware)
         database.firmwareVersion = *options.firmware;
     if (!FileWrite(database))
-        return kExitFailure;
+        return kExitUsage;
     // The new file is loaded with every check while it is still beside its target: what the
     // load repairs goes into it, and a load that fails puts nothing in place.
     FileLoad(database);
@@ -145,11 +145,11 @@ int runDecode(const std::vector<std::string>& args, CliStreams& io) {
     }
     io.out.flush();
     if (!loaded)
-        return kExitFailure;
+        return kExitUsage;
     std::string error;
     if (!staged.commit(error)) {
         io.err << "kelp-cli decode: " << error << '\n';
-        return kExitFailure;
+        return kExitUsage;
     }
     database.currentFile = out.string();
     return kExitOk;

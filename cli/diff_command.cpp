@@ -50,8 +50,9 @@ int runDiff(const std::vector<std::string>& args, CliStreams& io) {
     for (const std::string& file : files) {
         options.file = file;
         CliDatabaseLoad load;
-        if (load.load(options, quiet, true, "diff") != kExitOk)
-            return kExitUsage;
+        const int loaded = load.load(options, quiet, true, "diff");
+        if (loaded != kExitOk)
+            return loaded;
         if (!first)
             first = db();
     }
@@ -66,7 +67,7 @@ int runDiff(const std::vector<std::string>& args, CliStreams& io) {
     if (!tsv)
         io.err << "kelp-cli diff: " << differences.size() << " setting"
                << (differences.size() == 1 ? "" : "s") << " differ\n";
-    return differences.empty() ? kExitOk : kExitFailure;
+    return differences.empty() ? kExitOk : kExitDiffers;
 }
 
 }  // namespace kelp::cli

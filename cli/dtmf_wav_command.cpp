@@ -72,12 +72,12 @@ int runDtmfWav(const std::vector<std::string>& args, CliStreams& io) {
     SendDigits(digits);
     if (soundFailed()) {
         io.err << "kelp-cli dtmf-wav: " << recording.errorText() << '\n';
-        return kExitFailure;
+        return kExitUsage;
     }
     std::string error;
     if (!recording.save(positional[1], error)) {
         io.err << "kelp-cli dtmf-wav: " << error << '\n';
-        return kExitFailure;
+        return kExitUsage;
     }
     return kExitOk;
 }

@@ -2,8 +2,8 @@
 // line, for a site computer without a screen. The controller is told to erase every macro and
 // port restriction and to run macro 90 on receiver activity; only when every line was
 // acknowledged is the erased database saved into FILE.dat. Without --yes nothing is sent.
-// Exit status: 0 erased and saved, 1 the controller refused or did not answer (FILE.dat
-// unchanged), 2 the command line was not understood or the port could not be opened.
+// Exit status (exit_status.h): 0 erased and saved, 3 without --yes; FILE.dat is unchanged
+// unless every line was acknowledged.
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -73,7 +73,7 @@ int runEraseMacros(const std::vector<std::string>& args, CliStreams& io) {
     if (!yes) {
         io.err << "Nothing was sent: give --yes to erase every macro and port restriction in "
                   "the controller.\n";
-        return kExitUsage;
+        return kExitDeclined;
     }
 
     SerialSession session;
@@ -85,7 +85,7 @@ int runEraseMacros(const std::vector<std::string>& args, CliStreams& io) {
     if (!EraseMacros_Serial(database)) {
         io.err << "kelp-cli erase-macros: the controller erase did not go through; "
                << options.file.string() << " was not changed\n";
-        return linkState().PortOpenError ? kExitUsage : kExitFailure;
+        return session.failureStatus();
     }
     eraseMacrosInDatabase(database);
     std::error_code ec;
@@ -93,7 +93,7 @@ int runEraseMacros(const std::vector<std::string>& args, CliStreams& io) {
     if (!FileWrite(database)) {
         io.err << "kelp-cli erase-macros: the macros were erased in the controller, but "
                << options.file.string() << " could not be saved\n";
-        return kExitFailure;
+        return kExitUsage;
     }
     io.out << "Macros erased in the controller and in " << options.file.string() << ".\n";
     return kExitOk;

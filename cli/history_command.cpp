@@ -27,7 +27,7 @@ int runHistory(const std::vector<std::string>& args, CliStreams& io) {
     const std::vector<Snapshot> snapshots = listSnapshots(folder);
     if (snapshots.empty()) {
         io.err << "kelp-cli history: no snapshots in '" << folder.string() << "'\n";
-        return kExitFailure;
+        return kExitDiffers;
     }
     // Each is read once, and compared with the one before it in time (the next in the list).
     std::optional<SnapshotContents> newer = readSnapshot(snapshots.front().file);

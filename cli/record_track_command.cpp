@@ -3,14 +3,14 @@
 // controller erases the track and starts recording, the file plays through the computer's
 // sound output into the controller's audio input, and "S" stops the recording when the file
 // has ended. A file that is not a playable PCM WAV is refused before anything is sent.
-// Exit status: 0 recorded, 1 the controller refused or did not answer, or the sound failed,
-// 2 the command line or the file was not usable, or the port could not be opened.
+// Exit status (exit_status.h): 0 recorded, 2 also when the file could not be played.
 #include <string>
 #include <vector>
 
 #include "cli/cli_command.h"
 #include "cli/serial_session.h"
 #include "core/app/scripted_prompter.h"
+#include "core/link/dtmf_tones.h"
 #include "core/link/link_preferences.h"
 #include "core/link/serial_link.h"
 #include "core/link/sound_output.h"
@@ -95,7 +95,12 @@ int runRecordTrack(const std::vector<std::string>& args, CliStreams& io) {
             break;
     }
     io.err << "kelp-cli record-track: track " << track << " was not recorded\n";
-    return linkState().PortOpenError ? kExitUsage : kExitFailure;
+    if (session.linkFailed())
+        return kExitLink;
+    // The sound output said the file would not play; the controller took both lines.
+    const auto boxes = prompter.messageBoxes();
+    const bool soundFailed = !boxes.empty() && boxes.back().title == kSoundErrorTitle;
+    return soundFailed ? kExitUsage : kExitController;
 }
 
 }  // namespace kelp::cli

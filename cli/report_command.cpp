@@ -72,7 +72,7 @@ int runReport(const std::vector<std::string>& args, CliStreams& io) {
         writeFileAtomically(*html, text);
     } catch (const std::exception& e) {
         io.err << "kelp-cli report: cannot write '" << html->string() << "': " << e.what() << "\n";
-        return kExitFailure;
+        return kExitUsage;
     }
     return kExitOk;
 }

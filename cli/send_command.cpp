@@ -1,8 +1,7 @@
 // kelp-cli send --port DEVICE LINE...: sends programming lines to the controller the way an
 // upload does, one at a time, each waiting for the controller's "+". The boxes the link
 // would show go to standard error as their title and text. Exit status: 0 every line was
-// acknowledged, 1 one was refused or not answered (the rest are not sent), 2 the port could
-// not be opened or the command line was not understood.
+// acknowledged; when one was not, the rest are not sent (exit_status.h says which status).
 #include <memory>
 
 #include "cli/cli_command.h"
@@ -61,12 +60,12 @@ int runSend(const std::vector<std::string>& args, CliStreams& io) {
 
     OpenPort();
     if (linkState().PortOpenError)
-        return kExitUsage;
+        return kExitLink;
     for (const std::string& line : lines) {
         SendStr(line + "\r");
         CheckInput(line);
         if (linkState().ResponseError)
-            return kExitFailure;
+            return session.failureStatus();
         io.out << "+ " << line << '\n';
     }
     return kExitOk;

@@ -1,8 +1,7 @@
 // kelp-cli set-clock --port DEVICE: sets the controller's clock and calendar from this
 // computer's local date and time over the serial line, as "Set Clock" does. The boxes the link
 // would show go to standard error as their title and text. Exit status: 0 both lines were
-// acknowledged, 1 one was refused or not answered, 2 the port could not be opened or the
-// command line was not understood.
+// acknowledged, otherwise as exit_status.h says.
 #include "cli/cli_command.h"
 #include "cli/serial_session.h"
 #include "core/app/scripted_prompter.h"
@@ -47,10 +46,10 @@ int runSetClock(const std::vector<std::string>& args, CliStreams& io) {
 
     OpenPort();
     if (linkState().PortOpenError)
-        return kExitUsage;
+        return kExitLink;
     if (!ClockSet_Serial()) {
         io.err << "kelp-cli set-clock: the controller's clock was not set\n";
-        return kExitFailure;
+        return session.failureStatus();
     }
     io.out << kClockSetDoneText << ".\n";
     return kExitOk;

@@ -140,6 +140,23 @@ class CliUploadPrompter final : public Prompter {
             err_ << "\n";
             return defaultAnswer(box);
         }
+        const Answer answer = answerQuestion();
+        declined_ = declined_ || answer == Answer::No;
+        return answer;
+    }
+    // A question was answered No: what the command stopped at was the operator's choice.
+    bool declined() const { return declined_; }
+    std::optional<std::string> inputBox(const std::string&, const std::string&,
+                                        const std::string&) override {
+        return std::nullopt;
+    }
+    std::optional<fs::path> openFileDialog(const FileDialogRequest&) override { return {}; }
+    std::optional<fs::path> saveFileDialog(const FileDialogRequest&) override { return {}; }
+    void beep() override {}
+    bool openTextFile(const fs::path&) override { return false; }
+
+  private:
+    Answer answerQuestion() {
         switch (questions_) {
             case Questions::Yes:
                 err_ << "(answered Yes)\n\n";
@@ -167,18 +184,10 @@ class CliUploadPrompter final : public Prompter {
             }
         }
     }
-    std::optional<std::string> inputBox(const std::string&, const std::string&,
-                                        const std::string&) override {
-        return std::nullopt;
-    }
-    std::optional<fs::path> openFileDialog(const FileDialogRequest&) override { return {}; }
-    std::optional<fs::path> saveFileDialog(const FileDialogRequest&) override { return {}; }
-    void beep() override {}
-    bool openTextFile(const fs::path&) override { return false; }
 
-  private:
     std::ostream& err_;
     Questions questions_;
+    bool declined_ = false;
 };
 
 std::string duration(double seconds) {
@@ -231,7 +240,7 @@ int runCommands(const std::vector<std::string>& args, CliStreams& io) {
     RecordingTransport transport(database, a.dtmf);
     // A listing changes nothing on disk: the codes that become current are kept in memory.
     if (fSendUpdate(true, transport, database, nullptr, false) != 0)
-        return kExitFailure;
+        return kExitUsage;
     transport.resetController();
     for (const std::string& line : transport.lines()) io.out << line << '\n';
     return kExitOk;
@@ -266,13 +275,13 @@ int runRender(const std::vector<std::string>& args, CliStreams& io) {
     DtmfTransport transport(false);
     if (fSendUpdate(true, transport, db(), nullptr, false) != 0 || soundFailed()) {
         io.err << "kelp-cli render: the audio could not be made: " << recording.errorText() << "\n";
-        return kExitFailure;
+        return kExitUsage;
     }
     transport.resetController();
     std::string error;
     if (!recording.save(a.positional[1], error)) {
         io.err << "kelp-cli render: " << error << "\n";
-        return kExitFailure;
+        return kExitUsage;
     }
     const double seconds = static_cast<double>(recording.frames()) / kDtmfSampleRate;
     io.out << a.positional[1] << ": " << duration(seconds) << " of audio ("
@@ -377,13 +386,17 @@ int runUpload(const std::vector<std::string>& args, CliStreams& io) {
     prefs.ComPort = 1;
     prefs.deviceOverride = a.port;
 
+    // A question answered No stopped it, or the link or the controller failed (a box said which).
+    const auto failed = [&] {
+        return prompter.declined() ? kExitDeclined : session.failureStatus();
+    };
     if (!uploadCommandChecks(database, false, [] { return true; }))
-        return kExitFailure;
+        return failed();
     SerialTransport transport;
     UploadProgress progress;
     if (previous || a.changes) {
         if (updateChangesOnly(transport, database, progress) != 0)
-            return linkState().PortOpenError ? kExitUsage : kExitFailure;
+            return failed();
         io.out << "Changes-only upload done: " << differing << " changed setting"
                << (differing == 1 ? "" : "s") << " sent.\n";
         return kExitOk;
@@ -396,16 +409,16 @@ int runUpload(const std::vector<std::string>& args, CliStreams& io) {
                                 : sendCompleteConfig(transport, database, progress);
     if (result == -1) {
         io.err << "kelp-cli upload: not confirmed; nothing was sent\n";
-        return kExitFailure;
+        return kExitDeclined;
     }
     if (result == -2) {
         io.err << "kelp-cli upload: the controller could not be backed up; nothing was sent\n";
-        return linkState().PortOpenError ? kExitUsage : kExitFailure;
+        return failed();
     }
     if (!backup.empty())
         io.out << "The controller was backed up into " << backup.string() << ".\n";
     if (result != 0)
-        return linkState().PortOpenError ? kExitUsage : kExitFailure;
+        return failed();
     io.out << "Complete upload done; the controller is resetting.\n";
     return kExitOk;
 }

@@ -11,8 +11,8 @@
 // at warning priority on drift when stderr is the journal. The unlock, lock and terminator
 // codes are never printed; a changed code is listed as changed.
 //
-// Exit 0 the controller holds what Kelp sent, 1 it differs, 2 it could not be read (or the
-// command line, the file or the history failed), with the reason.
+// Exit 0 the controller holds what Kelp sent, 1 it differs; the others as exit_status.h says
+// (2 also when the snapshot could not be kept), with the reason.
 //
 // --save-unit NAME writes the options as ~/.config/kelp/watch/NAME.conf for the systemd
 // units kelp-watch@NAME.service and .timer, which run `kelp-cli watch --unit NAME`.
@@ -249,7 +249,7 @@ int watchOnce(const WatchOptions& options, CliStreams& io) {
     std::ostringstream said;
     CliStreams quiet{said, said};
     CliDatabaseLoad load;
-    if (load.load(options.load, quiet, false, "watch") != kExitOk) {
+    if (const int loaded = load.load(options.load, quiet, false, "watch"); loaded != kExitOk) {
         // The last thing said is why: "kelp-cli watch: cannot read 'site.dat'".
         std::string reason = said.str();
         while (!reason.empty() && reason.back() == '\n') reason.pop_back();
@@ -258,7 +258,7 @@ int watchOnce(const WatchOptions& options, CliStreams& io) {
         if (reason.rfind(own, 0) == 0)
             reason.erase(0, own.size());
         logLine(io.err, 3, head + "the file could not be loaded: " + reason);
-        return kExitUsage;
+        return loaded;
     }
     load.finish();
     const std::optional<ControllerDatabase> record = loadSentRecord(options.load.file);
@@ -268,6 +268,7 @@ int watchOnce(const WatchOptions& options, CliStreams& io) {
     ScopedPrompter scopedPrompter(prompter);
     ControllerDatabase controller;
     bool downloaded = false;
+    int failure = kExitController;
     {
         SerialSession session("kelp-cli watch");
         SerialTrace::instance().setSubfolder(kTraceFolder);
@@ -277,10 +278,11 @@ int watchOnce(const WatchOptions& options, CliStreams& io) {
         prefs.deviceOverride = options.device;
         WorkFolder images("kelp-watch-");
         downloaded = downloadControllerCopy(controller, options.images, images.path());
+        failure = session.failureStatus();
     }
     if (!downloaded) {
         logLine(io.err, 3, head + "the controller could not be read: " + reasonShown(prompter));
-        return kExitUsage;
+        return failure;
     }
 
     const ControllerDatabase& file = db();
@@ -344,7 +346,7 @@ int watchOnce(const WatchOptions& options, CliStreams& io) {
         return kExitUsage;
     }
     logLine(io.err, changed.empty() ? 6 : 4, line);
-    return changed.empty() ? kExitOk : kExitFailure;
+    return changed.empty() ? kExitOk : kExitDiffers;
 }
 
 }  // namespace

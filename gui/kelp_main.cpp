@@ -44,6 +44,7 @@
 #include "core/link/upload_transports.h"
 #include "core/report/report_export.h"
 #include "gui/about.h"
+#include "gui/blocked_close_filter.h"
 #include "gui/busy_follower.h"
 #include "gui/company.h"
 #include "gui/network_port_dialog.h"
@@ -66,6 +67,7 @@ namespace kelp {
 namespace {
 
 const char* const kModule = "KelpMain";
+const char* const kCloseKelpTitle = "Close Kelp";
 const char* const kSerialOnlyText = "This feature can only be used with a direct serial connection";
 const char* const kNoDatabaseHint =
     "No database file is open.\n\nUse File, Open to open a .dat file.";
@@ -92,6 +94,7 @@ KelpMain::KelpMain(QWidget* parent) : QMainWindow(parent) {
     // clickable while an operation runs.
     busy_ = new BusyFollower(this, false);
     connect(busy_, &BusyFollower::busyChanged, this, &KelpMain::busyChanged);
+    blockedClose_ = std::make_unique<BlockedCloseFilter>(this);
 }
 
 KelpMain::~KelpMain() {
@@ -546,7 +549,8 @@ void KelpMain::focusTimers() {
 }
 
 void KelpMain::captionChanged() {
-    setWindowTitle(QString::fromStdString(fGetCaption(db().currentFile)));
+    // No file: the program version alone, as at start-up.
+    setWindowTitle(QString::fromStdString(fGetCaption(db().currentFile)).trimmed());
 }
 
 void KelpMain::recentFilesChanged() {
@@ -631,6 +635,8 @@ void KelpMain::mnuCompare_Click() {
         ControllerDatabase controller;
         bool downloaded = false;
         {
+            // The status line names what the operator started, not the download inside it.
+            BusyGuard busy("The comparison with the QZ740");
             ScopedDownloadProgress useWindow(*downloadProgress_);
             downloaded = downloadControllerCopy(controller, options, appFolder() / "compare");
         }
@@ -744,7 +750,7 @@ void KelpMain::busyChanged(bool busy) {
         return;
     closeAfterOperation_ = false;
     // After the operation's own call has returned, not from inside it.
-    QTimer::singleShot(0, this, [this] { close(); });
+    QTimer::singleShot(0, this, [this] { closeWhenFree(); });
 }
 
 void KelpMain::showAbout() {
@@ -776,6 +782,48 @@ bool KelpMain::exitSequence() {
     return true;
 }
 
+void KelpMain::askToInterruptAndClose() {
+    if (closeAfterOperation_)
+        return;
+    // The operation's own question when it has one (the upload's "Interrupt Update"), so that
+    // every way of stopping it asks the same.
+    const bool yes = busyState().askToInterrupt([] {
+        return currentPrompter().message(
+                   busyState().operation() + " is running.\r\n\r\nInterrupt it and close Kelp?",
+                   kBusyTitle, MessageIcon::Question, MessageButtons::YesNo,
+                   DefaultButton::Second) == Answer::Yes;
+    });
+    if (yes && busyState().busy())
+        closeAfterOperation_ = true;
+}
+
+void KelpMain::closeRequestedWhileBlocked() {
+    if (busyState().busy()) {
+        askToInterruptAndClose();
+        return;
+    }
+    // A window of Kelp's own is waiting for the operator: it is answered first.
+    const QWidget* modal = QApplication::activeModalWidget();
+    const QString name = modal != nullptr && !modal->windowTitle().isEmpty()
+                             ? QStringLiteral("the \"%1\" window").arg(modal->windowTitle())
+                             : QStringLiteral("another Kelp window");
+    currentPrompter().message(QStringLiteral("Kelp cannot close while %1 is open.\r\n\r\n"
+                                             "Close that window first.")
+                                  .arg(name)
+                                  .toStdString(),
+                              kCloseKelpTitle, MessageIcon::Exclamation);
+}
+
+void KelpMain::closeWhenFree() {
+    // The operation has ended, but the window that ran it may still be open, waiting for the
+    // operator to read its last message: the close waits for it.
+    if (QApplication::activeModalWidget() != nullptr) {
+        QTimer::singleShot(100, this, [this] { closeWhenFree(); });
+        return;
+    }
+    close();
+}
+
 void KelpMain::finishExit() {
     exitDone_ = true;
     close();
@@ -790,15 +838,7 @@ void KelpMain::closeEvent(QCloseEvent* event) {
     // The operator may interrupt it; the window closes once it has stopped.
     if (busyState().busy()) {
         event->ignore();
-        if (closeAfterOperation_)
-            return;
-        const Answer answer = currentPrompter().message(
-            busyState().operation() + " is running.\r\n\r\nInterrupt it and close Kelp?",
-            kBusyTitle, MessageIcon::Question, MessageButtons::YesNo, DefaultButton::Second);
-        if (answer == Answer::Yes && busyState().busy()) {
-            closeAfterOperation_ = true;
-            busyState().requestInterrupt();
-        }
+        askToInterruptAndClose();
         return;
     }
     // The close request first; then the window unloads through the exit sequence, which asks

@@ -21,6 +21,7 @@ class QToolBar;
 
 namespace kelp {
 
+class BlockedCloseFilter;
 class BusyFollower;
 class DownloadProgressWindow;
 class EditorWindow;
@@ -108,6 +109,16 @@ class KelpMain : public QMainWindow, private FileCommandsHost {
     void afterDatabaseCommand();
     // The busy state changed: a close asked for during the operation goes ahead now.
     void busyChanged(bool busy);
+    // Closing during an operation: asks whether to interrupt it; Yes closes once it stopped.
+    void askToInterruptAndClose();
+    void closeWhenFree();
+
+  public:
+    // The window system asked to close this window while a modal window of Kelp's blocks it
+    // (an operation's window, a question): the operation's question, or why not.
+    void closeRequestedWhileBlocked();
+
+  private:
 
     RecentFiles recent_;
     Preferences prefs_;
@@ -138,6 +149,7 @@ class KelpMain : public QMainWindow, private FileCommandsHost {
     BusyFollower* busy_ = nullptr;
     // The operator asked to close while an operation ran and let it be interrupted.
     bool closeAfterOperation_ = false;
+    std::unique_ptr<BlockedCloseFilter> blockedClose_;
 };
 
 }  // namespace kelp

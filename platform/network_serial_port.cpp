@@ -260,7 +260,14 @@ std::string NetworkSerialPort::closedReason() const {
     }
     if (!said.empty())
         return "the server closed the connection, saying \"" + said + "\"";
-    return "the server closed the connection (it may be serving another client)";
+    // A TLS front (stunnel) accepts the connection and the handshake whether or not the serial
+    // server behind it is there, and closes it when it cannot reach it.
+    if (address_.tls)
+        return "the server closed the connection after the TLS handshake (the serial server "
+               "behind the TLS front may be down, unable to open its serial device, or serving "
+               "another client)";
+    return "the server closed the connection (it may be serving another client, or unable to "
+           "open its serial device)";
 }
 
 bool NetworkSerialPort::ready() const {

@@ -8,6 +8,10 @@
 #include <algorithm>
 #include <cctype>
 
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
+
 namespace kelp {
 
 namespace {
@@ -77,6 +81,7 @@ bool QtSerialPort::open(const std::string& device) {
         error_ = device + ": the port is already open";
         return false;
     }
+    lost_ = false;
     port_.setPortName(QString::fromStdString(device));
     port_.setBaudRate(QSerialPort::Baud9600);
     port_.setDataBits(QSerialPort::Data8);
@@ -102,19 +107,34 @@ bool QtSerialPort::open(const std::string& device) {
 }
 
 void QtSerialPort::close() {
-    // A port that reported a resource error (adapter unplugged) stays "open" until the
-    // program closes it, so a waiting command times out instead of passing as answered.
     if (port_.isOpen())
         port_.close();
 }
 
+bool QtSerialPort::hungUp() const {
+    if (!port_.isOpen() || lost_)
+        return lost_;
+#ifdef Q_OS_UNIX
+    // A hung-up terminal polls as HUP for good (the program set CLOCAL, so a real line without
+    // carrier never does); an fd that is no longer valid polls as NVAL.
+    pollfd pfd{static_cast<int>(port_.handle()), POLLIN, 0};
+    if (::poll(&pfd, 1, 0) == 1 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0)
+        lost_ = true;
+#else
+    if (port_.error() == QSerialPort::ResourceError)
+        lost_ = true;
+#endif
+    return lost_;
+}
+
 bool QtSerialPort::isOpen() const {
-    return port_.isOpen();
+    // What arrived before the hang-up is still read (the controller's last answer).
+    return port_.isOpen() && !(hungUp() && port_.bytesAvailable() == 0);
 }
 
 bool QtSerialPort::write(const std::string& data) {
-    if (!port_.isOpen()) {
-        error_ = "the port is not open";
+    if (!port_.isOpen() || hungUp()) {
+        error_ = port_.isOpen() ? kHungUp : "the port is not open";
         return false;
     }
     const qint64 written = port_.write(data.data(), static_cast<qint64>(data.size()));
@@ -129,7 +149,7 @@ bool QtSerialPort::write(const std::string& data) {
         return false;
     }
     if (port_.error() != QSerialPort::NoError) {
-        error_ = port_.errorString().toStdString();
+        error_ = hungUp() ? kHungUp : port_.errorString().toStdString();
         port_.clearError();
         return false;
     }
@@ -168,7 +188,7 @@ std::string QtSerialPort::readAll() {
 }
 
 bool QtSerialPort::waitForReadyRead(int ms) {
-    if (!port_.isOpen())
+    if (!isOpen())
         return false;
     if (port_.bytesAvailable() > 0)
         return true;

@@ -2,7 +2,8 @@
 // (woken by readyRead or a 10 ms timer), so the windows stay live while the controller
 // thinks; writing pushes the bytes out before returning, so a port closed right after a
 // command (the controller reset) still sends it. Opening drops the DTR and RTS lines that
-// the system raises, so that opening a port never keys a transmitter.
+// the system raises, so that opening a port never keys a transmitter. A device that hangs up
+// (the other end gone) is a closed port, found within one poll.
 #pragma once
 
 #include <QSerialPort>
@@ -28,8 +29,12 @@ class QtSerialPort : public SerialPort {
     bool waitForReadyRead(int ms) override;
     bool setDtr(bool on) override;
     bool setRts(bool on) override;
-    std::string errorText() const override { return error_; }
+    std::string errorText() const override { return lost_ ? kHungUp : error_; }
     std::vector<std::string> availableDevices() const override;
+
+    // The reason a port that hung up gives.
+    static constexpr const char* kHungUp =
+        "the device hung up (the other end closed it, or the adapter was removed)";
 
     // The operator's words for a failure to open device.
     static std::string describeOpenError(QSerialPort::SerialPortError error,
@@ -38,10 +43,15 @@ class QtSerialPort : public SerialPort {
   private:
     // Pushes queued bytes out, turning the event loop meanwhile; false after limitMs.
     bool drainWrites(qint64 limitMs);
+    // True once the device has hung up under the open port: the far end of a pseudo-terminal
+    // closed (the controller simulator gone), a USB adapter pulled out. Nothing more can pass,
+    // so the port counts as closed from then on.
+    bool hungUp() const;
 
     QSerialPort port_;
     std::string device_;
     std::string error_;
+    mutable bool lost_ = false;  // hungUp() has seen the hang-up since the last open
 };
 
 }  // namespace kelp

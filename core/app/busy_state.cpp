@@ -30,6 +30,17 @@ void BusyState::requestInterrupt() {
         interruptRequested_ = true;
 }
 
+bool BusyState::askToInterrupt(const InterruptQuestion& otherwise) {
+    if (!busy())
+        return false;
+    // A copy: the question turns the message loop, and the operation may end meanwhile.
+    const InterruptQuestion ask = question_ ? question_ : otherwise;
+    if (!ask || !ask())
+        return false;
+    requestInterrupt();
+    return true;
+}
+
 std::string BusyState::busyText() const {
     return operation_ + " is running.\r\n\r\nWait until it has finished (or interrupt it) and "
                         "try again.";
@@ -42,9 +53,10 @@ bool BusyState::refuseWhileBusy() {
     return true;
 }
 
-void BusyState::enter(const std::string& operation) {
+void BusyState::enter(const std::string& operation, InterruptQuestion question) {
     if (depth_++ == 0) {
         operation_ = operation;
+        question_ = std::move(question);
         interruptRequested_ = false;
     }
     tell();
@@ -55,6 +67,7 @@ void BusyState::leave() {
         return;
     if (--depth_ == 0) {
         operation_.clear();
+        question_ = nullptr;
         interruptRequested_ = false;
     }
     tell();
@@ -72,8 +85,8 @@ void BusyState::tell() {
     }
 }
 
-BusyGuard::BusyGuard(const std::string& operation) {
-    busyState().enter(operation);
+BusyGuard::BusyGuard(const std::string& operation, BusyState::InterruptQuestion question) {
+    busyState().enter(operation, std::move(question));
 }
 
 BusyGuard::~BusyGuard() {

@@ -36,6 +36,13 @@ class BusyState {
     // Asks the running operation to stop at its next safe point (the program is closing).
     // Cleared when the busy state ends.
     void requestInterrupt();
+
+    // The question an operation asks before it is stopped (the upload's "Interrupt Update"),
+    // given by its outermost guard: every way of stopping it asks the same. True for Yes.
+    using InterruptQuestion = std::function<bool()>;
+    // Asks the running operation's own question, or otherwise() when it has none; on Yes asks
+    // the operation to stop (requestInterrupt) and returns true. False when idle.
+    bool askToInterrupt(const InterruptQuestion& otherwise);
     bool interruptRequested() const { return interruptRequested_; }
 
     // When busy, says so in a box naming the running operation and returns true: the command
@@ -47,12 +54,13 @@ class BusyState {
 
   private:
     friend class BusyGuard;
-    void enter(const std::string& operation);
+    void enter(const std::string& operation, InterruptQuestion question);
     void leave();
     void tell();
 
     int depth_ = 0;
     std::string operation_;
+    InterruptQuestion question_;
     bool interruptRequested_ = false;
     int nextToken_ = 1;
     std::vector<std::pair<int, Listener>> listeners_;
@@ -66,7 +74,8 @@ extern const char* const kBusyTitle;  // "Kelp is busy"
 // Enters the busy state for its scope.
 class BusyGuard {
   public:
-    explicit BusyGuard(const std::string& operation);
+    explicit BusyGuard(const std::string& operation,
+                       BusyState::InterruptQuestion question = {});
     ~BusyGuard();
     BusyGuard(const BusyGuard&) = delete;
     BusyGuard& operator=(const BusyGuard&) = delete;

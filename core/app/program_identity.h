@@ -12,4 +12,11 @@ std::string firmwarePrefix();
 // "Version 7.0.0", as the start-up and About windows show it.
 std::string versionLabel();
 
+// The controller's answer to "1GetVersion" up to its "+", as a version text: line ends
+// dropped and blanks at either end trimmed (some adapters echo a space before the digits).
+std::string firmwareVersionFromAnswer(const std::string& beforePlus);
+
+// The title of the boxes the program shows without one of their own: the program's name.
+extern const char* const kProgramBoxTitle;  // "Kelp"
+
 }  // namespace kelp

@@ -122,6 +122,18 @@ void ControllerDatabase::reset() {
     saved = true;
 }
 
+bool ControllerDatabase::holdsNoSettings() const {
+    const auto& keys = keyTable();
+    for (std::size_t row = 0; row < keys.size(); ++row) {
+        if (isDvrTable(keys[row]))
+            continue;
+        for (const std::string& value : values_[row])
+            if (!value.empty())
+                return false;
+    }
+    return true;
+}
+
 ControllerDatabase& db() {
     static ControllerDatabase database;
     return database;

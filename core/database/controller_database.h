@@ -293,6 +293,10 @@ class ControllerDatabase {
     // flag, the DVR write flag, the DVR track table and the current file are left alone.
     void reset();
 
+    // True while every setting outside the DVR track table is empty: the database was reset
+    // (or made) and nothing has been loaded or decoded into it since.
+    bool holdsNoSettings() const;
+
     // Database-wide state.
     std::string currentFile;        // full path of the .dat being edited, "" when none
     bool saved = true;              // no changes outside the current file

@@ -572,9 +572,16 @@ class Loader {
         const KeyRule& rule = keyRule(*item.key);
         if (value.empty() && rule.silentDefault)
             value = *rule.silentDefault;
-        if (rule.check && !rule.check(value, item.port, item.index))
+        if (!passes(rule, value, item))
             value = replaced(item, rule);
         store(item, std::move(value));
+    }
+
+    // A value passes when its key's check takes it and it holds no control character: inside
+    // a command line a CR would end the command and start another, whatever the key.
+    static bool passes(const KeyRule& rule, const std::string& value, const Item& item) {
+        return !holdsControlCharacter(value) &&
+               (!rule.check || rule.check(value, item.port, item.index));
     }
 
     // Logs the failed value and returns the key's default.
@@ -601,7 +608,7 @@ class Loader {
         const char* received =
             rule.style == ReportStyle::Timers ? "Value received was '" : "Value received is '";
         log_.writeEntry(words + what + " -- DAT item: " + item.keyText + kCrLf + received +
-                            item.received + "'" + kCrLf + last,
+                            visibleControlCharacters(item.received) + "'" + kCrLf + last,
                         LogSeverity::Error);
     }
 
@@ -615,7 +622,8 @@ class Loader {
     // pending ID timer's length in seconds.
     void loadIdSpeakTime(Item& item) {
         const std::string& pendingMinutes = db_.get("PIDTime", item.index);
-        if (pendingIdSpeechCheck(item.received, pendingMinutes)) {
+        if (!holdsControlCharacter(item.received) &&
+            pendingIdSpeechCheck(item.received, pendingMinutes)) {
             store(item, item.received);
             return;
         }
@@ -630,7 +638,7 @@ class Loader {
     // The upload sends the model whatever the radio, so one the controller cannot take (a
     // file without it, say) becomes "0", no Yaesu, without a report: that radio ignores it.
     void loadYaesuType(Item& item) {
-        if (db_.get("RadioType") == "3") {
+        if (db_.get("RadioType") == "3" || holdsControlCharacter(item.received)) {
             checked(item, item.received);
         } else {
             const KeyRule& rule = keyRule(*item.key);
@@ -644,7 +652,7 @@ class Loader {
         if (upperCase(value) == "0A" || value == "254")
             value = "99";
         const KeyRule& rule = keyRule(*item.key);
-        if (rule.check && !rule.check(value, item.port, item.index))
+        if (!passes(rule, value, item))
             value = replaced(item, rule);
         if (value.size() == 1)
             value.insert(0, 1, '0');
@@ -657,7 +665,7 @@ class Loader {
         if (!value.empty() && value[0] == 'a')
             value[0] = 'A';
         const KeyRule& rule = keyRule(*item.key);
-        if (rule.check && !rule.check(value, item.port, item.index))
+        if (!passes(rule, value, item))
             value = replaced(item, rule);
         store(item, std::move(value));
     }
@@ -671,7 +679,7 @@ class Loader {
             value.insert(0, 4 - value.size(), '0');
         }
         const KeyRule& rule = keyRule(*item.key);
-        if (rule.check && !rule.check(value, item.port, item.index))
+        if (!passes(rule, value, item))
             value = replaced(item, rule);
         store(item, std::move(value));
     }
@@ -689,7 +697,8 @@ class Loader {
             value = kNone;
         // A missing frequency has nothing to pad: zeros would make it a real, wrong
         // frequency, so it fails the check below and takes the default instead.
-        if (!value.empty() && value != kNone && value.size() < kFrequencyDigits) {
+        if (!value.empty() && value != kNone && value.size() < kFrequencyDigits &&
+            !holdsControlCharacter(value)) {
             const std::string old = value;
             value.insert(0, kFrequencyDigits - value.size(), '0');
             log_.writeEntry(
@@ -699,7 +708,7 @@ class Loader {
                 LogSeverity::Warning);
         }
         const KeyRule& rule = keyRule(*item.key);
-        if (rule.check && !rule.check(value, item.port, item.index)) {
+        if (!passes(rule, value, item)) {
             const std::string fixed = kDefaultFrequency;
             reportInvalid(item, rule, " not valid", fixed);
             value = fixed;
@@ -745,7 +754,8 @@ class Loader {
     void loadMacro(Item& item) {
         std::string value = upperCase(item.received);
         const int slots = named(*item.key, "Macro") ? kMacroSlots : kShortMacroSlots;
-        const MacroCheck result = macroCheck(value, slots);
+        const MacroCheck result =
+            holdsControlCharacter(value) ? MacroCheck::InvalidFunction : macroCheck(value, slots);
         if (result != MacroCheck::Passed) {
             const KeyRule& rule = keyRule(*item.key);
             value = kNoneStored;
@@ -761,7 +771,7 @@ class Loader {
     void loadUnlockCode(Item& item) {
         const std::string value = upperCase(item.received);
         const KeyRule& rule = keyRule(*item.key);
-        if (!rule.check || rule.check(value, item.port, item.index)) {
+        if (passes(rule, value, item)) {
             store(item, value);
             return;
         }
@@ -797,12 +807,14 @@ class Loader {
         }
     }
 
-    void loadPendingCode(Item& item) { store(item, upperCase(item.received)); }
+    // A pending code the window would not have taken is dropped: it would be sent as the new
+    // code at the next complete upload.
+    void loadPendingCode(Item& item) { checked(item, upperCase(item.received)); }
 
     // The last of the unlock group: the controller cannot tell a lock code from a terminator
     // that is the same digit.
     void loadNewTerminator(Item& item) {
-        store(item, trimmed(upperCase(item.received)));
+        checked(item, trimmed(upperCase(item.received)));
         if (db_.get("Lock") == db_.get("Terminator")) {
             prompter_.message(
                 "ERROR! Your Current Lock Code and Current Terminator Digit are the same. This "
@@ -876,11 +888,24 @@ bool loadStoppedAtFirmware() {
     return gStoppedAtFirmware;
 }
 
+const char* const kNothingToWriteTitle = "Save Database";
+const char* const kNothingToWriteText =
+    "No database is loaded, so nothing was written to the file:";
+
 bool FileWrite() {
     return FileWrite(db());
 }
 
 bool FileWrite(ControllerDatabase& database) {
+    // A database that holds nothing (reset for a load the operator declined, or for a download
+    // that never arrived) would write every key of its file empty. The file is left alone,
+    // and the saved state too, since nothing the operator made was lost.
+    if (database.holdsNoSettings()) {
+        currentPrompter().message(std::string(kNothingToWriteText) + kCrLf + kCrLf +
+                                      database.currentFile,
+                                  kNothingToWriteTitle, MessageIcon::Exclamation);
+        return false;
+    }
     const ShownIndicator indicator(gSaveIndicator);
     Writer writer(database, currentPrompter());
     const bool ok = writer.run();

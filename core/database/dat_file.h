@@ -50,8 +50,12 @@ void setLoadTerminateHook(std::function<void()> hook);
 // when not given), keeping the file's other keys. Returns true when the file was saved completely;
 // then the saved state is true. Any failure is reported in two boxes (the error reporter's and the
 // writer's own warning) and leaves the saved state false.
+// A database that holds no setting at all (reset, nothing loaded or decoded since) is never
+// written: the box below says so and FileWrite returns false, the file untouched.
 bool FileWrite();
 bool FileWrite(ControllerDatabase& database);
+extern const char* const kNothingToWriteTitle;  // "Save Database"
+extern const char* const kNothingToWriteText;   // followed by a blank line and the path
 
 // Resets the database and loads its current file (db() when not given) with every check and repair.
 // The loaded flag tells the outcome: true when the load completed, false when the operator stopped

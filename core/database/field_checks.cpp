@@ -51,4 +51,35 @@ bool dtmfDigitStringCheck(std::string_view text, int shortest, int longest) {
     return true;
 }
 
+bool holdsControlCharacter(std::string_view text) {
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F)
+            return true;
+    }
+    return false;
+}
+
+std::string visibleControlCharacters(std::string_view text) {
+    static const char* const kHex = "0123456789ABCDEF";
+    std::string shown;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            shown += c;
+        } else if (c == '\r') {
+            shown += "<CR>";
+        } else if (c == '\n') {
+            shown += "<LF>";
+        } else if (c == '\0') {
+            shown += "<NUL>";
+        } else if (c == '\t') {
+            shown += "<TAB>";
+        } else {
+            shown += std::string("<") + kHex[byte >> 4] + kHex[byte & 0xF] + ">";
+        }
+    }
+    return shown;
+}
+
 }  // namespace kelp

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace kelp {
@@ -22,6 +23,13 @@ bool isDtmfDigit(char c);
 
 // Passes only when the length lies in shortest..longest and every character is a DTMF digit.
 bool dtmfDigitStringCheck(std::string_view text, int shortest, int longest);
+
+// True when the text holds a control character (a byte below a space, or DEL). No setting
+// holds one: inside a command line a CR would end the command early and start another.
+bool holdsControlCharacter(std::string_view text);
+// The text with every control character shown as a visible name ("<CR>", "<LF>", "<NUL>",
+// "<TAB>", others as "<1B>"), for a report that must stay one line per line.
+std::string visibleControlCharacters(std::string_view text);
 
 // The text's value when it is all digits (leading zeros allowed) and fits in 32 bits.
 // Used by the checks above and by callers that compare a checked value with another.

@@ -90,6 +90,15 @@ Checked dtmfDigits(int shortest, int longest) {
                                 : num(shortest) + " to " + num(longest) + " DTMF digits"};
 }
 
+// A pending code: none (empty), or 1 to longest DTMF digits, as the unlock window takes it.
+Checked pendingCode(int longest) {
+    return {[longest](const std::string& v, int, int) {
+                return v.empty() || dtmfDigitStringCheck(v, 1, longest);
+            },
+            "none, or " + (longest == 1 ? std::string("1 DTMF digit") : "1 to " + num(longest) + " DTMF digits") +
+                ", sent when asked"};
+}
+
 Checked area(bool (*check)(std::string_view), std::string words) {
     return {[check](const std::string& v, int, int) { return check(v); }, std::move(words)};
 }
@@ -190,9 +199,11 @@ KeyRule silent(KeyRule r, std::string emptyValue) {
     return r;
 }
 
-// A key that is never checked; words say what it holds.
-KeyRule unchecked(std::string words, Words itemWords) {
-    return rule(Checked{Check{}, std::move(words)}, noDefault(), std::move(itemWords));
+// A key whose value the loader takes as it is; words say what it holds. Only a damaged value
+// (a control character) is replaced, by damaged (empty: the value is dropped).
+KeyRule unchecked(std::string words, Words itemWords, std::string damaged = "") {
+    return rule(Checked{Check{}, std::move(words)},
+                damaged.empty() ? noDefault() : fixed(std::move(damaged)), std::move(itemWords));
 }
 
 KeyRule timerRule(Checked check, const char* def, const std::string& field) {
@@ -368,6 +379,8 @@ std::vector<Row> buildRows() {
         {"APPrefix", rule(dtmfDigits(1, 8), fixed("C1"), words(kAutopatch + "Prefix"))},
         {"AnswerCode",
          silent(rule(dtmfDigits(1, 15), fixed("5820"), words(kAutopatch + "Answer Code")), "5820")},
+        // Free text as the window takes it; the controller judges the number itself. The
+        // loader still refuses a control character in them, as in every value.
         {"AutoDial", unchecked("a telephone number", entryField(kAutopatch + "AutoDial Slot ", ": Phone Number"))},
         {"TollRestrict", unchecked("a number the autopatch will not dial", entryField(kSpecialCodes + ": Toll Restrict: Pos "))},
         {"RingNumber",
@@ -480,21 +493,23 @@ std::vector<Row> buildRows() {
         {"AllowTerminatorSpeech",
          rule(boolean(), fixed("0"), words(kPortSwitches + ": Allow Speech w/Terminator"))},
 
-        // Voice recorder track table: kept as read, an empty entry counts zero.
-        {"DVRSeconds", silent(unchecked("kept as read", entryField(kDvr + "Seconds ")), "0")},
-        {"DVRTracks", silent(unchecked("kept as read", entryField(kDvr + "Tracks ")), "0")},
-        {"DVRRowsUsed", silent(unchecked("kept as read", entryField(kDvr + "Rows Used ")), "0")},
+        // Voice recorder track table: kept as read, an empty entry counts zero, and so does
+        // a damaged one (a control character).
+        {"DVRSeconds", silent(unchecked("kept as read", entryField(kDvr + "Seconds "), "0"), "0")},
+        {"DVRTracks", silent(unchecked("kept as read", entryField(kDvr + "Tracks "), "0"), "0")},
+        {"DVRRowsUsed", silent(unchecked("kept as read", entryField(kDvr + "Rows Used "), "0"), "0")},
 
         // Unlock, lock and terminator codes
         {"CurrentPortUnlock",
          rule(
              dtmfDigits(1, 8), [](int, int port, bool) { return factoryUnlockCode(port); },
              entryField(kUnlock + "Port ", " Unlock"))},
-        {"NewPortUnlock", unchecked("1 to 8 DTMF digits, sent when asked", entryField(kUnlock + "Port ", " New Unlock"))},
+        // A pending code is empty (none) or what its window lets through; a bad one is dropped.
+        {"NewPortUnlock", rule(pendingCode(8), fixed(""), entryField(kUnlock + "Port ", " New Unlock"))},
         {"Lock", rule(dtmfDigits(1, 4), fixed(kFactoryLockCode), words(kUnlock + "Lock"))},
-        {"NewLock", unchecked("1 to 4 DTMF digits, sent when asked", words(kUnlock + "New Lock"))},
+        {"NewLock", rule(pendingCode(4), fixed(""), words(kUnlock + "New Lock"))},
         {"Terminator", rule(dtmfDigits(1, 1), fixed("D"), words(kUnlock + "Terminator"))},
-        {"NewTerminator", unchecked("1 DTMF digit, sent when asked", words(kUnlock + "New Terminator"))},
+        {"NewTerminator", rule(pendingCode(1), fixed(""), words(kUnlock + "New Terminator"))},
     };
     return rows;
 }

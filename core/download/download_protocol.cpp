@@ -9,6 +9,7 @@
 #include "core/app/busy_state.h"
 #include "core/app/clock.h"
 #include "core/app/error_reporter.h"
+#include "core/app/program_identity.h"
 #include "core/app/prompter.h"
 #include "core/app/runtime_error.h"
 #include "core/database/atomic_file.h"
@@ -31,7 +32,6 @@ const char* const kAutopatchTimeoutText =
 const char* const kRtcTimeoutText =
     "Data from the RTC did not successfully download. Please try again. Press OK to continue.";
 const char* const kDownloadCanceledText = "Download Canceled. Click OK to return to Kelp";
-const char* const kProgramBoxTitle = "Kelp";
 
 const char* const kMainDownloadCaption = "Downloading From QZ740";
 const char* const kAutopatchDownloadCaption = "Downloading From Autopatch";
@@ -68,8 +68,12 @@ std::string readBurst(SerialPort& port) {
     return text;
 }
 
+// A line that cannot be written means the link is gone: the port is closed, so the loop's
+// next closed-port test ends the download at once with the reason, not after its time-out.
 void send(const std::string& text) {
-    currentSerialPort().write(text);
+    SerialPort& port = currentSerialPort();
+    if (!port.write(text))
+        port.close();
 }
 
 bool contains(const std::string& text, const char* part) {
@@ -420,12 +424,7 @@ bool VersionDownload() {
             const std::size_t plus = text.find('+');
             if (!text.empty() && plus != std::string::npos) {
                 clock.sleepMs(100);
-                std::string version;
-                for (char c : text.substr(0, plus)) {
-                    if (c != '\r' && c != '\n')
-                        version += c;
-                }
-                database.firmwareVersion = version;
+                database.firmwareVersion = firmwareVersionFromAnswer(text.substr(0, plus));
                 result = true;
                 break;
             }

@@ -19,8 +19,6 @@ extern const char* const kMainTimeoutText;
 extern const char* const kAutopatchTimeoutText;
 extern const char* const kRtcTimeoutText;
 extern const char* const kDownloadCanceledText;  // "Download Canceled. Click OK to return to Kelp"
-// The title of the boxes the program shows without one of their own: the program's name.
-extern const char* const kProgramBoxTitle;  // "Kelp"
 
 // Progress window captions of the three receive loops.
 extern const char* const kMainDownloadCaption;       // "Downloading From QZ740"

@@ -107,6 +107,34 @@ std::optional<std::string> importOption(const char* dialogTitle, const std::stri
     return std::nullopt;
 }
 
+// Once a run has reset the database for the new one, a run that ends without loading it
+// (a failure, a cancel, a load declined at the firmware question) leaves no database at all:
+// no current file that a save could write defaults into, and the caption says so.
+class NoneUnlessLoaded {
+  public:
+    NoneUnlessLoaded(ControllerDatabase& database, FileCommandsHost& host)
+        : db_(database), host_(host) {}
+    ~NoneUnlessLoaded() {
+        if (!armed_ || db_.loaded)
+            return;
+        db_.reset();
+        db_.currentFile.clear();
+        db_.downloadIntoFile = false;
+        try {
+            host_.captionChanged();
+        } catch (...) {
+        }
+    }
+    NoneUnlessLoaded(const NoneUnlessLoaded&) = delete;
+    NoneUnlessLoaded& operator=(const NoneUnlessLoaded&) = delete;
+    void arm() { armed_ = true; }
+
+  private:
+    ControllerDatabase& db_;
+    FileCommandsHost& host_;
+    bool armed_ = false;
+};
+
 }  // namespace
 
 std::string downloadStamp(std::chrono::system_clock::time_point when) {
@@ -193,6 +221,7 @@ void DownloadRun::mnuQZ740Download_Click() {
     BusyGuard busy("The download");
     Prompter& prompter = currentPrompter();
     DownloadState& state = downloadState();
+    NoneUnlessLoaded none(db_, host_);
     try {
         if (!host_.unappliedChangesClear())
             return;
@@ -207,6 +236,7 @@ void DownloadRun::mnuQZ740Download_Click() {
             return;
 
         const std::string stamp = downloadStamp(currentClock().wallClock());
+        none.arm();
         startNewDatabase(stamp);
         state.DownloadCancel = false;
         const std::filesystem::path folder = appFolder();
@@ -258,6 +288,7 @@ void DownloadRun::mnuQZ740Download_Click() {
 void DownloadRun::mnuImportLinux_Click() {
     Prompter& prompter = currentPrompter();
     DownloadState& state = downloadState();
+    NoneUnlessLoaded none(db_, host_);
     try {
         if (!host_.unappliedChangesClear())
             return;
@@ -272,6 +303,7 @@ void DownloadRun::mnuImportLinux_Click() {
         // The main image is read as chosen: the decoder takes any kind of line end.
         state.Memfile = chosen->string();
         const std::string stamp = downloadStamp(currentClock().wallClock());
+        none.arm();
         startNewDatabase(stamp);
 
         if (LoadEram(state.Memfile, db_) != kDecodeOk) {

@@ -95,9 +95,9 @@ void OptionMenuCommands::setDvrWrite(bool write, const char* routine) {
 }
 
 void OptionMenuCommands::reopen() {
-    host_.fUnloadForms();
-    load_(db_);
-    if (!db_.loaded)
+    // A reload declined at the firmware question keeps the database that was open.
+    if (!loadReplacing(db_, db_.currentFile, db_.downloadIntoFile, load_,
+                       [this] { host_.fUnloadForms(); }))
         return;
     host_.showLoadedDatabase();
     if (db_.lockConflict && host_.openUnlockCodes())

@@ -18,6 +18,9 @@ const char* const kNone = "NONE";
 const char* const kToll = "TollRestrict";
 const char* const kAutoDial = "AutoDial";
 const char* const kSubset = "MacroSubset";
+const char* const kAutoDialTitle = "AutoDial";
+const char* const kAutoDialText =
+    "AutoDial: Phone Number invalid.  It cannot hold a control character";
 
 // A checked box: the loader's rule for the setting decides; the refusal names the range.
 struct BoxRow {
@@ -84,7 +87,9 @@ FieldSpec choiceField(const char* key, FieldKind kind, bool twoDigits = false) {
     return f;
 }
 
-// Autodial numbers and toll restrictions: free text, no check, an emptied entry stays empty.
+// Autodial numbers and toll restrictions: free text, an emptied entry stays empty. The
+// loader's rule still refuses a control character (a paste can carry one), which would split
+// the command the text goes out in.
 FieldSpec listText(const char* key, int count, bool upperCase) {
     FieldSpec f;
     f.key = key;
@@ -95,6 +100,14 @@ FieldSpec listText(const char* key, int count, bool upperCase) {
     f.numeric = false;
     f.upperCase = upperCase;
     f.emptyText = emptyTextIs("");
+    // The toll list takes its entries through addTollRestriction, which refuses the same.
+    if (std::string(key) != kAutoDial)
+        return f;
+    f.check = [key = std::string(key)](const EditorModel& m, int index) -> std::optional<Notice> {
+        if (!holdsControlCharacter(m.value(key, index)))
+            return std::nullopt;
+        return Notice{kAutoDialTitle, kAutoDialText};
+    };
     return f;
 }
 
@@ -186,8 +199,9 @@ SpecialCodesModel::TollAdd SpecialCodesModel::addTollRestriction(const std::stri
     const std::string item = trimmed(text);
     TollAdd result;
     // The entry box drops the bar as it is typed; a text that holds one anyway is not taken,
-    // since the list shows the bar between slot and text.
-    if (item.empty() || item.find('|') != std::string::npos)
+    // since the list shows the bar between slot and text; nor is one holding a control
+    // character, which would split the command it goes out in.
+    if (item.empty() || item.find('|') != std::string::npos || holdsControlCharacter(item))
         return result;
     for (int slot = 1; slot <= kTollRestrictions; ++slot) {
         if (!value(kToll, slot).empty())

@@ -6,6 +6,8 @@
 #include "core/database/controller_database.h"
 #include "core/link/dtmf_tones.h"
 #include "core/link/link_preferences.h"
+#include "core/link/serial_link.h"
+#include "core/link/upload_catalogue.h"
 
 namespace kelp {
 
@@ -32,9 +34,51 @@ std::string withoutSpaces(const std::string& text) {
 
 }  // namespace
 
-void SendDigits(const std::string& text) {
+namespace {
+
+// What the refusal box shows for tokens: the digit each plays, or the token itself.
+std::string shownTokens(const std::vector<std::string>& tokens) {
+    std::string shown;
+    for (const std::string& token : tokens)
+        shown += dtmfFrequencies(token) ? dtmfCharacterOf(token) : token;
+    return shown;
+}
+
+// Plays every token, or none when one of them is no DTMF digit.
+bool playWhole(const std::vector<std::string>& tokens) {
+    linkState().LineRefused = false;
+    if (!allDtmfTokens(tokens)) {
+        refuseCommand(
+            "Kelp did not play a command string that holds a character that is no "
+            "DTMF digit (0-9, *, #, A-D).",
+            shownTokens(tokens));
+        return false;
+    }
+    for (const std::string& token : tokens) SendTone(token);
+    return true;
+}
+
+}  // namespace
+
+bool allDtmfTokens(const std::vector<std::string>& tokens) {
+    for (const std::string& token : tokens)
+        if (!dtmfFrequencies(token))
+            return false;
+    return true;
+}
+
+bool SendCommandTokens(const std::vector<std::string>& tokens) {
+    if (!playWhole(tokens))
+        return false;
+    SendTerminator();
+    return true;
+}
+
+bool SendDigits(const std::string& text) {
+    std::vector<std::string> tokens;
     for (const char c : text)
-        SendTone(std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(c)))));
+        tokens.emplace_back(1, static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+    return playWhole(tokens);
 }
 
 void SendCode(const std::string& code) {

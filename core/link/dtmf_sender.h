@@ -5,11 +5,20 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace kelp {
 
-// Plays every character of text in order, upper-cased (so "a"-"d" play the A-D tones).
-void SendDigits(const std::string& text);
+// Plays every character of text in order, upper-cased (so "a"-"d" play the A-D tones). A
+// text holding anything that is no DTMF digit plays nothing at all (a command cut short
+// would be a different command): refuseCommand() tells the operator and sets LineRefused
+// and ResponseError. Returns whether it played.
+bool SendDigits(const std::string& text);
+// Plays a command's tokens and the terminator, only when every token plays a DTMF digit;
+// otherwise plays nothing and refuses it as SendDigits does. Returns whether it played.
+bool SendCommandTokens(const std::vector<std::string>& tokens);
+// True when every token plays a DTMF digit (see dtmfFrequencies).
+bool allDtmfTokens(const std::vector<std::string>& tokens);
 // Plays a fixed command code, "*" as the token "11", "#" as "12", others as themselves.
 void SendCode(const std::string& code);
 // Plays the Terminator digit of the database.

@@ -22,6 +22,10 @@ constexpr const char* kCrLf = "\r\n";
 bool soundFailedFlag = false;
 
 std::string pttPortErrorText(int port) {
+    const std::string network =
+        networkPortTroubleText(port, linkDevice(port), " to key the transmitter");
+    if (!network.empty())
+        return network;
     return portTroubleText(
         "COM" + std::to_string(port) + " could not be opened to key the transmitter",
         "2. You have configured Kelp with the wrong DTMF port (Configure Kelp --> Use DTMF --> "

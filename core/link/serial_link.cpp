@@ -1,12 +1,18 @@
 #include "core/link/serial_link.h"
 
+#include <cctype>
+#include <string_view>
+#include <vector>
+
 #include "core/app/busy_state.h"
 #include "core/app/clock.h"
 #include "core/app/error_reporter.h"
 #include "core/app/prompter.h"
 #include "core/app/runtime_error.h"
+#include "core/database/field_checks.h"
 #include "core/link/link_preferences.h"
 #include "core/link/serial_port.h"
+#include "core/link/telnet_com_port.h"
 
 namespace kelp {
 
@@ -36,6 +42,61 @@ std::string portTroubleText(const std::string& firstLine, const std::string& wro
     return text;
 }
 
+std::string networkPortTroubleText(int n, const std::string& device, const std::string& purpose) {
+    if (!isNetworkDevice(device))
+        return std::string();
+    const std::size_t schemeEnd = device.find("://");
+    std::string scheme = device.substr(0, schemeEnd);
+    for (char& c : scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const bool tls = scheme.size() > 4 && scheme.compare(scheme.size() - 4, 4, "+tls") == 0;
+    const bool telnet = scheme.rfind("rfc2217", 0) == 0;
+    const std::string at = device.substr(schemeEnd + 3);
+    const bool fromMenu = linkPreferences().deviceOverride.empty();
+    const std::string number = std::to_string(n);
+
+    std::vector<std::string> reasons;
+    if (tls) {
+        reasons.push_back("The TLS front (stunnel or the like) at " + at +
+                          " is not running, or listens on another port");
+        reasons.push_back(
+            "The serial server behind the TLS front is not running, cannot open "
+            "its serial device, or is serving another client");
+        reasons.push_back(
+            "The server's certificate is not trusted here (name its authority with "
+            "--tls-ca or TlsCa(" +
+            number +
+            "), or pin it with --tls-fingerprint "
+            "or TlsFingerprint(" +
+            number + "))");
+    } else {
+        reasons.push_back("The serial server (ser2net or the like) at " + at +
+                          " is not running, or listens on another port");
+        reasons.push_back(
+            "The serial server cannot open its serial device, or is serving "
+            "another client");
+    }
+    if (telnet)
+        reasons.push_back(
+            "The server does not offer the Telnet COM-PORT option (RFC 2217) on "
+            "this port; a raw port is opened with a tcp:// address");
+    reasons.push_back(
+        "The network between this computer and the site is down, or a firewall "
+        "blocks the port");
+    reasons.push_back(fromMenu
+                          ? "You have configured Kelp with the wrong address (" + comDeviceKey(n) +
+                                " in section [" + kLinkSection + "] of " + linkIniFile() + ")"
+                          : std::string("The address given on the command line is wrong"));
+
+    std::string text = (fromMenu ? "COM" + number + " (" + device + ")" : device) +
+                       " could not be opened" + purpose + "\r\n\r\n" +
+                       "This is most likely caused by one of the following reasons:";
+    for (std::size_t i = 0; i < reasons.size(); ++i)
+        text += "\r\n" + std::to_string(i + 1) + ". " + reasons[i];
+    return text +
+           "\r\n\r\nPlease check the address, the network and the serial server, and try "
+           "again";
+}
+
 namespace {
 
 constexpr const char* kCrLf = "\r\n";
@@ -46,10 +107,15 @@ constexpr const char* kUnansweredReset = "1*219999";
 
 constexpr const char* kNackSentence =
     "Kelp receive a NACK from the QZ740 after sending it a command string";
+// The last line of the box for a command whose caller goes on after it.
+constexpr const char* kUpdateGoesOn = "The update goes on with the next command";
 constexpr const char* kTimeoutSentence =
     "Kelp did not receive a valid response from the QZ740 after sending it a command string";
 
 std::string serialPortErrorText(int comPort) {
+    const std::string network = networkPortTroubleText(comPort, linkDevice(comPort), "");
+    if (!network.empty())
+        return network;
     return portTroubleText("COM" + std::to_string(comPort) + " could not be opened",
                            "2. You have configured Kelp with the wrong serial port (Configure "
                            "Kelp --> Use Serial Port --> Com#)");
@@ -64,34 +130,50 @@ void showCommunicationsError(const char* sentence, const std::string& displayTex
     const std::string text = std::string(sentence) + kCrLf + kCrLf +
                              "The command string send was: " + kCrLf + displayText + kCrLf + kCrLf +
                              "The last response from the QZ740 was: " + kCrLf + lastResponse +
-                             kCrLf + kCrLf + location + kCrLf + kCrLf + "Update will terminate";
+                             kCrLf + kCrLf + location + kCrLf + kCrLf +
+                             (state.answerFailureGoesOn ? kUpdateGoesOn : "Update will terminate");
     currentPrompter().message(text, kCommunicationsErrorTitle, MessageIcon::Exclamation);
 }
 
-// A command that cannot reach the controller because the port is not open. Said once per
-// command: when SendStr has said it, its CheckInput only fails.
-void failClosedPort(const std::string& displayText, bool inCheckInput) {
+// A command that cannot reach the controller: the port is not open, closed while the answer
+// was awaited, or could not be written. Said once per command: when SendStr has said it, its
+// CheckInput only fails.
+enum class LinkFailure { NotOpen, WriteFailed, ClosedWhileWaiting };
+
+void failLink(const std::string& displayText, LinkFailure failure, const std::string& reason) {
     LinkState& state = linkState();
     state.ResponseError = true;
     state.PortOpenError = true;
-    if (inCheckInput && state.closedPortShown)
+    if (failure == LinkFailure::ClosedWhileWaiting && state.closedPortShown)
         return;
     state.closedPortShown = true;
     std::string shown = displayText;
     while (!shown.empty() && (shown.back() == '\r' || shown.back() == '\n')) shown.pop_back();
     // A port that closes while the answer is awaited (a cable pulled, a network connection
-    // dropped) took the command: whether the controller acted on it is not known.
-    const std::string sentence =
-        inCheckInput ? "The serial port closed before the QZ740 answered, so Kelp cannot tell "
-                       "whether the QZ740 received the command string."
-                     : "The serial port is not open, so the QZ740 did not receive the command "
-                       "string.";
-    const std::string reason = currentSerialPort().errorText();
+    // dropped) took the command: whether the controller acted on it is not known. A line that
+    // could not be written never reached the controller whole, so it was not acted on.
+    const char* sentence =
+        failure == LinkFailure::ClosedWhileWaiting
+            ? "The serial port closed before the QZ740 answered, so Kelp cannot tell whether the "
+              "QZ740 received the command string."
+        : failure == LinkFailure::WriteFailed
+            ? "Kelp could not write the command string to the serial port, so the QZ740 did not "
+              "receive it."
+            : "The serial port is not open, so the QZ740 did not receive the command string.";
+    // Only a line that went out is called sent.
+    const char* label = failure == LinkFailure::ClosedWhileWaiting
+                            ? "The command string send was: "
+                            : "The command string that was not sent: ";
     currentPrompter().message(
-        sentence + kCrLf + kCrLf + "The command string send was: " + kCrLf + shown + kCrLf +
-            kCrLf + (reason.empty() ? std::string() : "Reason: " + reason + kCrLf + kCrLf) +
+        sentence + std::string(kCrLf) + kCrLf + label + kCrLf + shown + kCrLf + kCrLf +
+            (reason.empty() ? std::string() : "Reason: " + reason + kCrLf + kCrLf) +
             "Update will terminate",
         kSerialPortErrorTitle, MessageIcon::Exclamation);
+}
+
+void failClosedPort(const std::string& displayText, bool inCheckInput) {
+    failLink(displayText, inCheckInput ? LinkFailure::ClosedWhileWaiting : LinkFailure::NotOpen,
+             currentSerialPort().errorText());
 }
 
 }  // namespace
@@ -155,6 +237,7 @@ void OpenPort() {
     if (ok) {
         clock.sleepMs(prefs.SerialDelay);
         state.PortOpenError = false;
+        state.closedPortShown = false;
         return;
     }
     // A port that opened but cannot be written is closed again, so the next try starts clean.
@@ -166,15 +249,44 @@ void OpenPort() {
     state.PortOpenError = true;
 }
 
+void refuseCommand(const std::string& sentence, const std::string& displayText) {
+    LinkState& state = linkState();
+    state.LineRefused = true;
+    state.ResponseError = true;
+    currentPrompter().message(sentence + kCrLf + kCrLf + "The command string was: " + kCrLf +
+                                  visibleControlCharacters(displayText) + kCrLf + kCrLf +
+                                  "Update will terminate",
+                              kCommunicationsErrorTitle, MessageIcon::Exclamation);
+}
+
 void SendStr(const std::string& text) {
+    linkState().LineRefused = false;
+    // The one place a command line is written: whatever a value held, only one command
+    // reaches the controller, ended by its own "\r".
+    const std::string_view body = !text.empty() && text.back() == '\r'
+                                      ? std::string_view(text).substr(0, text.size() - 1)
+                                      : std::string_view(text);
+    if (holdsControlCharacter(body)) {
+        refuseCommand(
+            "Kelp did not send a command string that holds a control character: the "
+            "QZ740 would take it as more than one command.",
+            std::string(body));
+        return;
+    }
     try {
         SerialPort& port = currentSerialPort();
         if (!port.isOpen()) {
             failClosedPort(text, false);
             return;
         }
-        if (!port.write(text))
-            throw RuntimeError(8020, "Error writing to the serial port: " + port.errorText());
+        if (!port.write(text)) {
+            // The link is gone (a device hung up, a connection dropped) or the line is stuck:
+            // nothing more can get through, and the port is closed so the next try starts clean.
+            const std::string reason = port.errorText();
+            port.close();
+            failLink(text, LinkFailure::WriteFailed, reason);
+            return;
+        }
         currentClock().sleepMs(linkPreferences().SerialDelay);
     } catch (...) {
         reportError("Declarations", "SendStr");
@@ -183,6 +295,11 @@ void SendStr(const std::string& text) {
 
 void CheckInput(const std::string& displayText) {
     LinkState& state = linkState();
+    // The command never went out; its box has been shown.
+    if (state.LineRefused) {
+        state.ResponseError = true;
+        return;
+    }
     if (displayText == kUnansweredReset) {
         if (currentSerialPort().isOpen())
             state.ResponseError = false;
@@ -271,6 +388,12 @@ void CheckComPort() {
         const int n = prefs.ComPort != 0 ? prefs.ComPort : prefs.DTMFComPort;
         std::string reason;
         if (!openComPort(n, reason)) {
+            const std::string network = networkPortTroubleText(n, linkDevice(n), "");
+            if (!network.empty()) {
+                currentPrompter().message(network + portFailureDetails(n, reason), kComPortTitle,
+                                          MessageIcon::Information);
+                return;
+            }
             currentPrompter().message(
                 "ComPort " + std::to_string(n) + " does not currently exist on this system." +
                     kCrLf + kCrLf +

@@ -56,8 +56,7 @@ class TracedSerialPort final : public SerialPort {
         if (written)
             trace().sent(data);
         else
-            trace().event("write failed: " + SerialTrace::visible(data) + ": " +
-                          target_->errorText());
+            trace().writeFailed(data, target_->errorText());
         return written;
     }
     std::string readAll() override {

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <iterator>
 #include <vector>
 
 #include "core/app/app_folder.h"
@@ -42,6 +43,29 @@ std::string stamp(bool forFileName) {
     return text;
 }
 
+// The lines the program sends that carry no setting: the download's requests and
+// acknowledgements, the version question, the voice recorder's start and stop keys.
+bool isProtocolWord(const std::string& line) {
+    static const char* const words[] = {
+        "OK", "o", "r", "G", "S", "1SendEram", "1SendAPEram", "1SendRTCEram", "1GetVersion"};
+    return std::find(std::begin(words), std::end(words), line) != std::end(words);
+}
+
+// A setting command: a port digit (or the "999" before a line typed into the manual send),
+// "*", the four-digit command number, then the value. A code is any DTMF digits, so a line of
+// another shape may be one.
+bool isSettingCommand(const std::string& line) {
+    const std::size_t star = line.find('*');
+    if (star == std::string::npos || star + 5 > line.size())
+        return false;
+    const std::string port = line.substr(0, star);
+    if (port != "1" && port != "2" && port != "3" && port != "999")
+        return false;
+    return std::all_of(line.begin() + static_cast<std::ptrdiff_t>(star) + 1,
+                       line.begin() + static_cast<std::ptrdiff_t>(star) + 5,
+                       [](char c) { return c >= '0' && c <= '9'; });
+}
+
 // How much of a sent line (without its line end) may be shown before the code it carries, or
 // npos when it carries none.
 std::size_t shownBeforeCode(const std::string& line) {
@@ -69,7 +93,10 @@ std::size_t shownBeforeCode(const std::string& line) {
             rest == database.get("NewTerminator"))
             return 0;
     }
-    return std::string::npos;
+    // Anything else the operator may have typed (a kelp-cli send line, the manual send) is
+    // hidden whole unless it is a setting command: with no database open, nothing tells an
+    // unlock code and its terminator from other digits.
+    return isSettingCommand(line) || isProtocolWord(line) ? std::string::npos : 0;
 }
 
 bool isTraceFile(const std::filesystem::path& p) {
@@ -134,6 +161,12 @@ void SerialTrace::sent(const std::string& data) {
     bool hid = false;
     const std::string text = visibleWithoutCodes(data, hid);
     write("TX", text, hid);
+}
+
+void SerialTrace::writeFailed(const std::string& data, const std::string& reason) {
+    bool hid = false;
+    const std::string text = visibleWithoutCodes(data, hid);
+    write("--", "write failed: " + text + ": " + reason, hid);
 }
 
 void SerialTrace::received(const std::string& data) {

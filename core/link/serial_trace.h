@@ -9,7 +9,8 @@
 // terminator codes: the code in a line that carries one (a code programming command, a line
 // that is a code, the relock after a download, the code records of a downloaded image) is
 // written as "<code hidden>", and the first such line of a file is preceded by a note that
-// says so.
+// says so. A sent line that is neither a setting command ("1*1000...") nor one of the
+// program's own words ("OK", "1SendEram", ...) may be a code typed by hand: it is hidden whole.
 #pragma once
 
 #include <cstddef>
@@ -34,6 +35,8 @@ class SerialTrace {
     static constexpr const char* kHiddenCode = "<code hidden>";
 
     void sent(const std::string& data);
+    // A write that did not go out, with the port's reason; its codes hidden as sent() hides them.
+    void writeFailed(const std::string& data, const std::string& reason);
     void received(const std::string& data);
     void event(const std::string& text) { write("--", text); }
 

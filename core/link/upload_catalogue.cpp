@@ -47,11 +47,14 @@ class Command {
         return *this;
     }
     // Fixed digits and values: on the line as they are, played one character at a time
-    // (upper-cased, as the digit player does).
+    // (upper-cased, as the digit player does). A space is no tone: a number typed with
+    // spaces plays its digits.
     Command& text(const std::string& text) {
         serial_ += text;
         for (char c : text)
-            dtmf_.emplace_back(1, static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+            if (c != ' ')
+                dtmf_.emplace_back(1,
+                                   static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
         return *this;
     }
     // A dial string: free text on the line, its DTMF digits over the air ("555-1212" dials
@@ -732,14 +735,16 @@ UploadGroup group24(ControllerDatabase& d) {
 UploadGroup group25(ControllerDatabase& d) {
     const auto& cw = cwTable();
     UploadGroup g;
-    UploadSection s = section(true);  // locked once, after port 3
+    // A DTMF command names no port: each port's CW IDs are played under that port's own
+    // unlock, or port 1 would take all of them.
     for (int p = 1; p <= 3; ++p) {
+        UploadSection s = section();
         s.items.push_back(
             cmd(p, "*8002").text(cw.encode(d.get("CWID1", p))).item(p, {{U::CwId1, p}}));
         s.items.push_back(
             cmd(p, "*8003").text(cw.encode(d.get("CWID2", p))).item(p, {{U::CwId2, p}}));
+        g.sections.push_back(std::move(s));
     }
-    g.sections.push_back(std::move(s));
     return g;
 }
 

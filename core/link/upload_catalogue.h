@@ -17,7 +17,7 @@ struct UploadItem {
     std::string serial;               // the command line without its "\r"
     std::vector<std::string> dtmf;    // tokens for SendTone, without the terminator
     bool hasDtmf = true;              // false: a serial-only command (the DVR track table)
-    int unlockPort = 1;               // DTMF: the port unlocked before it when none is
+    int unlockPort = 1;               // DTMF: the port that must be unlocked while it plays
     std::vector<FlagRef> selectedBy;  // any of these set selects it for a changes-only upload
     std::vector<FlagRef> clears;      // cleared once it was sent without error
     bool skip = false;                // its value means nothing is stored: never sent

@@ -1,11 +1,14 @@
 #include "core/link/upload_engine.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <exception>
 
 #include "core/app/busy_state.h"
 #include "core/app/error_reporter.h"
+#include "core/database/field_checks.h"
+#include "core/link/dtmf_sender.h"
 #include "core/link/dtmf_tones.h"
 #include "core/link/dtmf_transmission.h"
 #include "core/link/link_preferences.h"
@@ -49,14 +52,21 @@ bool selected(const UploadItem& item, const ControllerDatabase& database) {
     return false;
 }
 
-void clearFlags(const std::vector<FlagRef>& flags, ControllerDatabase& database) {
-    for (const FlagRef& f : flags) database.setUploadFlag(f.group, f.index, false);
+// kept: flags of commands the controller did not take, which stay set.
+void clearFlags(const std::vector<FlagRef>& flags, ControllerDatabase& database,
+                const std::vector<FlagRef>& kept = {}) {
+    for (const FlagRef& f : flags)
+        if (std::find(kept.begin(), kept.end(), f) == kept.end())
+            database.setUploadFlag(f.group, f.index, false);
 }
 
 // Walks every group; false when the upload stopped early.
 bool walkGroups(bool full, UploadTransport& transport, ControllerDatabase& database,
                 UploadProgress* progress, bool writeFile) {
     int unlockedPort = 0;  // DTMF: the port the controller is unlocked for, 0 when locked
+    // A command whose refusal or silence lets the walk go on (the first two hang timers) still
+    // was not taken: its flag stays set and the upload as a whole is not complete.
+    std::vector<FlagRef> missed;
     for (int number = 0; number < kUploadGroupCount; ++number) {
         const UploadGroup group = buildUploadGroup(number, database);
         for (const UploadSection& section : group.sections) {
@@ -68,6 +78,13 @@ bool walkGroups(bool full, UploadTransport& transport, ControllerDatabase& datab
                 // The DVR track table has no DTMF form: it is never written to the
                 // push-to-talk port.
                 if (transport.isDtmf() && !item.hasDtmf) continue;
+                // A DTMF command names no port: the controller applies it to the port that
+                // is unlocked. A command for another port than the one in force locks it
+                // first and unlocks its own.
+                if (transport.isDtmf() && unlockedPort != 0 && unlockedPort != item.unlockPort) {
+                    transport.lock();
+                    unlockedPort = 0;
+                }
                 if (!transport.breakIfDue(unlockedPort))
                     return false;
                 if (transport.isDtmf() && unlockedPort == 0) {
@@ -75,23 +92,30 @@ bool walkGroups(bool full, UploadTransport& transport, ControllerDatabase& datab
                     unlockedPort = item.unlockPort;
                 }
                 const bool taken = transport.send(item);
-                // A refusal of most settings lets the walk go on; a link that is gone does not.
-                if (!taken && (item.refusalStops || linkState().PortOpenError)) return false;
+                // A refusal or silence stops the walk but for the first two hang timers; a
+                // link that is gone (port closed, write failed) stops it whatever the command,
+                // and so does a command refused before it went out (it held what a command
+                // cannot carry): the upload reports it as a failure.
+                if (!taken && (item.refusalStops || linkState().PortOpenError ||
+                               linkState().LineRefused))
+                    return false;
+                if (!taken)
+                    missed.insert(missed.end(), item.selectedBy.begin(), item.selectedBy.end());
                 if (taken) {
-                    clearFlags(item.clears, database);
+                    clearFlags(item.clears, database, missed);
                     if (item.afterSend) item.afterSend(database, writeFile);
                 }
                 if (item.pauseAfterMs > 0) transport.pause(item.pauseAfterMs);
                 if (UpdateInterrupted() || busyState().interruptRequested()) return false;
             }
-            clearFlags(section.clearAtEnd, database);
+            clearFlags(section.clearAtEnd, database, missed);
             if (section.lockAtEnd && unlockedPort != 0) {
                 transport.lock();
                 unlockedPort = 0;
             }
         }
     }
-    return true;
+    return missed.empty();
 }
 
 }  // namespace
@@ -102,6 +126,7 @@ int fSendUpdate(bool full, UploadTransport& transport, ControllerDatabase& datab
     int result = 8;
     LinkState& link = linkState();
     link.PortOpenError = false;
+    link.LineRefused = false;
     bool begun = false;
     try {
         begun = transport.begin();
@@ -153,6 +178,15 @@ bool RecordingTransport::begin() {
 }
 
 bool RecordingTransport::send(const UploadItem& item) {
+    // The listing refuses what the real transports refuse, so it never shows a success
+    // that the upload could not have.
+    const bool playable = dtmf_ ? allDtmfTokens(item.dtmf) : !holdsControlCharacter(item.serial);
+    if (!playable) {
+        refuseCommand("Kelp did not send a command string that holds what a command cannot "
+                      "carry.",
+                      item.serial);
+        return false;
+    }
     Sequence s{Sequence::Command, {}, item.serial};
     if (dtmf_) {
         s.tokens = item.dtmf;

@@ -67,7 +67,11 @@ bool& UpdateInterrupted();
 // Sends the database: every group when full, else only items whose change flag is set.
 // Flags are cleared item by item as the controller takes them; the failing item keeps its
 // flag. writeFile: the unlock section values that change are written into the open database
-// file at once. Returns 0 when every group was walked, 8 when the upload stopped early.
+// file at once. Returns 0 when every group was walked and every command sent was taken, 8 when
+// the upload stopped early or went on past a command the controller did not take (the first
+// two hang timers, whose flag then stays set). After 8, linkState().PortOpenError tells a link
+// that is gone (port not opened, closed, or not writable) from a controller that refused or
+// did not answer.
 int fSendUpdate(bool full, UploadTransport& transport, ControllerDatabase& database,
                 UploadProgress* progress = nullptr, bool writeFile = true);
 

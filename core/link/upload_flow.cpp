@@ -80,15 +80,31 @@ std::optional<std::string> queryFirmwareVersion() {
     if (linkState().PortOpenError)
         return std::nullopt;
     Clock& clock = currentClock();
-    port.write("1GetVersion\r");
+    // A link that is gone is said at once (PortOpenError tells callers so), not after the
+    // whole wait for an answer.
+    if (!port.write("1GetVersion\r")) {
+        const std::string reason = port.errorText();
+        port.close();
+        linkState().PortOpenError = true;
+        tell(MessageIcon::Exclamation, kSerialPortErrorTitle,
+             "Kelp could not write the firmware version request to the serial port. Nothing "
+             "was uploaded." +
+                 (reason.empty() ? std::string()
+                                 : std::string(kCrLf) + kCrLf + "Reason: " + reason));
+        return std::nullopt;
+    }
     clock.sleepMs(100);
     std::string answer;
     const auto started = clock.nowMs();
     for (;;) {
         if (!port.isOpen()) {
+            const std::string reason = port.errorText();
+            linkState().PortOpenError = true;
             tell(MessageIcon::Exclamation, kSerialPortErrorTitle,
                  "The serial port closed before the QZ740 told its firmware version. Nothing "
-                 "was uploaded.");
+                 "was uploaded." +
+                     (reason.empty() ? std::string()
+                                     : std::string(kCrLf) + kCrLf + "Reason: " + reason));
             return std::nullopt;
         }
         // The answer is gathered until its "+": over a network (or a busy adapter) the version
@@ -110,10 +126,7 @@ std::optional<std::string> queryFirmwareVersion() {
         clock.yield();
     }
     clock.sleepMs(100);
-    std::string version;
-    for (char c : answer.substr(0, answer.find('+')))
-        if (c != '\r' && c != '\n')
-            version += c;
+    const std::string version = firmwareVersionFromAnswer(answer.substr(0, answer.find('+')));
     port.close();
     return version;
 }
@@ -158,7 +171,7 @@ bool uploadCommandChecks(ControllerDatabase& database, bool dtmfMode,
 int sendCompleteConfig(UploadTransport& transport, ControllerDatabase& database,
                        UploadProgress& progress,
                        const std::function<bool()>& beforeFirstCommand) {
-    BusyGuard busy("The upload");
+    BusyGuard busy("The upload", &confirmInterrupt);
     UpdateInterrupted() = false;
     progress.start(UploadProgress::totalSteps(database.hasRtc));
     if (ask(MessageIcon::Question, MessageButtons::YesNo, DefaultButton::First,
@@ -189,7 +202,7 @@ int sendCompleteConfig(UploadTransport& transport, ControllerDatabase& database,
 
 int updateChangesOnly(UploadTransport& transport, ControllerDatabase& database,
                       UploadProgress& progress) {
-    BusyGuard busy("The upload");
+    BusyGuard busy("The upload", &confirmInterrupt);
     UpdateInterrupted() = false;
     progress.start(0);
     // Settings that differ from what the controller was last sent are sent too, so that an

@@ -21,7 +21,8 @@ bool uploadCommandChecks(ControllerDatabase& database, bool dtmfMode,
                          const std::function<bool()>& guardClear);
 
 // Asks the controller for its firmware over the serial link: the text before its "+", CR and
-// LF removed. Nothing when the port failed or the controller stayed silent (a box says which).
+// LF removed. Nothing when the port failed or the controller stayed silent (a box says which);
+// linkState().PortOpenError is set when it was the port (not opened, closed, not writable).
 std::optional<std::string> queryFirmwareVersion();
 
 // "Send Complete Config": the confirmation, the complete upload, its message and the

@@ -17,9 +17,13 @@ bool SerialTransport::begin() {
 }
 
 bool SerialTransport::send(const UploadItem& item) {
+    LinkState& link = linkState();
+    // The failure box of a command the upload goes on after says so.
+    link.answerFailureGoesOn = !item.refusalStops;
     SendStr(item.serial + "\r");
     CheckInput(item.serial);
-    return !linkState().ResponseError;
+    link.answerFailureGoesOn = false;
+    return !link.ResponseError;
 }
 
 void SerialTransport::pause(int ms) { currentClock().sleepMs(ms); }
@@ -44,8 +48,8 @@ void SerialTransport::resetController() {
 bool DtmfTransport::begin() { return transmission_.keyUp(); }
 
 bool DtmfTransport::send(const UploadItem& item) {
-    for (const std::string& token : item.dtmf) SendTone(token);
-    SendTerminator();
+    if (!SendCommandTokens(item.dtmf))
+        return false;
     return !linkState().ResponseError && !soundFailed();
 }
 

@@ -29,6 +29,9 @@ const char* const kOverwriteText = "File Already Exists! Are you sure you want t
 const char* const kExitSaveText =
     "You have not saved your new settings. All changes will be lost unless you do. Do you want "
     "to save the database file before exiting?";
+const char* const kNothingLoadedText =
+    "No database is loaded, so there is nothing to save.\r\n\r\n"
+    "Open a .dat file or download from the QZ740 first.";
 const char* const kHistoricalDataFolder = "C:\\Zandrel\\Kelp";
 const char* const kCaptionTitle = "Zandrel Kelp Programmer";
 
@@ -74,6 +77,23 @@ std::string fGetCaption(const std::string& currentFile) {
             filePart = filePart.substr(slash + 1);
     }
     return std::string(kCaptionTitle) + "  " + programVersion() + "  " + filePart;
+}
+
+bool loadReplacing(ControllerDatabase& database, const std::string& path, bool downloadIntoFile,
+                   const std::function<void(ControllerDatabase&)>& load,
+                   const std::function<void()>& unload) {
+    // The copy carries what a reset keeps (the RTC and DVR flags, the DVR track table), so the
+    // load sees what it would have seen in the database itself.
+    ControllerDatabase fresh = database;
+    fresh.currentFile = path;
+    fresh.downloadIntoFile = downloadIntoFile;
+    fresh.loaded = false;
+    load(fresh);
+    if (!fresh.loaded)
+        return false;
+    unload();
+    database = std::move(fresh);
+    return true;
 }
 
 FileCommands::FileCommands(ControllerDatabase& database, RecentFiles& recent,
@@ -156,21 +176,19 @@ void FileCommands::openFrom(PathSource source, const std::string& givenPath, con
         return;
     }
 
+    // The file becomes the current one only once its load has completed: a load declined at
+    // the firmware question leaves the open database, its file and its windows as they were.
+    bool replaced = false;
     try {
-        step = "set up for newly opened file";
-        db_.currentFile = path;
         step = "call fUpdateFilesList";
         if (recent_.fUpdateFilesList(path))
             host_.recentFilesChanged();
         step = "set up for newly opened file";
-        db_.downloadIntoFile = false;
-        host_.fUnloadForms();
-        load_(db_);
+        replaced = loadReplacing(db_, path, false, load_, [this] { host_.fUnloadForms(); });
     } catch (...) {
-        reportError(kModule, routine, step, db_.currentFile);
-        db_.loaded = false;
+        reportError(kModule, routine, step, path);
     }
-    if (!db_.loaded)
+    if (!replaced)
         return;
 
     try {
@@ -202,8 +220,15 @@ bool FileCommands::writeTo(const std::string& path, const char* routine) {
     return true;
 }
 
+bool FileCommands::somethingToSave() {
+    if (db_.loaded)
+        return true;
+    currentPrompter().message(kNothingLoadedText, kSaveDatabaseTitle, MessageIcon::Exclamation);
+    return false;
+}
+
 bool FileCommands::save() {
-    if (!host_.unappliedChangesClear())
+    if (!host_.unappliedChangesClear() || !somethingToSave())
         return false;
     // Nothing has been opened or saved yet: there is no file to write to, so ask for one.
     if (db_.currentFile.empty())
@@ -213,7 +238,7 @@ bool FileCommands::save() {
 
 bool FileCommands::saveAs() {
     Prompter& prompter = currentPrompter();
-    if (!host_.unappliedChangesClear())
+    if (!host_.unappliedChangesClear() || !somethingToSave())
         return false;
     const auto chosen = prompter.saveFileDialog(FileDialogRequest{
         kSaveDialogTitle, kSaveDatabaseFilter, dialogStartFolder(), db_.currentFile});

@@ -32,6 +32,9 @@ extern const char* const kExitSaveText;
 // databases there); otherwise the dialog picks the user's documents folder.
 extern const char* const kHistoricalDataFolder;
 
+// Save or Save As while no database is loaded (none opened yet, or a load that was declined).
+extern const char* const kNothingLoadedText;
+
 // The program title part of the main window's caption.
 extern const char* const kCaptionTitle;  // "Zandrel Kelp Programmer"
 
@@ -62,6 +65,14 @@ class FileCommandsHost {
     virtual void recentFilesChanged() {}
 };
 
+// Loads path with load into a database of its own, a copy of database that the load resets
+// as it begins. Only a load that completes replaces database, after unload has unloaded the
+// editor windows; a declined or failed load leaves database, its current file and the windows
+// as they were. True when database was replaced.
+bool loadReplacing(ControllerDatabase& database, const std::string& path, bool downloadIntoFile,
+                   const std::function<void(ControllerDatabase&)>& load,
+                   const std::function<void()>& unload);
+
 class FileCommands {
   public:
     // FileLoad: reads db.currentFile into the (reset) database, setting db.loaded when it
@@ -80,7 +91,7 @@ class FileCommands {
     // Opens a file named on the command line: as Open, with the path in place of the dialog.
     void openPath(const std::string& path);
     // File, Save (toolbar button 2). With no current file yet it runs Save As instead.
-    // True when the database was written.
+    // True when the database was written. Save and Save As refuse while nothing is loaded.
     bool save();
     // File, Save As. True when the database was written.
     bool saveAs();
@@ -97,6 +108,8 @@ class FileCommands {
     void openFrom(PathSource source, const std::string& givenPath, const char* routine);
     // The unsaved-changes question before opening another file; false on Cancel.
     bool unsavedChangesQuestion();
+    // Says so and answers false while no database is loaded.
+    bool somethingToSave();
     bool writeTo(const std::string& path, const char* routine);
 
     ControllerDatabase& db_;

@@ -315,19 +315,20 @@ void Update::Interrupt_Click() {
 }
 
 void Update::Close_Click() {
+    // Closing while the controller is still being sent to is one more way of stopping the
+    // upload: it asks what Interrupt asks, and No lets the upload go on. Yes stops it after the
+    // command in progress; the port stays with the upload until it has finished, so no
+    // command is counted as sent that never left the computer.
+    if (uploading_) {
+        Interrupt_Click();
+        return;
+    }
     hide();
     try {
-        if (uploading_) {
-            // Closing while the controller is still being sent to stops the upload after the
-            // command in progress, like Interrupt: the port stays with the upload until it
-            // has finished, so no command is counted as sent that never left the computer.
-            UpdateInterrupted() = true;
-        } else {
-            UpdateInterrupted() = false;
-        }
+        UpdateInterrupted() = false;
         if (!linkState().PortOpenError)
             savePlacement();
-        if (!uploading_ && currentSerialPort().isOpen())
+        if (currentSerialPort().isOpen())
             currentSerialPort().close();
     } catch (...) {
         reportError(kModule, "Close_Click");
@@ -335,7 +336,13 @@ void Update::Close_Click() {
 }
 
 void Update::closeEvent(QCloseEvent* event) {
-    // The close box is the Close button.
+    // The close box is the Close button; during an upload the window stays until it is
+    // answered Yes.
+    if (uploading_) {
+        event->ignore();
+        Close_Click();
+        return;
+    }
     if (isVisible())
         Close_Click();
     event->accept();
@@ -343,8 +350,10 @@ void Update::closeEvent(QCloseEvent* event) {
 
 void Update::reject() {
     // The Escape key is the Close button too.
+    const bool wasUploading = uploading_;
     Close_Click();
-    QDialog::reject();
+    if (!wasUploading)
+        QDialog::reject();
 }
 
 WindowPlacement Update::placement() const {

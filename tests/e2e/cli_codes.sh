@@ -79,7 +79,7 @@ expect_value later NewTerminator ''
 fresh nack
 start_sim --nack '1\*90105555'
 run nack codes "$work/nack.dat" --unlock 1=1111 --lock 5555 --terminator A --send --port "$device"
-expect_status nack 1
+expect_status nack 5
 [ "$(received)" = "1*90001111
 1*90105555" ] || fail "nack: the controller received '$(received)'"
 expect_value nack 'CurrentPortUnlock(1)' 1111

@@ -52,7 +52,7 @@ grep -q "^\[Timers\]" "$work/twoText.out" || fail "twoText: no [Timers] heading"
 # The download fails: an error, not "no difference".
 start_sim --delay 0 --version 700 --dat "$work/site.dat" --refuse-download main
 run refused compare "$work/site.dat" --port "$device"
-expect_status refused 2
+expect_status refused 5
 
 cmp -s "$work/site.dat" "$work/site.orig" || fail "the database file was changed"
 
@@ -74,7 +74,7 @@ rm -f "$KELP_HOME"/Backup_*.dat
 
 start_sim --delay 0 --version 7000 --dat "$work/controller.dat" --refuse-download main
 run nobackup upload "$work/site.dat" --port "$device" --yes --backup
-expect_status nobackup 1
+expect_status nobackup 5
 received | grep -q '^[123]\*' && fail "nobackup: programming lines were sent after the backup failed"
 grep -q 'Backup Failed' "$work/nobackup.err" || fail "nobackup: no 'Backup Failed' box"
 ls "$KELP_HOME"/Backup_*.dat >/dev/null 2>&1 && fail "nobackup: a Backup_ file was left"

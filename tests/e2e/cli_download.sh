@@ -3,7 +3,8 @@
 # serves the memory images of examples/sample.dat: the downloaded database loads without a
 # single repair, with and without the RTC and AP1 boards, also at 9600 baud's own pace; a
 # refused RTC request is asked again; a controller that stops mid-image, refuses the image
-# or sends garbage fails the download and leaves OUT.dat and the last whole image as they were.
+# or sends garbage fails the download and leaves OUT.dat and the last whole image as they were;
+# a controller of another firmware family is downloaded only with --accept-firmware.
 # Usage: cli_download.sh <path-to-kelp-cli> <e2e-dir>   (KELP_BUILD_DIR names the build folder)
 set -u
 
@@ -113,11 +114,12 @@ cmp -s "$KELP_HOME/download.mem" "$data/sample_main.mem" || fail "refused_rtc: d
     fail "refused_rtc: asked $(grep -c 'RX 1SendRTCEram<CR>' "$work/sim.log") times, expected 3"
 [ "$(value_of refused_rtc 'DTMF(21)')" = '4 5 6 ' ] || fail "refused_rtc: DTMF(21) is '$(value_of refused_rtc 'DTMF(21)')'"
 
-# expect_failed <name> <box title> <text>: the download failed with that box, and the
-# OUT.dat that was there before is untouched, with nothing half-written beside it.
+# expect_failed <name> <box title> <text>: the download failed with that box (the controller's
+# doing: exit 5), and the OUT.dat that was there before is untouched, with nothing
+# half-written beside it.
 expect_failed() {
     local name=$1 title=$2 text=$3
-    [ "$(status_of "$name")" = 1 ] || fail "$name: exit $(status_of "$name"), expected 1"
+    [ "$(status_of "$name")" = 5 ] || fail "$name: exit $(status_of "$name"), expected 5"
     grep -q "^\[message\] $title" "$work/$name.err" || fail "$name: no '$title' box: $(tail -c 600 "$work/$name.err")"
     grep -qF "$text" "$work/$name.err" || fail "$name: no text '$text'"
     [ "$(cat "$work/$name.dat")" = "an earlier download" ] || fail "$name: $name.dat was changed"
@@ -148,6 +150,20 @@ sample_sim --garbage-lines 1000
 echo "an earlier download" >"$work/garbled.dat"
 download garbled
 expect_failed garbled 'ERAM Decode Error' 'An error occurred while decoding the download'
+
+# A controller of firmware 6046 (valid, but not the 70xx this Kelp is for): the load's
+# firmware question stops the download with exit 3 and a last line that says what was not
+# written and why; --accept-firmware goes on, as it does for check.
+start_sim --delay 0 --version 6046 --dat "$sample"
+echo "an earlier download" >"$work/older.dat"
+download older
+[ "$(status_of older)" = 3 ] || fail "older: exit $(status_of older), expected 3"
+[ "$(cat "$work/older.dat")" = "an earlier download" ] || fail "older: older.dat was changed"
+tail -n 1 "$work/older.err" | grep -q "older.dat was not written: the controller's firmware version 6046 .*--accept-firmware" ||
+    fail "older: the last line does not say why: $(tail -n 1 "$work/older.err")"
+download older --accept-firmware
+[ "$(status_of older)" = 0 ] || fail "older, accepted: exit $(status_of older): $(tail -c 400 "$work/older.err")"
+[ "$(value_of older FirmwareVersion)" = 6046 ] || fail "older, accepted: FirmwareVersion '$(value_of older FirmwareVersion)'"
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures check(s) failed" >&2

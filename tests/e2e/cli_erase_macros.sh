@@ -60,7 +60,7 @@ expect_status ok 0
 fresh nack
 start_sim --nack '2\*2113090'
 run nack erase-macros "$work/nack.dat" --port "$device" --yes
-expect_status nack 1
+expect_status nack 5
 [ "$(received | tail -n 1)" = "2*2113090" ] || fail "nack: the sequence went on after the refusal"
 [ "$(received | wc -l)" -eq 6 ] || fail "nack: $(received | wc -l) lines sent, expected 6"
 grep -q 'QZ740 Communications Error' "$work/nack.err" || fail "nack: no refusal box"
@@ -70,14 +70,14 @@ cmp -s "$work/nack.dat" "$work/nack.orig" || fail "nack: the database file was c
 fresh ask
 start_sim
 run ask erase-macros "$work/ask.dat" --port "$device"
-expect_status ask 2
+expect_status ask 3
 [ -z "$(received)" ] || fail "ask: lines were sent without --yes"
 cmp -s "$work/ask.dat" "$work/ask.orig" || fail "ask: the database file was changed"
 
-# No such port: the serial port box, exit 2, file unchanged.
+# No such port: the serial port box, exit 4, file unchanged.
 fresh noport
 run noport erase-macros "$work/noport.dat" --port "$work/no-such-device" --yes
-expect_status noport 2
+expect_status noport 4
 grep -q 'MACRO ERASE FAILURE' "$work/noport.err" || fail "noport: no failure box"
 cmp -s "$work/noport.dat" "$work/noport.orig" || fail "noport: the database file was changed"
 

@@ -45,7 +45,7 @@ if [ "$(cat "$work/ok.rc")" -eq 0 ]; then
     grep -q 'Wav File Upload Complete.' "$work/ok.err" || fail "ok: no completion message"
 else
     # No sound device here: the failure is reported, never the completion.
-    expect_status ok 1
+    expect_status ok 2
     grep -q 'Sound Output Error' "$work/ok.err" || fail "ok: the sound failure was not reported"
     ! grep -q 'Wav File Upload Complete.' "$work/ok.err" || fail "ok: completion after a failure"
 fi
@@ -53,7 +53,7 @@ fi
 # The controller refuses the track: nothing is recorded, no G, no S.
 start_sim --nack '1\*700219'
 run nack record-track "$work/id.wav" --track 19 --port "$device"
-expect_status nack 1
+expect_status nack 5
 [ "$(received)" = "1*700219" ] || fail "nack: the controller received '$(received)'"
 [ -z "$(keys)" ] || fail "nack: keys were sent: '$(keys)'"
 grep -q 'QZ740 Communications Error' "$work/nack.err" || fail "nack: no refusal box"

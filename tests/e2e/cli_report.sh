@@ -122,11 +122,11 @@ chmod 555 "$work"
 run unwritable report "$work/sample.dat" --html "$work/keep.html"
 chmod 755 "$work"
 if [ "$(id -u)" != 0 ]; then
-    expect_status unwritable 1
+    expect_status unwritable 2
     [ "$(cat "$work/keep.html")" = old ] || fail "a failed write changed the old report"
 fi
 run nodir report "$work/sample.dat" --html "$work/no/such/dir/r.html"
-expect_status nodir 1
+expect_status nodir 2
 
 [ "$failures" -eq 0 ] || exit 1
 echo "cli_report: all checks passed"

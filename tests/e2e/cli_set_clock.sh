@@ -54,7 +54,7 @@ grep -q 'successfully set' "$work/ok.out" || fail "ok: nothing said on standard 
 # Refused date line: no time line, no "Done".
 start_sim --nack '1\*5101.*'
 run nack set-clock --port "$device"
-expect_status nack 1
+expect_status nack 5
 [ "$(received | wc -l)" -eq 1 ] || fail "nack: $(received | wc -l) lines sent, expected 1"
 grep -q 'QZ740 Communications Error' "$work/nack.err" || fail "nack: no refusal box"
 ! grep -q 'Done' "$work/nack.err" || fail "nack: \"Done\" shown after a refusal"
@@ -62,13 +62,13 @@ grep -q 'QZ740 Communications Error' "$work/nack.err" || fail "nack: no refusal 
 # Unanswered time line: the time-out box, no "Done".
 start_sim --silent '1\*5100.*'
 run silent set-clock --port "$device"
-expect_status silent 1
+expect_status silent 5
 [ "$(received | wc -l)" -eq 2 ] || fail "silent: $(received | wc -l) lines sent, expected 2"
 ! grep -q 'Done' "$work/silent.err" || fail "silent: \"Done\" shown after no answer"
 
 # No such port.
 run noport set-clock --port "$work/no-such-device"
-expect_status noport 2
+expect_status noport 4
 grep -q 'Serial Port Error' "$work/noport.err" || fail "noport: no port box"
 
 # A command line that is not understood.

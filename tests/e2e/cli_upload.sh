@@ -2,7 +2,8 @@
 # The upload from the command line: the listing of a complete upload (serial and DTMF), the
 # whole DTMF upload rendered as audio, and a complete upload through the real serial port
 # code into the controller simulator (accepted, refused, with the controller's line ends
-# arriving late, unconfirmed), and a changes-only upload of what differs from an older file.
+# arriving late, unconfirmed, a value holding a CR), and a changes-only upload of what differs
+# from an older file.
 # Usage: cli_upload.sh <path-to-kelp-cli> <e2e-dir>   (KELP_BUILD_DIR names the build folder)
 set -u
 
@@ -66,11 +67,19 @@ grep -q 'RX 1\*21999<CR>' "$work/sim.log" || fail "upload: no reset"
 grep -q 'Complete Upload' "$work/up.err" || fail "upload: no Complete Upload message"
 ls "$KELP_HOME"/serial-trace-*.log >/dev/null 2>&1 || fail "upload: no serial trace in the application folder"
 
+# A CR inside a value (an LF file: no line end) never splits a command; the load reports it.
+tr -d '\r' <"$sample" | sed -e 's/^AutoDial(1)=.*/AutoDial(1)=5551212\r1*9000999/' >"$work/cr.dat"
+start_sim --delay 0
+"$cli" upload "$work/cr.dat" --port "$device" --yes >/dev/null 2>"$work/cr.err" || fail "CR in a value: exit $?"
+grep -q 'RX 1\*9000999' "$work/sim.log" && fail "CR in a value: 1*9000999 reached the controller"
+grep -q 'RX 1\*21150010<CR>' "$work/sim.log" && grep -q 'DAT File Errors' "$work/cr.err" || fail "CR in a value: not dropped"
+"$cli" check "$work/cr.dat" 2>/dev/null | grep -q "^Value received is '5551212<CR>1\*9000999'" || fail "CR in a value: no error.log entry"
+
 # A refused timer command stops the upload with "Update Error" and no reset.
 start_sim --delay 0 --nack '1\*1004.*'
 "$cli" upload "$work/up.dat" --port "$device" --yes >"$work/nack.out" 2>"$work/nack.err"
 rc=$?
-[ $rc -eq 1 ] || fail "refused upload: exit $rc"
+[ $rc -eq 5 ] || fail "refused upload: exit $rc"
 grep -q 'Update Error' "$work/nack.err" || fail "refused upload: no Update Error"
 grep -q 'RX 1\*21999' "$work/sim.log" && fail "refused upload: the controller was reset"
 grep -q 'RX 1\*2119' "$work/sim.log" && fail "refused upload: went on after the refusal"
@@ -88,7 +97,7 @@ received=$(grep ' RX [^<]' "$work/sim.log" | grep -vc 'RX 1GetVersion')
 start_sim --delay 0
 "$cli" upload "$work/up.dat" --port "$device" </dev/null >"$work/no.out" 2>"$work/no.err"
 rc=$?
-[ $rc -eq 1 ] || fail "unconfirmed upload: exit $rc"
+[ $rc -eq 3 ] || fail "unconfirmed upload: exit $rc"
 grep -q 'answered No' "$work/no.err" || fail "unconfirmed upload: does not say it answered No"
 grep ' RX [^<]' "$work/sim.log" | grep -qv 'RX 1GetVersion' && fail "unconfirmed upload: sent commands"
 
@@ -118,7 +127,7 @@ grep -q 'no record' "$work/norec.err" || fail "changes without a record: no clea
 sed -i -e 's/^HangTime1(2)=40/HangTime1(2)=45/' -e 's/^FanTime=1/FanTime=2/' "$work/rec.dat"
 start_sim --delay 0 --nack '1\*10042'
 "$cli" upload "$work/rec.dat" --port "$device" --changes >/dev/null 2>"$work/part.err"
-[ $? -eq 1 ] || fail "changes, fan timer refused: not exit 1"
+[ $? -eq 5 ] || fail "changes, fan timer refused: not exit 5"
 grep -q '2 settings differ' "$work/part.err" || fail "changes: does not count the differences"
 start_sim --delay 0
 "$cli" upload "$work/rec.dat" --port "$device" --changes >/dev/null 2>"$work/rest.err" \

@@ -104,7 +104,7 @@ kill -STOP "$first"
 run second watch "$work/site.dat" --port "$device"
 kill -CONT "$first"
 wait "$first"
-expect_status second 2
+expect_status second 4
 grep -q "port in use by kelp-cli watch (pid $first)" "$work/second.err" ||
     fail "second: $(cat "$work/second.err")"
 expect_one_line second

@@ -134,7 +134,7 @@ expect_status no_file 2
 run bad_delay dtmf-wav 123 "$work/x.wav" --delay fast
 expect_status bad_delay 2
 run unwritable dtmf-wav 123 "$work/no/such/folder/x.wav"
-expect_status unwritable 1
+expect_status unwritable 2
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures check(s) failed" >&2

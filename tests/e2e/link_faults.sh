@@ -52,15 +52,33 @@ cp -r "$KELP_HOME" "$work/home-before"
 # sent_lines: the lines the simulator received, but the firmware question.
 sent_lines() { sed -n 's/.* RX \([^<][^<]*\)<CR>.*/\1/p' "$work/sim.log" | grep -v '^1GetVersion$' | tr '\n' ' '; }
 
-# The controller gone at the first changed setting: neither counts as sent.
+# The controller gone at the firmware question: a closed port at once, nothing counts as sent.
 start_sim --delay 0 --hang-up-after 2
-fault gone_upload 25 'QZ740 Communications Error' upload "$work/files/up.dat" --port "$device" --changes
+fault gone_upload 5 'Serial Port Error' upload "$work/files/up.dat" --port "$device" --changes
 unchanged "$work/files/up.dat" "$work/edited.dat"
 start_sim --delay 0
 "$cli" upload "$work/files/up.dat" --port "$device" --changes >/dev/null 2>"$work/after.err" ||
     fail "upload after the hang-up failed: $(tail -c 300 "$work/after.err")"
 [ "$(sent_lines)" = "2*1000145 2*1000250 2*1000360 1*10042 " ] ||
     fail "after the hang-up: sent $(sent_lines), expected both changed settings"
+
+# The controller killed while it holds port 3's second hang timer unanswered (the upload goes
+# on past that one if the controller is only silent): ended within moments, with one box saying
+# the port closed, no time-out or write error box, and Update Error last.
+start_sim --delay 0 --silent '3\*10002.*'
+"$cli" upload "$work/files/up.dat" --port "$device" --yes >/dev/null 2>"$work/killed.err" </dev/null &
+cli_pid=$!
+for _ in $(seq 600); do grep -q ' RX 3\*10002' "$work/sim.log" && break || sleep 0.05; done
+{ kill -KILL "$sim_pid" && killed_at=$(date +%s%N) && wait "$sim_pid"; } 2>/dev/null
+sim_pid=
+wait "$cli_pid" && fail "killed: exit 0"
+took_ms=$((($(date +%s%N) - killed_at) / 1000000))
+[ $took_ms -le 3000 ] || fail "killed: went on for ${took_ms} ms after the controller was killed"
+[ "$(grep -c 'closed before the QZ740 answered' "$work/killed.err")" = 1 ] &&
+    [ "$(grep '^\[' "$work/killed.err" | tail -n 2 | tr -d '\n')" = '[Serial Port Error][Update Error]' ] &&
+    ! grep -q '^\[QZ740 Communications Error\]\|8020' "$work/killed.err" ||
+    fail "killed: $(cat "$work/killed.err")"
+echo "killed: ended ${took_ms} ms after the controller was killed"
 
 # A complete upload, the controller gone after 40 lines; the adapter unplugged after 40.
 start_sim --delay 0 --hang-up-after 40

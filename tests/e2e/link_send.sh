@@ -36,9 +36,9 @@ expect_status ack 0
 grep -q 'RX 1\*100031<CR> -> +' "$work/sim.log" || fail "ack: the simulator did not log the third line"
 grep -q 'RX <CR>$' "$work/sim.log" || fail "ack: the session was not primed with a lone CR"
 
-# Refused: the NACK box word for word on stderr, exit 1, the next line never sent.
+# Refused: the NACK box word for word on stderr, exit 5, the next line never sent.
 run nack send --port "$device" '1*10001180' '1*9000123' '1*10004180'
-expect_status nack 1
+expect_status nack 5
 grep -qx '+ 1\*10001180' "$work/nack.out" || fail "nack: the first line was not acknowledged"
 grep -q 'QZ740 Communications Error' "$work/nack.err" || fail "nack: no box title"
 grep -q 'Kelp receive a NACK from the QZ740 after sending it a command string' "$work/nack.err" ||
@@ -47,19 +47,19 @@ grep -q 'Location = Declarations: CheckInput: Check for NACK' "$work/nack.err" |
     fail "nack: location line missing"
 grep -q '1\*10004180' "$work/sim.log" && fail "nack: a line after the refused one was sent"
 
-# Silence: given up after about nine seconds with the time-out box, exit 1.
+# Silence: given up after about nine seconds with the time-out box, exit 5.
 start=$(date +%s)
 run silent send --port "$device" '1*21000'
 took=$(($(date +%s) - start))
-expect_status silent 1
+expect_status silent 5
 grep -q 'Kelp did not receive a valid response from the QZ740' "$work/silent.err" ||
     fail "silent: no time-out message"
 grep -q 'Check ErrorCounter' "$work/silent.err" || fail "silent: time-out location missing"
 { [ "$took" -ge 8 ] && [ "$took" -le 13 ]; } || fail "silent: gave up after ${took}s, expected about 9"
 
-# A port that is not there: the serial port box, exit 2.
+# A port that is not there: the serial port box, exit 4.
 run missing send --port "$work/no-such-port" '1*10001180'
-expect_status missing 2
+expect_status missing 4
 grep -q 'Serial Port Error' "$work/missing.err" || fail "missing: no box title"
 grep -q '^COM1 could not be opened' "$work/missing.err" || fail "missing: first line missing"
 grep -q "Device: $work/no-such-port" "$work/missing.err" || fail "missing: device not named"
@@ -75,6 +75,13 @@ start_sim --pace --delay 20
 run paced send --port "$device" '1*10001180' '1*1000211' '1*2000'
 expect_status paced 0
 [ "$(wc -l <"$work/paced.out")" -eq 3 ] || fail "paced: not every line was acknowledged"
+
+# Lines typed by hand that are no setting command may be codes: the trace hides them whole.
+run typed send --port "$device" '5821397C' '4861C'
+expect_status typed 0
+typed_trace=$(ls -t "$KELP_HOME"/serial-trace-*.log | head -n 1)
+[ "$(grep -c 'TX <code hidden><CR>' "$typed_trace")" -eq 2 ] || fail "typed: $(cat "$typed_trace")"
+grep -qh -e 5821397 -e 4861 "$KELP_HOME"/serial-trace-*.log && fail "typed: a code is in a trace"
 
 # Every exchange of each run is in a trace file of its own in the application folder.
 traces=$(ls "$KELP_HOME"/serial-trace-*.log 2>/dev/null | wc -l)

@@ -107,7 +107,7 @@ for scheme in tcp rfc2217; do
     [ "$scheme" = rfc2217 ] && port=$rfc_port
     : >"$work/sim.log"
     run "$scheme" send --port "$scheme://127.0.0.1:$port" '1*10001050' '1*10002180' '1*9000123'
-    expect_status "$scheme" 1
+    expect_status "$scheme" 5
     [ "$(cat "$work/$scheme.out")" = $'+ 1*10001050\n+ 1*10002180' ] ||
         fail "$scheme: stdout was '$(cat "$work/$scheme.out")'"
     grep -q 'Kelp receive a NACK from the QZ740' "$work/$scheme.err" || fail "$scheme: no NACK box"
@@ -122,7 +122,7 @@ closed=$(free_port)
 start=$(date +%s)
 run refused send --port "rfc2217://127.0.0.1:$closed" '1*10001050'
 took=$(($(date +%s) - start))
-expect_status refused 2
+expect_status refused 4
 grep -q 'Serial Port Error' "$work/refused.err" || fail "refused: no port box"
 grep -q "Reason: cannot connect to 127.0.0.1:$closed: the connection was refused" "$work/refused.err" ||
     fail "refused: reason missing: $(cat "$work/refused.err")"
@@ -132,18 +132,26 @@ grep -q "Reason: cannot connect to 127.0.0.1:$closed: the connection was refused
 exec 4<>"/dev/tcp/127.0.0.1/$rfc_port"
 run second send --port "rfc2217://127.0.0.1:$rfc_port" '1*10001050'
 exec 4<&-
-expect_status second 2
+expect_status second 4
 grep -q 'the server closed the connection, saying "Port already in use"' "$work/second.err" ||
     fail "second: $(grep Reason "$work/second.err")"
 
 if [ -n "$stunnel" ]; then
     # Signed by no one the system trusts: refused, with the fingerprint to pin; pinned, it opens.
     run untrusted send --port "rfc2217+tls://127.0.0.1:$tls_port" '1*10001050'
-    expect_status untrusted 2
+    expect_status untrusted 4
     grep -q "certificate is not trusted.*SHA-256 fingerprint $fingerprint" "$work/untrusted.err" ||
         fail "untrusted: no fingerprint in $(grep Reason "$work/untrusted.err")"
     run pinned send --port "rfc2217+tls://127.0.0.1:$tls_port" --tls-fingerprint "$fingerprint" '1*10001050'
     expect_status pinned 0
+    # The TLS front up, its serial server down: named by the address, no cable's causes.
+    kill "$ser2net_pid" 2>/dev/null && wait "$ser2net_pid" 2>/dev/null
+    ser2net_pid=
+    run front send --port "rfc2217+tls://127.0.0.1:$tls_port" --tls-fingerprint "$fingerprint" '1*10001050'
+    expect_status front 2
+    grep -q "^rfc2217+tls://127.0.0.1:$tls_port could not be opened" "$work/front.err" &&
+        grep -q 'serial server behind the TLS front may be down' "$work/front.err" &&
+        ! grep -q USB "$work/front.err" || fail "front: $(head -c 900 "$work/front.err")"
 fi
 
 # A complete upload and a download, locally and through each kind of address: the same lines
@@ -178,11 +186,11 @@ for what in upload download; do
     start_servers
     if [ "$what" = upload ]; then
         run drop-upload upload "$work/up.dat" --port "rfc2217://127.0.0.1:$rfc_port" --yes
-        expect_status drop-upload 2
+        expect_status drop-upload 4
         grep -q 'Update Error' "$work/drop-upload.err" || fail "drop-upload: no update error"
     else
         run drop-download download --port "tcp://127.0.0.1:$raw_port" --write "$work/drop.dat"
-        expect_status drop-download 1
+        expect_status drop-download 4
         [ -e "$work/drop.dat" ] && fail "drop-download: a database was written"
     fi
     grep -q 'Reason: the connection to 127.0.0.1:[0-9]* was lost' "$work/drop-$what.err" ||

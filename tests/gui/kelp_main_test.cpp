@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -56,6 +57,11 @@ class KelpMainTest : public QObject {
         const fs::path target = home() / name;
         fs::copy_file(guitest::sampleDatabase(), target, fs::copy_options::overwrite_existing);
         return target.string();
+    }
+
+    static std::string fileBytes(const fs::path& file) {
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
 
     void writeIni(const std::string& text) {
@@ -396,6 +402,73 @@ class KelpMainTest : public QObject {
         QCOMPARE(QString::fromStdString(prompter_->lastMessageBox().title), QString("Done"));
         action(&main, "mnuRTCSetClock")->trigger();
         QCOMPARE(lines.size(), std::size_t(4));
+    }
+
+    // A load answered No at "VERSION DIFFERENCE" makes nothing current: Save (Ctrl+S), Save As
+    // and the upload write or send nothing, and every file stays byte for byte; a database
+    // that was open before stays open, file and windows.
+    void aDeclinedLoadWritesNothing_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("open, nothing open before") << "open";
+        QTest::newRow("open over an open file") << "over";
+        QTest::newRow("import, the new Dwnld file") << "import";
+    }
+    void aDeclinedLoadWritesNothing() {
+        QFETCH(QString, how);
+        std::string text = fileBytes(guitest::sampleDatabase());
+        text.replace(text.find("FirmwareVersion=700"), 19, "FirmwareVersion=528");
+        const fs::path old = home() / "old.dat";
+        std::ofstream(old, std::ios::binary) << text;
+        const std::string site = sampleCopy("site.dat");
+        KelpMain main;
+        QVERIFY(guitest::showAndActivate(&main));
+        if (how == "over")
+            main.fileCommands().openPath(site);
+        const QPointer<QWidget> timers = main.timersWindow();
+        const QString caption = main.windowTitle();
+
+        fs::path declined = old;
+        if (how == "import") {
+            prompter_->queueOpenFile(fs::path(KELP_TEST_DATA) / "sample_main.mem");
+            // No RTC, no AP1, saved to Dwnld_..., type in a firmware version: 528, then No.
+            for (Answer a : {Answer::No, Answer::No, Answer::OK, Answer::Yes, Answer::No})
+                prompter_->queueAnswer(a);
+            prompter_->queueInput("528");
+            action(&main, "mnuImportLinux")->trigger();
+            for (const auto& entry : fs::directory_iterator(home()))
+                if (entry.path().filename().string().rfind("Dwnld_", 0) == 0)
+                    declined = entry.path();
+        } else {
+            prompter_->queueOpenFile(old);
+            prompter_->queueAnswer(Answer::No);  // "VERSION DIFFERENCE"
+            action(&main, "mnuFileOpen")->trigger();
+        }
+        QCOMPARE(QString::fromStdString(prompter_->lastMessageBox().title),
+                 QString("VERSION DIFFERENCE"));
+        const std::string declinedBefore = fileBytes(declined);
+        prompter_->clearRecords();
+
+        QTest::keyClick(&main, Qt::Key_S, Qt::ControlModifier);
+        if (how == "over") {
+            // The open database is untouched: Save writes it to its own file, as before.
+            QVERIFY(fileBytes(declined) == declinedBefore);
+            QCOMPARE(db().currentFile, site);
+            QVERIFY(db().loaded);
+            QVERIFY(timers && timers == main.timersWindow());
+            QCOMPARE(main.windowTitle(), caption);
+            return;
+        }
+        prompter_->queueSaveFile(home() / "elsewhere.dat");
+        action(&main, "mnuFileSaveAs")->trigger();
+        action(&main, "Upload")->trigger();
+        QVERIFY(fileBytes(declined) == declinedBefore);
+        QVERIFY(!db().loaded);
+        QVERIFY(db().currentFile.empty());
+        QCOMPARE(main.windowTitle(), QString::fromStdString(fGetCaption("")).trimmed());
+        QVERIFY(!fs::exists(home() / "elsewhere.dat"));
+        QStringList said;  // Ctrl+S, Save As (no dialog) and the upload refuse
+        for (const PromptRecord& box : prompter_->records()) said << box.title.c_str();
+        QCOMPARE(said, (QStringList{"Save Database", "Save Database", "Controller Update Error"}));
     }
 
     void commandLineFileThatDoesNotExist() {

@@ -288,7 +288,12 @@ class OneOperationTest : public QObject {
                  if (QWidget* editor = m.editorWindow(m.tabStrip()->currentIndex()))
                      editor->close();
              }},
-            {"close the main window", [](KelpMain& m) { m.close(); }},
+            // Answered No: the operation goes on.
+            {"close the main window",
+             [](KelpMain& m) {
+                 dynamic_cast<ScriptedPrompter&>(currentPrompter()).queueAnswer(Answer::No);
+                 m.close();
+             }},
             {"Exit", [](KelpMain& m) { trigger(&m, "mnuFileExit"); }},
         };
     }
@@ -385,7 +390,8 @@ class OneOperationTest : public QObject {
             QCOMPARE(static_cast<int>(sound_->played().size()), played);
             for (std::size_t r = records; r < prompter_->records().size(); ++r) {
                 const PromptRecord& said = prompter_->records()[r];
-                QVERIFY2(said.kind == PromptRecord::Kind::Beep || said.title == kBusyTitle,
+                QVERIFY2(said.kind == PromptRecord::Kind::Beep || said.title == kBusyTitle ||
+                             said.title == "Interrupt Update",  // the upload's own question
                          said.title.c_str());
             }
             QCOMPARE(db().currentFile, current);
@@ -410,6 +416,66 @@ class OneOperationTest : public QObject {
             if (std::string(op.name) != "code send")
                 QVERIFY(fileText(file) == fileBefore);
         }
+    }
+
+    // Every way of stopping an upload asks what its Interrupt button asks. No lets it run to
+    // its end; Yes stops it, and a close of the main window goes ahead once it has stopped.
+    void everyWayOfStoppingAnUploadAsksTheSameQuestion_data() {
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<bool>("yes");
+        for (const char* way : {"Interrupt", "Escape", "Close", "close box", "main window"})
+            for (const bool yes : {false, true})
+                QTest::newRow(qPrintable(QString("%1, %2").arg(way, yes ? "Yes" : "No")))
+                    << QString(way) << yes;
+    }
+    void everyWayOfStoppingAnUploadAsksTheSameQuestion() {
+        QFETCH(QString, way);
+        QFETCH(bool, yes);
+        KelpMain main;
+        main.show();
+        const fs::path file = home() / "site.dat";
+        fs::copy_file(guitest::sampleDatabase(), file);
+        main.fileCommands().openPath(file.string());
+        linkPreferences().ComPort = 1;
+        for (int port = 1; port <= 3; ++port) db().setUploadFlag(UploadFlag::HangTimers, port, true);
+        prompter_->clearRecords();
+        bool asked = false;
+        clock_->setYieldHook([&] {
+            if (asked || !heard("1*1000"))
+                return;
+            asked = true;
+            auto* update = qobject_cast<Update*>(QApplication::activeModalWidget());
+            QVERIFY(update != nullptr);
+            prompter_->queueAnswer(yes ? Answer::Yes : Answer::No);
+            if (way == "Escape")
+                QTest::keyClick(update, Qt::Key_Escape);
+            else if (way == "close box")
+                update->close();
+            else if (way == "main window")
+                main.closeRequestedWhileBlocked();  // the close box, behind the Update window
+            else
+                findControl<QPushButton>(update, way)->click();
+            QVERIFY(update->isVisible() || yes);
+        });
+        onModal<Update>([](Update* w) { findControl<QPushButton>(w, "Update")->click(); });
+        trigger(&main, "mnuQZ740Upload");
+        clock_->setYieldHook({});
+
+        QVERIFY(asked);
+        QStringList said;
+        for (const PromptRecord& box : prompter_->messageBoxes())
+            if (box.title != "Interrupt Update" ||
+                box.text == "Are you sure you want to interrupt the update?")
+                said << QString::fromStdString(box.title);
+        const QStringList expected = yes ? QStringList{"Interrupt Update", "Wait", "Update Error"}
+                                         : QStringList{"Interrupt Update", "Selective Update"};
+        QCOMPARE(said, expected);
+        QCOMPARE(db().uploadFlag(UploadFlag::HangTimers, 3), yes);
+        QVERIFY(!busyState().busy());
+        if (way == "main window" && yes)
+            QTRY_VERIFY(!main.isVisible());
+        else
+            QVERIFY(main.isVisible());
     }
 
     // Closing the program during an operation asks first; answered yes, the operation stops

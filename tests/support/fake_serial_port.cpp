@@ -47,6 +47,8 @@ bool FakeSerialPort::write(const std::string& data) {
         error_ = "the port is not open";
         return false;
     }
+    if (!failFrom_.empty() && data.rfind(failFrom_, 0) == 0)
+        writeFailure_ = failFromReason_;
     if (!writeFailure_.empty()) {
         error_ = writeFailure_;
         return false;

@@ -28,6 +28,12 @@ class FakeSerialPort : public SerialPort {
     void failOpen(std::string reason) { openFailure_ = std::move(reason); }
     void failWrites(std::string reason) { writeFailure_ = std::move(reason); }
     void failLines(std::string reason) { lineFailure_ = std::move(reason); }
+    // The write of the first line that starts with lineStart fails with reason, and so does
+    // every write after it (a device that hung up as that line went out).
+    void failWritesFrom(std::string lineStart, std::string reason) {
+        failFrom_ = std::move(lineStart);
+        failFromReason_ = std::move(reason);
+    }
     void setDevices(std::vector<std::string> devices) { devices_ = std::move(devices); }
 
     // What happened.
@@ -70,7 +76,7 @@ class FakeSerialPort : public SerialPort {
     std::int64_t responseDelayMs_ = 0;
     std::deque<Arrival> incoming_;
     std::string partialLine_;
-    std::string openFailure_, writeFailure_, lineFailure_;
+    std::string openFailure_, writeFailure_, lineFailure_, failFrom_, failFromReason_;
     std::vector<std::string> devices_;
     std::string written_;
     std::vector<std::string> events_;

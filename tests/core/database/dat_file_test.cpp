@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -337,6 +338,18 @@ TEST_F(DatFileTest, FailedSaveLeavesTheOldFileIntactAndSaysSo) {
                   "IT!!!\r\nPlease close the program, check your data, and the run the program "
                   "again.\r\nIf the error continues, please notify Zandrel and make sure you give "
                   "them the information above.");
+}
+
+TEST_F(DatFileTest, AnEmptyDatabaseIsNeverWritten) {
+    const std::string path = fileWith({});
+    const std::string before = readBytes(path);
+    db().reset();  // what a declined load leaves
+    db().currentFile = path;
+    prompter.clearRecords();
+    EXPECT_FALSE(FileWrite());
+    EXPECT_EQ(readBytes(path), before);
+    EXPECT_TRUE(db().saved);  // nothing the operator made was lost
+    EXPECT_EQ(prompter.lastMessageBox().title, kNothingToWriteTitle);
 }
 
 TEST_F(DatFileTest, KeyThatCannotBeWrittenIsReportedAndTheRestIsSaved) {
@@ -747,6 +760,48 @@ TEST_F(DatFileTest, InvalidCodesGetFactoryValuesWithABox) {
               "default lock code as specified in the QZ740 Operations Manual\r\n\r\n"
               "If that is not the Terminator Code, you must correct the Terminator Code data "
               "before you can upload any other changes to the controller");
+}
+
+// A value that holds a control character is damage, whatever its key: a CR inside an
+// autodial number would otherwise reach the controller as a second command.
+TEST_F(DatFileTest, ControlCharactersInsideAValueAreRepairedAndReported) {
+    const struct {
+        const char* keyText;
+        std::string damaged;
+        const char* loaded;  // "" where the value is dropped
+        const char* shown;   // the value as the entry shows it
+    } cases[] = {
+        {"AutoDial(1)", "5551212\r1*9000999", "", "5551212<CR>1*9000999"},
+        {"TollRestrict(2)", "1900\x1B", "", "1900<1B>"},
+        {"NewPortUnlock(2)", "1234\r", "", "1234<CR>"},
+        {"NewLock", std::string("7\0", 2), "", "7<NUL>"},
+        {"NewTerminator", "\x7F", "", "<7F>"},
+        {"CurrentPortUnlock(1)", "112\t34", "16937", "112<TAB>34"},
+        {"VoiceID1(1)", "Q Z\rSEVEN", "Q Z SEVEN FOURTY", "Q Z<CR>SEVEN"},
+        {"Macro(1)", "002\r003", "NONE STORED", "002<CR>003"},
+        {"FreqString(2)", "14500\r23", "1465202", "14500<CR>23"},
+        {"HangTime1(1)", "1\r1", "50", "1<CR>1"},
+        {"DVRSeconds(1)", "3\r", "0", "3<CR>"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.keyText);
+        std::string text = readBytes(kFullRtc);  // an ini write refuses a line break
+        const std::size_t from = text.find(std::string("\r\n") + c.keyText + "=") + 3 +
+                                 std::strlen(c.keyText);
+        text.replace(from, text.find("\r\n", from) - from, c.damaged);
+        writeBytes((tmp / "damaged.dat").string(), text);
+        resetProcessDatabase();
+        load((tmp / "damaged.dat").string());
+        const std::string key(c.keyText);
+        const std::size_t paren = key.find('(');
+        EXPECT_EQ(db().get(key.substr(0, paren),
+                           paren == std::string::npos ? 0 : std::stoi(key.substr(paren + 1))),
+                  c.loaded);
+        const std::vector<std::string> found = entries();
+        ASSERT_EQ(found.size(), 1u);
+        EXPECT_NE(found[0].find("-- DAT item: " + key + "\r\n"), std::string::npos) << found[0];
+        EXPECT_NE(found[0].find(std::string("'") + c.shown + "'"), std::string::npos) << found[0];
+    }
 }
 
 TEST_F(DatFileTest, LockEqualToTerminatorIsFlagged) {

@@ -214,13 +214,17 @@ TEST_F(KeyRules, ChecksFollowTheSettingsOwnForm) {
         {"ClockCorrection", 0, "A60", false},
         {"IDSpeakTime", 1, "15300", true},
         {"IDSpeakTime", 1, "15301", false},
+        // A pending code is none or a code its window would take.
+        {"NewPortUnlock", 1, "", true},
+        {"NewPortUnlock", 1, "123456789", false},
+        {"NewLock", 0, "12345", false},
+        {"NewTerminator", 0, "DD", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(keyRule(c.key).check(c.value, 0, c.index), c.passes)
             << c.key << "(" << c.index << ") '" << c.value << "'";
 
-    for (const char* key :
-         {"AutoDial", "TollRestrict", "NewPortUnlock", "NewLock", "NewTerminator", "DVRSeconds"})
+    for (const char* key : {"AutoDial", "TollRestrict", "DVRSeconds"})
         EXPECT_FALSE(keyRule(key).check) << key << " is kept as read";
 }
 

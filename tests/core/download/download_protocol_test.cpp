@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/app/error_reporter.h"
+#include "core/app/program_identity.h"
 #include "core/database/atomic_file.h"
 #include "core/download/download_progress.h"
 #include "core/download/download_state.h"

@@ -177,7 +177,7 @@ TEST_F(SpecialCodesModelTest, TollRestrictionGoesIntoTheFirstFreeSlot) {
     EXPECT_EQ(model.tollEntries(),
               (std::vector<ListEntry>{{"001 | 1900", 1}, {"002 | 011", 2}, {"003 | 976", 3}}));
     // Nothing happens for an empty entry or one holding the list's bar.
-    for (const char* text : {"", "   ", "1|2"}) EXPECT_EQ(model.addTollRestriction(text).slot, 0);
+    for (const char* text : {"", "   ", "1|2", "1\r9"}) EXPECT_EQ(model.addTollRestriction(text).slot, 0);
     EXPECT_EQ(model.tollEntries().size(), 3u);
     ASSERT_TRUE(model.applyChanges().applied);
     EXPECT_EQ(database.get("TollRestrict", 2), "011");
@@ -239,6 +239,9 @@ TEST_F(SpecialCodesModelTest, BrowsingAutodialSlotsIsNoEditTypingIs) {
     EXPECT_EQ(model.value("AutoDial", 200), "555 1234X");
     EXPECT_EQ(model.marker(), 0);
     EXPECT_FALSE(model.leaveField("AutoDial", 200));
+    model.editText("AutoDial", 9, "5551212\r1*9000999");  // a paste: the CR would split the command
+    EXPECT_TRUE(model.leaveField("AutoDial", 9));
+    model.editText("AutoDial", 9, "");
     model.editText("AutoDial", 7, "");
     EXPECT_FALSE(model.leaveField("AutoDial", 7));
     EXPECT_EQ(model.value("AutoDial", 7), "") << "an emptied memory stays empty";

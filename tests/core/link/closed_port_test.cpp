@@ -112,5 +112,65 @@ TEST_F(ClosedPortTest, EveryOperationStopsAndSaysSoWhenThePortClosesUnderIt) {
     }
 }
 
+// A write that fails or a port that closes is the link gone: the upload ends at once with one
+// box, the first two hang timers included. A silent controller gets the time-out box; past those
+// two the upload goes on, but their flag stays and the upload is not complete.
+TEST_F(ClosedPortTest, ALinkThatIsGoneEndsTheUploadAtOnceWithOneBox) {
+    enum Fault { WriteFails, Closes, Silent };
+    const struct {
+        const char* line;  // the command the fault hits
+        FlagRef unsent;    // a flag still set afterwards
+        bool goesOnIfSilent;
+    } points[] = {{"1*9020", {UploadFlag::HangTimers, 3}, false},
+                  {"3*10001", {UploadFlag::HangTimers, 3}, true},
+                  {"3*10002", {UploadFlag::HangTimers, 3}, true},
+                  {"3*10003", {UploadFlag::HangTimers, 3}, false},
+                  {"1*1004", {UploadFlag::FanTimer, 0}, false}};
+    for (const Fault fault : {WriteFails, Closes, Silent}) {
+        for (const auto& at : points) {
+            SCOPED_TRACE(std::string(at.line) + " fault " + std::to_string(fault));
+            resetProcessDatabase();
+            db().set("Terminator", "D");
+            db().setUploadFlag(UploadFlag::HangTimers, 3, true);
+            db().setUploadFlag(UploadFlag::FanTimer, 0, true);
+            linkPreferences().ComPort = 1;
+            linkState() = LinkState{};
+            prompter.clearRecords();
+            port.failWrites("");
+            port.failWritesFrom(fault == WriteFails ? at.line : "", "Input/output error");
+            const std::size_t before = port.written().size();
+            std::int64_t lastLineMs = 0;
+            port.setResponder([&](const std::string& line) -> std::string {
+                lastLineMs = clock.nowMs();
+                if (line.rfind(at.line, 0) != 0)
+                    return line.empty() ? "" : "+\r\n";
+                if (fault == Closes)
+                    port.close();
+                return "";
+            });
+            SerialTransport transport;
+            EXPECT_EQ(fSendUpdate(true, transport, db(), nullptr, false), 8);
+            const bool goesOn = fault == Silent && at.goesOnIfSilent;
+            ASSERT_EQ(prompter.messageBoxes().size(), 1u);
+            const std::string& text = prompter.lastMessageBox().text;
+            EXPECT_EQ(linkState().PortOpenError, fault != Silent);  // what a caller reads
+            EXPECT_EQ(text.find("Update will terminate") != std::string::npos, !goesOn);
+            if (!goesOn) {
+                EXPECT_LE(clock.nowMs() - lastLineMs, fault == Silent ? 10000 : 0);
+            }
+            // Nothing went out after the fault, the failed write not at all, and only a command
+            // that went out is called sent.
+            const std::string written = port.written().substr(before);
+            const std::size_t hit = written.find(std::string("\r") + at.line);
+            EXPECT_EQ(hit == std::string::npos, fault == WriteFails);
+            EXPECT_EQ(hit != std::string::npos && written.find('\r', hit + 1) + 1 == written.size(),
+                      fault != WriteFails && !goesOn);
+            EXPECT_EQ(text.find("send was") != std::string::npos, fault != WriteFails);
+            EXPECT_TRUE(db().uploadFlag(at.unsent.group, at.unsent.index));
+            EXPECT_FALSE(port.isOpen());
+        }
+    }
+}
+
 }  // namespace
 }  // namespace kelp::testing

@@ -160,9 +160,10 @@ TEST_F(SerialLinkTest, SendStrReportsAFailedWrite) {
     port.failWrites("Input/output error");
     SendStr("1*10001180\r");
     const PromptRecord& box = prompter.lastMessageBox();
-    EXPECT_EQ(box.title, kSystemErrorTitle);
-    EXPECT_NE(box.text.find("Location = Declarations: SendStr"), std::string::npos);
-    EXPECT_NE(box.text.find("Input/output error"), std::string::npos);
+    EXPECT_EQ(box.title, kSerialPortErrorTitle);
+    EXPECT_NE(box.text.find("could not write the command string"), std::string::npos);
+    EXPECT_NE(box.text.find("Reason: Input/output error"), std::string::npos);
+    EXPECT_FALSE(port.isOpen());
 }
 
 TEST_F(SerialLinkTest, OpenPortOpensTheMappedDeviceAndPrimesTheLine) {
@@ -199,6 +200,36 @@ TEST_F(SerialLinkTest, OpenPortFailureShowsTheSixReasons) {
     EXPECT_TRUE(linkState().PortOpenError);
     EXPECT_NE(prompter.lastMessageBox().text.find("ComDevice(7)"), std::string::npos);
     EXPECT_FALSE(port.isOpen());
+}
+
+TEST_F(SerialLinkTest, APortThatCannotBeOpenedIsNamedWithTheCausesOfItsKind) {
+    const struct {
+        const char* device;
+        bool fromMenu;  // "Com1" maps to it; else it was given on the command line
+        const char* heading;
+        const char* fits;  // a cause only this kind of port lists
+    } rows[] = {
+        {"/dev/ttyUSB0", false, "COM1 could not be opened", "USB-to-serial adapter"},
+        {"tcp://site:4001", false, "tcp://site:4001 could not be opened", "(ser2net or the like)"},
+        {"rfc2217://site:2217", true, "COM1 (rfc2217://site:2217) could not be opened", "RFC 2217"},
+        {"tcp+tls://[::1]:4443", false, "tcp+tls://[::1]:4443 could not be opened", "TLS front"},
+    };
+    for (const auto& row : rows) {
+        for (const bool openFails : {true, false}) {
+            SCOPED_TRACE(std::string(row.device) + (openFails ? " open" : " write"));
+            linkPreferences().ComPort = 1;
+            linkPreferences().deviceOverride = row.fromMenu ? "" : row.device;
+            port.setDevices({row.device});
+            port.failOpen(openFails ? "refused" : "");
+            port.failWrites(openFails ? "" : "Broken pipe");
+            OpenPort();
+            const std::string& text = prompter.lastMessageBox().text;
+            EXPECT_EQ(text.substr(0, text.find('\r')), row.heading);
+            EXPECT_NE(text.find(row.fits), std::string::npos) << text;
+            // A network port has no cable, driver or adapter of its own to blame.
+            EXPECT_EQ(text.find("USB") != std::string::npos, row.device[0] == '/') << text;
+        }
+    }
 }
 
 TEST_F(SerialLinkTest, OpenPortInDtmfModeFailsWithoutADevice) {

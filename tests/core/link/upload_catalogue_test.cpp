@@ -1,4 +1,5 @@
 #include "core/link/upload_catalogue.h"
+#include "core/link/upload_engine.h"
 
 #include <gtest/gtest.h>
 
@@ -257,6 +258,38 @@ TEST_F(UploadCatalogueTest, DvrTableIsSerialOnlyAndOnlyWhenItsWriteOptionIsOn) {
     ASSERT_EQ(items.size(), 104u);
     EXPECT_EQ(items.front()->serial, "1*9091011");
     EXPECT_FALSE(items.front()->hasDtmf);
+}
+
+// DTMF commands name no port: each port's CW IDs must play while that port is unlocked, in a
+// complete upload (the alarm switches leave port 1 unlocked before them) and on their own.
+TEST_F(UploadCatalogueTest, EachPortsCwIdsPlayUnderItsOwnUnlock) {
+    for (int p = 1; p <= 3; ++p) {
+        database.set("CurrentPortUnlock", p, std::to_string(p) + "6937");
+        database.set("NewPortUnlock", p, "");
+    }
+    const struct {
+        bool full;
+        int cwCommands;
+    } cases[] = {{true, 6}, {false, 1}};  // changes only: port 3's second CW ID
+    for (const auto& c : cases) {
+        database.setUploadFlag(UploadFlag::CwId2, 3, true);
+        RecordingTransport t(database, true);
+        ASSERT_EQ(fSendUpdate(c.full, t, database, nullptr, false), 0);
+        int unlocked = 0;
+        int cwCommands = 0;
+        for (const auto& seq : t.sequences()) {
+            if (seq.kind != RecordingTransport::Sequence::Command)
+                unlocked = seq.kind == RecordingTransport::Sequence::Unlock
+                               ? seq.tokens.front()[0] - '0'
+                               : 0;
+            else if (seq.serial.compare(1, 4, "*800") == 0 &&
+                     (seq.serial[5] == '2' || seq.serial[5] == '3')) {
+                EXPECT_EQ(unlocked, seq.serial[0] - '0') << seq.serial;
+                ++cwCommands;
+            }
+        }
+        EXPECT_EQ(cwCommands, c.cwCommands);
+    }
 }
 
 TEST(DtmfCharacters, TokensMapToWhatTheyPlay) {

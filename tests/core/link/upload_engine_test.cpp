@@ -78,12 +78,15 @@ TEST_F(UploadEngineTest, ARefusalStopsTheUploadAndKeepsThatFlag) {
 
 TEST_F(UploadEngineTest, OnlyTheThirdHangTimerRefusalStops) {
     database.setUploadFlag(UploadFlag::HangTimers, 2, true);
+    database.setUploadFlag(UploadFlag::FanTimer, 0, true);
     {
+        // The upload goes on past the first, but the flag stays and the result says so.
         FakeTransport t(database, false);
         t.refuse = {"2*100011"};
-        EXPECT_EQ(fSendUpdate(false, t, database, nullptr, false), 0);
-        EXPECT_EQ(t.lines().size(), 3u);
-        EXPECT_FALSE(database.uploadFlag(UploadFlag::HangTimers, 2));
+        EXPECT_EQ(fSendUpdate(false, t, database, nullptr, false), 8);
+        EXPECT_EQ(t.lines().size(), 4u);
+        EXPECT_TRUE(database.uploadFlag(UploadFlag::HangTimers, 2));
+        EXPECT_FALSE(database.uploadFlag(UploadFlag::FanTimer, 0));
     }
     database.setUploadFlag(UploadFlag::HangTimers, 2, true);
     FakeTransport t(database, false);

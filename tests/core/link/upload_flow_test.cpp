@@ -94,6 +94,12 @@ TEST_F(UploadFlowTest, ControllerFirmwareMustBeAtLeast6046) {
     db().firmwareVersion = "700";  // the refused answer replaced it
     EXPECT_TRUE(uploadCommandChecks(db(), false, [] { return true; }));
     EXPECT_EQ(db().firmwareVersion, "6046");
+
+    // Blanks around the digits (an adapter's echo) are not part of the version.
+    answerEveryLine(" 6046 \r\n");
+    db().firmwareVersion = "700";
+    EXPECT_TRUE(uploadCommandChecks(db(), false, [] { return true; }));
+    EXPECT_EQ(db().firmwareVersion, "6046");
 }
 
 TEST_F(UploadFlowTest, ASilentControllerEndsTheQueryWithAMessage) {

@@ -122,6 +122,8 @@ class FileCommandsTest : public ::testing::Test {
     bool loadedLockConflict = false;
     bool writeSucceeds = true;
     FileCommands commands;
+
+    void SetUp() override { database.loaded = true; }  // a database is open
 };
 
 TEST_F(FileCommandsTest, OpenLoadsTheChosenFileAndSetsUpTheWindows) {
@@ -209,11 +211,16 @@ TEST_F(FileCommandsTest, CancelAtTheUnsavedChangesQuestionStopsTheOpen) {
     EXPECT_TRUE(loads.empty());
 }
 
-TEST_F(FileCommandsTest, StoppedLoadLeavesTheWindowsUnshown) {
+TEST_F(FileCommandsTest, StoppedLoadLeavesTheOpenDatabaseAsItWas) {
+    database.currentFile = "/sites/current.dat";
+    database.set("HangTime1", 1, "60");
     loadSucceeds = false;
     prompter.queueOpenFile(file("site.dat"));
     commands.open();
-    EXPECT_EQ(host.calls, (std::vector<std::string>{"guard", "recent", "unload"}));
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"guard", "recent"}));
+    EXPECT_EQ(database.currentFile, "/sites/current.dat");
+    EXPECT_EQ(database.get("HangTime1", 1), "60");
+    EXPECT_TRUE(database.loaded);
 }
 
 TEST_F(FileCommandsTest, RuntimeErrorDuringOpenIsReportedWithItsStep) {
@@ -228,7 +235,7 @@ TEST_F(FileCommandsTest, RuntimeErrorDuringOpenIsReportedWithItsStep) {
                             site + "\r\n\r\n"),
               std::string::npos)
         << box.text;
-    EXPECT_FALSE(database.loaded);
+    EXPECT_TRUE(database.currentFile.empty());  // the file never became the current one
 }
 
 TEST_F(FileCommandsTest, LockConflictOpensTheUnlockWindowWhenThereIsOne) {
