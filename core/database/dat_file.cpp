@@ -375,6 +375,10 @@ class Loader {
     bool checkFirmware() {
         const std::string prefix = firmwarePrefix();
         db_.firmwareVersion = ini_.read(kVersionSection, "FirmwareVersion");
+        // A damaged version is no version: asked for like a missing one, as a CR kept in it
+        // would make every later save fail.
+        if (holdsControlCharacter(db_.firmwareVersion))
+            db_.firmwareVersion.clear();
         for (;;) {
             const std::string& version = db_.firmwareVersion;
             if (!version.empty() && version.compare(0, prefix.size(), prefix) == 0)
