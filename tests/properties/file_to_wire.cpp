@@ -10,9 +10,10 @@
 //     command is the code of the port the command is for.
 //
 // Usage: file_to_wire [SEED [COUNT]] (or KELP_PROPERTY_SEED / KELP_PROPERTY_COUNT). Case i
-// is made from seed SEED + i alone, so "file_to_wire S 1" replays a case reported as seed S;
-// its database is kept as file_to_wire_S.dat, which "file_to_wire FILE.dat" runs again. The
-// fixed cases below always run first.
+// is made from seed SEED + i alone, so "file_to_wire S 1" replays a case reported as seed S
+// (on the same program: the values drawn follow the key table's checks); its database is
+// kept as file_to_wire_S.dat, which "file_to_wire FILE.dat" runs again anywhere. The fixed
+// cases below always run first.
 #include <unistd.h>
 
 #include <algorithm>
