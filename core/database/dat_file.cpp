@@ -20,6 +20,7 @@
 #include "core/database/field_checks.h"
 #include "core/database/ini_file.h"
 #include "core/database/key_rules.h"
+#include "core/database/load_rules.h"
 #include "core/database/profile.h"
 
 namespace kelp {
@@ -625,29 +626,37 @@ class Loader {
     // The speech timer may not run longer than the pending ID timer; a bad one takes the
     // pending ID timer's length in seconds.
     void loadIdSpeakTime(Item& item) {
-        const std::string& pendingMinutes = db_.get("PIDTime", item.index);
+        const CrossFieldRule& cross = *crossFieldRule("IDSpeakTime");
+        const std::string& pendingMinutes = db_.get(cross.partner, item.index);
         if (!holdsControlCharacter(item.received) &&
-            pendingIdSpeechCheck(item.received, pendingMinutes)) {
+            cross.passes(item.received, pendingMinutes)) {
             store(item, item.received);
             return;
         }
         const KeyRule& rule = keyRule(*item.key);
-        std::string fixed = pendingIdSpeechDefault(pendingMinutes);
+        std::string fixed = cross.repaired(pendingMinutes);
         logError(item, rule, " not valid",
                  "Defaulted to value of Pending ID Timer (in SECONDS) = " + fixed);
         store(item, std::move(fixed));
     }
 
-    // Only a Yaesu radio uses the model; for the others a valid one stays as the file has it.
-    // The upload sends the model whatever the radio, so one the controller cannot take (a
-    // file without it, say) becomes "0", no Yaesu, without a report: that radio ignores it.
+    // The upload sends the model whatever the radio, so it must be one the controller takes.
+    // For a radio that is no Yaesu, one it cannot take (a file without it, say) becomes "0",
+    // no Yaesu, without a report: that radio ignores the model.
     void loadYaesuType(Item& item) {
-        if (db_.get("RadioType") == "3" || holdsControlCharacter(item.received)) {
-            checked(item, item.received);
-        } else {
-            const KeyRule& rule = keyRule(*item.key);
-            store(item, rule.check(item.received, 0, 0) ? item.received : "0");
+        const CrossFieldRule& cross = *crossFieldRule("YaesuType");
+        const std::string& radio = db_.get(cross.partner);
+        const bool damaged = holdsControlCharacter(item.received);
+        if (!damaged && cross.passes(item.received, radio)) {
+            store(item, item.received);
+            return;
         }
+        const std::string fixed = cross.repaired(radio);
+        if (radio == "3" || damaged) {
+            const KeyRule& rule = keyRule(*item.key);
+            logError(item, rule, " not valid", lastLine(rule, fixed));
+        }
+        store(item, fixed);
     }
 
     // "Every hour" is "0A" in the file (and "254" in older ones); in memory it is "99".

@@ -268,6 +268,7 @@ bool AlarmsModel::clearMemory(int memory) {
 
 AlarmsModel::ApplyResult AlarmsModel::applyChanges() {
     ApplyResult result;
+    forgetRefusedEntry();
     // An emptied prefix box left unchecked (another control was edited after it) must not
     // reach the database empty: it takes the default, as leaving the box would have.
     if (value("RemoteBasePrefix").empty())

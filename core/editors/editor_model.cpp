@@ -3,6 +3,8 @@
 #include <array>
 #include <stdexcept>
 
+#include "core/database/key_rules.h"
+#include "core/database/load_rules.h"
 #include "core/database/setting_flags.h"
 
 namespace kelp {
@@ -264,7 +266,58 @@ const FieldSpec* EditorModel::fieldByMarker(int marker) const {
     return nullptr;
 }
 
+std::optional<std::pair<EditorModel::FieldEntry, Notice>> EditorModel::valueTheLoadWouldChange()
+    const {
+    // The database as Apply would leave it: this area's working copy, everything else as it is.
+    const ValueOf after = [this](const std::string& key, int index) -> std::string {
+        if (byKey_.count(key) != 0)
+            return value(key, index);
+        return db_.get(key, index);
+    };
+    // A value Apply leaves alone still counts when the value it is judged by changes.
+    const auto partnerChanges = [this](const FieldSpec& f, int index) {
+        const CrossFieldRule* cross = crossFieldRule(f.key);
+        return cross != nullptr && byKey_.count(cross->partner) != 0 &&
+               differs(cross->partner, index);
+    };
+    for (const FieldSpec& f : fields_) {
+        const KeyDescriptor* key = findKey(f.key);
+        if (key == nullptr)
+            continue;
+        for (int s = 0; s < f.count; ++s) {
+            const int index = f.indexing == FieldIndexing::Single ? 0 : s + 1;
+            int port = 0;
+            int entry = index;
+            if (f.indexing == FieldIndexing::Courtesy) {
+                port = s / kCourtesyTones + 1;
+                entry = s % kCourtesyTones + 1;
+            }
+            // Entries beyond what the file holds (no RTC option board) are never written.
+            if (index > 0 && entry > usedCount(*key, db_.hasRtc))
+                continue;
+            if (!differs(f.key, index) && !partnerChanges(f, index))
+                continue;
+            const std::string& written = value(f.key, index);
+            const std::optional<std::string> repaired =
+                loadRepair(*key, port, entry, written, after);
+            if (!repaired)
+                continue;
+            std::optional<Notice> notice = f.check ? f.check(*this, index) : std::nullopt;
+            if (!notice) {
+                const KeyRule& rule = keyRule(*key);
+                const std::string words = rule.itemWords ? rule.itemWords(port, entry) : f.key;
+                notice = Notice{words, words + " cannot be stored as '" + written +
+                                           "': the file would read it back as '" + *repaired +
+                                           "'"};
+            }
+            return std::make_pair(FieldEntry{f.key, index}, *notice);
+        }
+    }
+    return std::nullopt;
+}
+
 std::vector<Notice> EditorModel::apply() {
+    refusedEntry_.reset();
     if (auto refusal = beforeApply())
         return {*refusal, Notice{kApplyFailTitle, kApplyFailText}};
     const int m = marker();
@@ -275,9 +328,15 @@ std::vector<Notice> EditorModel::apply() {
                 index = currentPort_;
             if (f->indexing == FieldIndexing::Indexed || f->indexing == FieldIndexing::Courtesy)
                 index = rememberedIndex(m);
-            if (auto refusal = leaveField(f->key, index))
+            if (auto refusal = leaveField(f->key, index)) {
+                refusedEntry_ = FieldEntry{f->key, index};
                 return {*refusal, Notice{kApplyFailTitle, kApplyFailText}};
+            }
         }
+    }
+    if (auto changed = valueTheLoadWouldChange()) {
+        refusedEntry_ = changed->first;
+        return {changed->second, Notice{kApplyFailTitle, kApplyFailText}};
     }
     for (std::size_t i = 0; i < fields_.size(); ++i) {
         const FieldSpec& f = fields_[i];

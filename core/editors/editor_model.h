@@ -10,6 +10,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/database/controller_database.h"
@@ -124,11 +125,23 @@ class EditorModel {
     // What an emptied box of the field becomes.
     static std::string emptyTextOf(const FieldSpec& f, int index);
 
-    // Apply: the area's own checks (beforeApply), then re-check the field the marker names; on
-    // a refusal return the warning and the Apply failure, writing nothing. Otherwise copy every
-    // differing value into the database, set its upload flag, mark the database unsaved,
-    // reload, marker -1.
+    // Apply: the area's own checks (beforeApply), then re-check the field the marker names,
+    // then ask of every value Apply would write whether the next load of the file would keep
+    // it (its own rule and the rules that judge it by another value: a pending ID timer cut
+    // below its speech timer refuses the speech timer). On a refusal return the warning and
+    // the Apply failure, writing nothing. Otherwise copy every differing value into the
+    // database, set its upload flag, mark the database unsaved, reload, marker -1.
     std::vector<Notice> apply();
+
+    // The field entry whose box the last refused Apply wants corrected, or nothing.
+    struct FieldEntry {
+        std::string key;
+        int index = 0;
+    };
+    const std::optional<FieldEntry>& refusedEntry() const { return refusedEntry_; }
+    // The first value Apply would write that the next load would change, with the refusal to
+    // show (the field's own warning where it has one), or nothing.
+    std::optional<std::pair<FieldEntry, Notice>> valueTheLoadWouldChange() const;
 
     // Cancel Changes asks this question; a Yes answer calls cancelChanges().
     virtual Notice cancelQuestion() const;
@@ -150,6 +163,8 @@ class EditorModel {
     // Runs first in Apply: an area brings values still being typed into their stored form, or
     // refuses the Apply with a warning of its own (followed by "APPLY FAIL").
     virtual std::optional<Notice> beforeApply() { return std::nullopt; }
+    // An area's own Apply starts without the entry an earlier Apply refused.
+    void forgetRefusedEntry() { refusedEntry_.reset(); }
     // The database value of a field entry, whatever its indexing.
     const std::string& databaseValue(const FieldSpec& f, int index) const;
     void writeDatabase(const FieldSpec& f, int index, const std::string& value);
@@ -169,6 +184,7 @@ class EditorModel {
     std::map<std::string, std::size_t> byKey_;
     std::vector<std::vector<std::string>> working_;  // by field, then slot
     std::map<int, int> rememberedIndex_;             // marker -> index edited last
+    std::optional<FieldEntry> refusedEntry_;
     int portTabs_;
     int currentPort_ = 1;
     int currentTab_ = 0;

@@ -260,6 +260,7 @@ bool SpecialCodesModel::subsetEndDiffers() const {
 
 SpecialCodesModel::ApplyResult SpecialCodesModel::applyChanges() {
     ApplyResult result;
+    forgetRefusedEntry();
     const int m = marker();
     for (const BoxRow& row : kBoxes) {
         if (row.marker != m)

@@ -84,7 +84,7 @@ Alarms::Alarms(QWidget* parent)
     buttons->addStretch(1);
     auto* apply = new QPushButton(QStringLiteral("&Apply"), this);
     apply->setObjectName(QStringLiteral("Apply"));
-    apply->setAutoDefault(false);
+    keepFocusOnClick(apply);
     connect(apply, &QPushButton::clicked, this, &Alarms::applyClickedHere);
     buttons->addWidget(apply);
     buttons->addWidget(cancelChangesButton());
@@ -399,7 +399,7 @@ void Alarms::applyClickedHere() {
         showWorkingCopy();
         return;
     }
-    QLineEdit* box = nullptr;
+    QWidget* box = nullptr;
     switch (alarms().marker()) {
         case AlarmsModel::kPrefixMarker:
             box = prefix_;
@@ -412,6 +412,17 @@ void Alarms::applyClickedHere() {
             break;
         default:
             break;
+    }
+    // A value the next load would change names its own box, and its memory.
+    if (const auto& refused = alarms().refusedEntry()) {
+        if (refused->key == "RemoteBasePrefix") {
+            box = prefix_;
+        } else if (refused->key == "FreqString" || refused->key == "CTCSS") {
+            box = refused->key == "CTCSS" ? ctcss_ : frequency_;
+            memoryNumber_->setCurrentIndex(refused->index - 1);
+        } else if (QWidget* own = control(refused->key, refused->index)) {
+            box = own;
+        }
     }
     if (box != nullptr) {
         refusing_ = true;

@@ -131,9 +131,18 @@ void EditorWindow::bindTabs(QTabWidget* tabs) {
 QPushButton* EditorWindow::applyButton() {
     auto* button = new QPushButton(QStringLiteral("&Apply"), this);
     button->setObjectName(QStringLiteral("Apply"));
-    button->setAutoDefault(false);
+    keepFocusOnClick(button);
     connect(button, &QPushButton::clicked, this, &EditorWindow::applyClicked);
     return button;
+}
+
+void EditorWindow::keepFocusOnClick(QPushButton* apply) {
+    apply->setAutoDefault(false);
+    // A click does not take the focus from the box being typed in, so Apply judges the box as
+    // it stands, as when Apply is pressed by its access key: the box's warning, then "APPLY
+    // FAIL", and the box keeps the focus. Taking the focus would leave the box at the press,
+    // and the box's warning, shown while the button is still held, swallows its release.
+    apply->setFocusPolicy(Qt::TabFocus);
 }
 
 QPushButton* EditorWindow::cancelChangesButton(const QString& caption) {
@@ -353,7 +362,11 @@ void EditorWindow::applyClicked() {
         // The area's own checks may have brought values into their stored form.
         updateEnabledStates();
         showNotices(notices);
-        if (QLineEdit* box = boxForMarker()) {
+        QWidget* box = boxForMarker();
+        if (const auto& refused = model_->refusedEntry())
+            if (QWidget* own = control(refused->key, refused->index))
+                box = own;
+        if (box != nullptr) {
             reveal(box);
             restoringFocus_ = true;
             box->setFocus(Qt::OtherFocusReason);

@@ -75,6 +75,8 @@ class EditorWindow : public QWidget {
     void bindTabs(QTabWidget* tabs);
     // "&Apply" and the Cancel Changes button (caption as the area words it).
     QPushButton* applyButton();
+    // An Apply button of a window's own takes the framework's focus behaviour.
+    static void keepFocusOnClick(QPushButton* apply);
     QPushButton* cancelChangesButton(const QString& caption = QStringLiteral("Cancel Changes"));
     // The caption at the top of the window.
     QLabel* captionLabel();

@@ -100,7 +100,7 @@ SpecialCodes::SpecialCodes(QWidget* parent)
     buttons->addWidget(label(QStringLiteral("All"), this));
     auto* apply = new QPushButton(QStringLiteral("&Apply"), this);
     apply->setObjectName(QStringLiteral("Apply"));
-    apply->setAutoDefault(false);
+    keepFocusOnClick(apply);
     connect(apply, &QPushButton::clicked, this, &SpecialCodes::applyHere);
     buttons->addWidget(apply);
     buttons->addWidget(cancelChangesButton(QStringLiteral("&Cancel Changes")));
@@ -496,6 +496,9 @@ void SpecialCodes::applyHere() {
             if (f.kind == FieldKind::Text && f.marker == codes().marker() && f.marker > 0)
                 target = control(f.key, 0);
     }
+    if (const auto& refused = codes().refusedEntry())
+        if (QWidget* own = control(refused->key, refused->index))
+            target = own;
     if (target != nullptr) {
         refusing_ = true;
         target->setFocus(Qt::OtherFocusReason);

@@ -148,7 +148,7 @@ if [ -n "$stunnel" ]; then
     kill "$ser2net_pid" 2>/dev/null && wait "$ser2net_pid" 2>/dev/null
     ser2net_pid=
     run front send --port "rfc2217+tls://127.0.0.1:$tls_port" --tls-fingerprint "$fingerprint" '1*10001050'
-    expect_status front 2
+    expect_status front 4
     grep -q "^rfc2217+tls://127.0.0.1:$tls_port could not be opened" "$work/front.err" &&
         grep -q 'serial server behind the TLS front may be down' "$work/front.err" &&
         ! grep -q USB "$work/front.err" || fail "front: $(head -c 900 "$work/front.err")"

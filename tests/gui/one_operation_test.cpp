@@ -177,7 +177,7 @@ class OneOperationTest : public QObject {
              [this] {
                  return shown("Download from QZ740") ? QString() : QString("not downloaded");
              }},
-            {"compare", "The download", -1, false,
+            {"compare", "The comparison with the QZ740", -1, false,
              [this](KelpMain& main) {
                  prompter_->queueAnswer(Answer::No);  // no autopatch memory
                  onModal<CompareWindow>([this](CompareWindow* w) {

@@ -188,6 +188,43 @@ class TimersWindowTest : public QObject {
         QVERIFY(EditorWindow::showsChanged(box));
     }
 
+    // Apply pressed and released by the mouse at a person's pace (a 120 ms press): with a
+    // refused value in the box being typed in, and with a pending ID timer cut below its
+    // port's speech timer while another port is shown. Either way the field's warning, then
+    // "APPLY FAIL", nothing written, and the box to correct has the focus on its own tab.
+    void applyPressedByTheMouseRefusesLikeTheKeyboard() {
+        QPushButton* apply = find<QPushButton>("Apply");
+        const auto pressApply = [&] {
+            prompter_->clearRecords();
+            QTest::mousePress(apply, Qt::LeftButton);
+            QTest::qWait(120);
+            QTest::mouseRelease(apply, Qt::LeftButton);
+            QTest::qWait(20);
+            std::vector<std::string> titles;
+            for (const auto& shown : prompter_->messageBoxes()) titles.push_back(shown.title);
+            return titles;
+        };
+        QLineEdit* hang = find<QLineEdit>("HangTimer2(1)");
+        guitest::typeInto(hang, "256");
+        QCOMPARE(pressApply(),
+                 (std::vector<std::string>{"Port 1: Hang Timer", "APPLY FAIL"}));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(hang));
+        QCOMPARE(db().get("HangTime2", 1), std::string("50"));
+        guitest::typeInto(hang, "50");
+
+        window_->portTabs()->setCurrentIndex(1);
+        guitest::typeInto(find<QLineEdit>("IDSpeakTimer(2)"), "300");
+        guitest::typeInto(find<QLineEdit>("PIDTimer(2)"), "4");
+        window_->portTabs()->setCurrentIndex(0);
+        QCOMPARE(pressApply(),
+                 (std::vector<std::string>{"Port 2: Pending ID Speech Timer", "APPLY FAIL"}));
+        QCOMPARE(window_->portTabs()->currentIndex(), 1);
+        QCOMPARE(QApplication::focusWidget(),
+                 static_cast<QWidget*>(find<QLineEdit>("IDSpeakTimer(2)")));
+        QCOMPARE(db().get("PIDTime", 2), std::string("50"));
+        QCOMPARE(db().get("IDSpeakTime", 2), std::string("50"));
+    }
+
     void cancelChangesAsksFirst() {
         QLineEdit* box = find<QLineEdit>("PIDTimer(1)");
         guitest::typeInto(box, "7");

@@ -142,10 +142,16 @@ TEST_F(TimersModelTest, ApplyWithARefusedValueWritesNothing) {
 }
 
 TEST_F(TimersModelTest, ApplyRechecksOnTheCurrentPortAndRememberedIndex) {
-    // A bad value on port 3 is not re-checked while port 1 is current...
+    // A bad value on port 3 is refused while port 1 is current (the next load would change
+    // it), and names its own entry...
     model.editText("DTMFTime", 3, "100");
+    EXPECT_EQ(model.apply().size(), 2u);
+    ASSERT_TRUE(model.refusedEntry());
+    EXPECT_EQ(model.refusedEntry()->key, "DTMFTime");
+    EXPECT_EQ(model.refusedEntry()->index, 3);
+    model.editText("DTMFTime", 3, "99");
     EXPECT_TRUE(model.apply().empty());
-    // ...but the general timer edited last is, whatever tab is showing.
+    // ...and the general timer edited last is re-checked, whatever tab is showing.
     model.selectTab(TimersModel::kGlobalTab);
     model.editText("GeneralTimer", 5, "99999");
     model.selectTab(0);
