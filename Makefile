@@ -14,7 +14,7 @@ DEPS := build-essential cmake pkg-config \
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build test test-asan monkey fuzz package run clean
+.PHONY: all deps configure build test test-asan monkey properties fuzz package run clean
 
 all: build
 
@@ -76,6 +76,15 @@ fuzz:
 	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS="$(FUZZ_FLAGS)"
 	cmake --build $(FUZZ_BUILD) -j$(JOBS)
 	tests/fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+
+# The file-to-wire property run for as long as wanted: COUNT databases from SEED on (a random
+# seed when none is given). A failure prints its seed and keeps its database as
+# file_to_wire_<seed>.dat; `make properties SEED=<seed> COUNT=1` replays it.
+SEED ?=
+COUNT ?= 100000
+properties: configure
+	cmake --build $(BUILD) -j$(JOBS) --target file_to_wire
+	$(BUILD)/tests/properties/file_to_wire $(if $(SEED),$(SEED),$$(od -An -N4 -tu4 /dev/urandom)) $(COUNT)
 
 # The Debian package: $(BUILD)/kelp_<version>_<arch>.deb.
 package: build

@@ -1,5 +1,6 @@
 #include "core/database/dat_file.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
@@ -375,6 +376,10 @@ class Loader {
     bool checkFirmware() {
         const std::string prefix = firmwarePrefix();
         db_.firmwareVersion = ini_.read(kVersionSection, "FirmwareVersion");
+        // A damaged version is no version: asked for like a missing one, as a CR kept in it
+        // would make every later save fail.
+        if (holdsControlCharacter(db_.firmwareVersion))
+            db_.firmwareVersion.clear();
         for (;;) {
             const std::string& version = db_.firmwareVersion;
             if (!version.empty() && version.compare(0, prefix.size(), prefix) == 0)
@@ -496,6 +501,11 @@ class Loader {
             {"NewLock", &Loader::loadPendingCode},
             {"NewTerminator", &Loader::loadNewTerminator},
             {"DTMFRegenPrefix", &Loader::loadRegeneratePrefix},
+            {"DVRSeconds", &Loader::loadDvrNumber},
+            {"DVRTracks", &Loader::loadDvrNumber},
+            {"DVRRowsUsed", &Loader::loadDvrNumber},
+            {"Minutes", &Loader::loadMinutes},
+            {"MeterSetPoint", &Loader::loadSetPoint},
         };
         return table;
     }
@@ -630,15 +640,23 @@ class Loader {
         store(item, std::move(fixed));
     }
 
-    // Only a Yaesu radio uses the model; for the others it stays as the file has it.
+    // The upload sends the model whatever the radio, so it must be one the controller takes.
+    // For a radio that is no Yaesu, one it cannot take (a file without it, say) becomes "0",
+    // no Yaesu, without a report: that radio ignores the model.
     void loadYaesuType(Item& item) {
         const CrossFieldRule& cross = *crossFieldRule("YaesuType");
         const std::string& radio = db_.get(cross.partner);
-        if (!holdsControlCharacter(item.received) && cross.passes(item.received, radio)) {
+        const bool damaged = holdsControlCharacter(item.received);
+        if (!damaged && cross.passes(item.received, radio)) {
             store(item, item.received);
             return;
         }
-        store(item, replaced(item, keyRule(*item.key)));
+        const std::string fixed = cross.repaired(radio);
+        if (radio == "3" || damaged) {
+            const KeyRule& rule = keyRule(*item.key);
+            logError(item, rule, " not valid", lastLine(rule, fixed));
+        }
+        store(item, fixed);
     }
 
     // "Every hour" is "0A" in the file (and "254" in older ones); in memory it is "99".
@@ -824,6 +842,36 @@ class Loader {
         if (item.received.empty())
             item.received = upperCase(ini_.read("Unlock", "CommandPrefix"));
         checked(item, item.received);
+    }
+
+    // The DVR table holds the controller's own numbers, written back to it as they stand; a
+    // value that is no number is damage, and becomes "0" as an empty one does.
+    void loadDvrNumber(Item& item) {
+        std::int64_t number = 0;
+        if (item.received.empty() || parseDigits(item.received, number)) {
+            checked(item, item.received);
+            return;
+        }
+        const KeyRule& rule = keyRule(*item.key);
+        reportInvalid(item, rule, " not valid", "0");
+        store(item, "0");
+    }
+
+    // The setpoint command runs the start minute straight into the macro number, so the
+    // controller reads it as two digits: "5" would take the macro's first digit.
+    void loadMinutes(Item& item) {
+        checked(item, item.received);
+        std::int64_t minute = 0;
+        if (parseDigits(db_.get("Minutes", item.index), minute))
+            db_.set("Minutes", item.index, (minute < 10 ? "0" : "") + std::to_string(minute));
+    }
+
+    // A trip value below zero begins with "A", upper case as the controller reads it.
+    void loadSetPoint(Item& item) {
+        std::string value = item.received;
+        if (!value.empty() && value[0] == 'a')
+            value[0] = 'A';
+        checked(item, std::move(value));
     }
 
     ControllerDatabase& db_;

@@ -16,10 +16,10 @@ const std::vector<CrossFieldRule>& crossFieldRules() {
          },
          [](std::string_view pending) { return pendingIdSpeechDefault(pending); }},
         {"YaesuType", "RadioType",
-         [](std::string_view model, std::string_view radio) {
-             return radio != "3" || yaesuTypeCheck(model);
-         },
-         [](std::string_view) { return keyRule("YaesuType").defaultValue(0, 0, false); }},
+         [](std::string_view model, std::string_view) { return yaesuTypeCheck(model); },
+         [](std::string_view radio) {
+             return radio == "3" ? keyRule("YaesuType").defaultValue(0, 0, false) : "0";
+         }},
     };
     return rules;
 }

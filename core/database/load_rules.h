@@ -27,7 +27,9 @@ struct CrossFieldRule {
 
 // - IDSpeakTime(p) against PIDTime(p): the speech timer may not run longer than the pending ID
 //   timer (unless that is 0); a refused one becomes the pending ID timer in seconds.
-// - YaesuType against RadioType: the Yaesu model is checked only for a Yaesu radio ("3").
+// - YaesuType against RadioType: the upload sends the model whatever the radio, so it is
+//   always checked; a refused one becomes the default for a Yaesu radio ("3"), else "0" (no
+//   Yaesu), which the loader takes without a report.
 const std::vector<CrossFieldRule>& crossFieldRules();
 // The rule that judges `key`, or nullptr.
 const CrossFieldRule* crossFieldRule(std::string_view key);

@@ -7,6 +7,7 @@
 #include "core/catalogues/cw_table.h"
 #include "core/catalogues/voice_vocabulary.h"
 #include "core/database/area_checks.h"
+#include "core/database/field_checks.h"
 #include "core/database/profile.h"
 
 namespace kelp {
@@ -54,6 +55,19 @@ class Command {
             if (c != ' ')
                 dtmf_.emplace_back(1,
                                    static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+        return *this;
+    }
+    // A dial string: free text on the line, its DTMF digits over the air ("555-1212" dials
+    // 5551212); one with no digit at all plays "0", as an empty one is sent.
+    Command& dialText(const std::string& value) {
+        serial_ += value.empty() ? "0" : value;
+        std::string digits;
+        for (char c : value) {
+            const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            if (isDtmfDigit(upper))
+                digits += upper;
+        }
+        for (char c : digits.empty() ? std::string("0") : digits) dtmf_.emplace_back(1, c);
         return *this;
     }
     // A value handed to the tone player whole: "1" plays its digit, "11" the star.
@@ -576,13 +590,13 @@ UploadGroup group20(ControllerDatabase& d) {
     for (int n = 1; n <= 200; ++n) {
         const std::string& value = d.get("AutoDial", n);
         s.items.push_back(cmd(1, "*2115" + padded(n, 3))
-                              .text(value.empty() ? "0" : value)
+                              .dialText(value)
                               .item(1, {{U::AutoDial, n}}));
     }
     for (int n = 1; n <= 100; ++n) {
         const std::string& value = d.get("TollRestrict", n);
         s.items.push_back(cmd(1, "*2062" + padded(n, 3))
-                              .text(value.empty() ? "0" : value)
+                              .dialText(value)
                               .item(1, {{U::TollRestrict, n}}));
     }
     struct Row {

@@ -120,7 +120,10 @@ TEST_F(ApplyThenLoadTest, ApplyRefusesWhatTheNextLoadWouldChange) {
          "Logic Alarms/R Base: Remote Base Setup: Yaesu Type",
          "Logic Alarms/R Base: Remote Base Setup: Yaesu Type cannot be stored as '7': the file "
          "would read it back as '1'"},
-        {Area::AlarmsRemoteBase, "YaesuType", 0, "7", "RadioType", "2", nullptr, nullptr},
+        {Area::AlarmsRemoteBase, "YaesuType", 0, "7", "RadioType", "2",
+         "Logic Alarms/R Base: Remote Base Setup: Yaesu Type",
+         "Logic Alarms/R Base: Remote Base Setup: Yaesu Type cannot be stored as '7': the file "
+         "would read it back as '0'"},
         {Area::SpecialCodes, "TollRestrict", 100, "Default", nullptr, nullptr,
          "Special Codes/Autopatch: Toll Restrict: Pos 100",
          "Special Codes/Autopatch: Toll Restrict: Pos 100 cannot be stored as 'Default': the "
