@@ -419,10 +419,13 @@ bool VersionDownload() {
         send("1GetVersion\r");
         clock.sleepMs(100);
         bool result = false;
+        // The answer is gathered until its "+": on a busy machine or over a network the version
+        // and the "+" after it come in separate reads, and the version would be lost.
+        std::string text;
         for (;;) {
-            const std::string text = currentSerialPort().readAll();
+            text += currentSerialPort().readAll();
             const std::size_t plus = text.find('+');
-            if (!text.empty() && plus != std::string::npos) {
+            if (plus != std::string::npos) {
                 clock.sleepMs(100);
                 database.firmwareVersion = firmwareVersionFromAnswer(text.substr(0, plus));
                 result = true;

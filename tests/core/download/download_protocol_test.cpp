@@ -324,6 +324,12 @@ TEST_F(DownloadProtocolTest, VersionAnswerIsStoredWithoutLineEnds) {
     EXPECT_EQ(db().firmwareVersion, "");
     EXPECT_TRUE(prompter.messageBoxes().empty());
     EXPECT_GE(silent.heardCount("OK"), 3);
+
+    // The version and its "+" in separate reads, as on a busy machine or over a network.
+    port.receive(" 6046\r\n");
+    port.receive("+\r\n", 250);
+    EXPECT_TRUE(VersionDownload());
+    EXPECT_EQ(db().firmwareVersion, "6046");
 }
 
 }  // namespace
