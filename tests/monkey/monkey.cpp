@@ -221,7 +221,6 @@ Walk* gWalk = nullptr;
 class Walk : public Prompter {
   public:
     Walk(unsigned seed, int steps) : rng_(seed), seed_(seed), steps_(steps) {}
-    int run();
     int step_ = 0;
 
     void note(const std::string& what) {
@@ -239,7 +238,6 @@ class Walk : public Prompter {
         _exit(1);
     }
 
-  private:
     std::mt19937 rng_;
     unsigned seed_;
     int steps_;
@@ -273,20 +271,12 @@ class Walk : public Prompter {
 
     // ----- what the operator types: valid, invalid and hostile
     std::string randomText() {
-        static const char* const kTexts[] = {"",        "0",
-                                             "1",       "50",
-                                             "99",      "255",
-                                             "300",     "1000",
-                                             "65535",   "-1",
-                                             " 12 ",    "1e3",
-                                             "ABC",     "1*21999",
-                                             "12\r34",  "5\n6",
-                                             "\t",      "1\x01",
-                                             "\x1b[2J", "%s%n%x",
-                                             "ÄÖ€😀",    "0123456789012345678901234567890123456789",
-                                             "90",      "NONE",
-                                             "*",       "#",
-                                             "A1B2",    "5 5"};
+        // clang-format off
+        static const char* const kTexts[] = {
+            "", "0", "1", "50", "99", "255", "300", "1000", "65535", "-1", " 12 ", "1e3", "ABC",
+            "1*21999", "12\r34", "5\n6", "\t", "1\x01", "\x1b[2J", "%s%n%x", "ÄÖ€😀",
+            "0123456789012345678901234567890123456789", "90", "NONE", "*", "#", "A1B2", "5 5"};
+        // clang-format on
         if (chance(8))
             return std::string(static_cast<std::size_t>(pick(400) + 1), "9A \x07"[pick(4)]);
         return kTexts[pick(static_cast<int>(std::size(kTexts)))];
@@ -364,489 +354,478 @@ class Walk : public Prompter {
         return true;
     }
 
-    void newMain();
-    void step();
-    void actOn(QWidget* container, const std::string& where);
-    void typeInto(QLineEdit* box);
-    void changeMood();
-    void armModal();
-    void pokeModal();
-    void duringOperation();
-    void interject();
-    void checkInvariants();
-    std::string checkLoad(const fs::path& file);
-    ControllerDatabase loadCopy(const fs::path& file, std::vector<std::string>& said);
-    std::map<std::string, std::string> keysWritten(ControllerDatabase database,
-                                                   const fs::path& file);
-    std::vector<fs::path> datFiles() const;
-};
-
-void Walk::newMain() {
-    resetProcessDatabase();
-    linkPreferences() = LinkPreferences{};
-    linkState() = LinkState{};
-    main_ = std::make_unique<KelpMain>();
-    main_->setDatabaseFileFunctions([](ControllerDatabase& d) { FileLoad(d); },
-                                    [this](ControllerDatabase& d) {
-                                        savedTo_.insert(d.currentFile);
-                                        return FileWrite(d);
-                                    });
-    main_->show();
-    main_->activateWindow();
-    QApplication::processEvents();
-}
-
-int Walk::run() {
-    const fs::path base = fs::temp_directory_path() / ("kelp-monkey-" + std::to_string(::getpid()) +
-                                                       "-" + std::to_string(seed_));
-    fs::remove_all(base);
-    home_ = base / "home";
-    work_ = base / "sites";
-    scratch_ = base / "scratch";
-    for (const fs::path& p : {home_, work_, scratch_}) fs::create_directories(p);
-    const fs::path data(KELP_TEST_DATA);
-    const fs::path sample = data.parent_path().parent_path() / "examples" / "sample.dat";
-    fs::copy_file(sample, work_ / "site.dat");
-    fs::copy_file(sample, work_ / "other site.dat");
-    // The sample made for another firmware: its load asks whether to go on.
-    std::string old = fileText(sample);
-    old.replace(old.find("FirmwareVersion=") + 16, 2, "52");
-    std::ofstream(work_ / "old.dat", std::ios::binary) << old;
-    fs::copy_file(data / "full_rtc.dat", work_ / "rtc.dat");
-    fs::copy_file(data / "sample_main.mem", work_ / "linux.mem");
-
-    qz740sim::MemoryImages images;
-    const auto image = [&](const char* name) { return qz740sim::readFile((data / name).string()); };
-    images.main = qz740sim::mainImageItems(image("sample_main.mem"));
-    images.autopatch = qz740sim::optionImageItems(image("sample_ap.mem"));
-    images.rtc = qz740sim::optionImageItems(image("sample_rtc.mem"));
-    qz740sim::ControllerOptions options;
-    options.version = "7005";
-    link_ = std::make_unique<MonkeyLink>(options, images);
-    gWalk = this;
-
-    setAppFolder(home_);
-    ScopedPrompter usePrompter(*this);
-    ScopedClock useClock(clock_);
-    ScopedSerialPort usePort(*link_);
-    ScopedSoundOutput useSound(sound_);
-    setLoadTerminateHook([] { gWalk->note("the loader asked to end the program"); });
-    const int token = busyState().subscribe([this](int depth) {
-        if (depth == 1) {
-            ++operations_[busyState().operation()];
-            opSerial_ = linkPreferences().ComPort != 0;
-            link_->outstanding.clear();
-        }
-    });
-    clock_.setYieldHook([this] { duringOperation(); });
-    armModal();
-
-    // The walk starts from files that load whole: a repair found later is the walk's doing.
-    for (const fs::path& f : datFiles())
-        if (const std::string why = checkLoad(f); !why.empty())
-            fail(f.filename().string() + " is no clean start: " + why);
-
-    newMain();
-    main_->fileCommands().openPath((work_ / "site.dat").string());
-    if (QAction* com1 = main_->findChild<QAction*>(QStringLiteral("mnuCom(1)")))
-        com1->trigger();
-
-    for (step_ = 1; step_ <= steps_; ++step_) {
-        step();
-        checkInvariants();
-    }
-    if (qEnvironmentVariableIsSet("KELP_MONKEY_VERBOSE"))
-        for (const std::string& line : log_) std::printf("  %s\n", line.c_str());
-    std::string ran;
-    for (const auto& [name, count] : operations_)
-        ran += " " + name + " x" + std::to_string(count) + ";";
-    std::printf("seed %u: %d steps, no invariant broken (%d successes told;%s)\n", seed_, steps_,
-                successes_, ran.c_str());
-    busyState().unsubscribe(token);
-    clock_.setYieldHook({});
-    main_.reset();
-    setLoadTerminateHook({});
-    setAppFolder({});
-    gWalk = nullptr;
-    fs::remove_all(base);
-    return 0;
-}
-
-std::vector<fs::path> Walk::datFiles() const {
-    std::vector<fs::path> files;
-    for (const fs::path& folder : {work_, home_})
-        for (const auto& e : fs::directory_iterator(folder))
-            if (e.is_regular_file() && e.path().extension() == ".dat")
-                files.push_back(e.path());
-    return files;
-}
-
-void Walk::step() {
-    before_.clear();
-    for (const fs::path& f : datFiles()) before_[f] = fileText(f);
-    savedTo_.clear();
-    link_->outstanding.clear();
-    opSerial_ = false;
-    proceededWithout_ = false;
-    interjections_ = 0;
-    depth_ = 0;
-    if (!main_ || !main_->isVisible()) {
-        noteStep("start Kelp again");
-        main_.reset();
-        newMain();
-        return;
-    }
-    QTabWidget* tabs = main_->tabStrip();
-    const int r = pick(100);
-    QWidget* editor = main_->editorWindow(tabs->currentIndex());
-    if (r < 30 && editor != nullptr) {
-        noteStep("in the " + tabs->tabText(tabs->currentIndex()).toStdString() + " editor");
-        actOn(editor, "");
-    } else if (r < 45 && editor != nullptr) {
-        // The editor's own way on: Apply or Cancel Changes, by mouse or keyboard.
-        const char* name = chance(2) ? "CancelChanges" : "Apply";
-        if (auto* button = editor->findChild<QAbstractButton*>(QLatin1String(name))) {
-            noteStep(name);
-            depth_ = 1;
-            press(button, chance(2));
-        }
-    } else if (r < 52) {
-        const int tab = pick(tabs->count());
-        noteStep("click tab " + tabs->tabText(tab).toStdString());
-        clickTab(tabs->tabBar(), tab);
-    } else if (r < 85) {
-        // A command of the menus and the toolbar; now and then the port again.
-        std::vector<QAction*> actions;
-        for (QAction* a : main_->findChildren<QAction*>()) {
-            bool reachable = !a->isSeparator() && a->isEnabled() && a->isVisible() &&
-                             !a->objectName().isEmpty() && a->objectName() != "mnuNetworkPort" &&
-                             !a->associatedObjects().isEmpty();
-            for (QObject* o : a->associatedObjects())
-                if (auto* menu = qobject_cast<QMenu*>(o); menu && !menu->isEnabled())
-                    reachable = false;
-            if (reachable)
-                actions.push_back(a);
-        }
-        QAction* a =
-            r < 54 ? main_->findChild<QAction*>(QStringLiteral("mnuCom(1)")) : any(actions);
-        noteStep("command " + a->objectName().toStdString());
-        depth_ = 1;
-        a->trigger();
-    } else if (r < 92) {
-        changeMood();
-    } else if (r < 95) {
-        noteStep("close the main window");
-        main_->close();
-    } else {
-        QWidget* focus = QApplication::focusWidget();
-        noteStep("Tab key (leave the box)");
-        QTest::keyClick(focus ? focus : main_.get(), Qt::Key_Tab);
-    }
-    // What the step left for the event loop: a refusal's box, a close after an operation.
-    for (int i = 0; i < 5; ++i) QApplication::processEvents();
-}
-
-void Walk::changeMood() {
-    const auto mood = static_cast<MonkeyLink::Mood>(pick(5));
-    const std::int64_t delay = 200 * pick(60);
-    static const char* const kNames[] = {"answers", "answers slowly", "refuses the next line",
-                                         "goes silent", "vanishes"};
-    note(std::string(depth_ ? "" : std::to_string(step_) + ". ") + "the controller " +
-         kNames[static_cast<int>(mood)] +
-         (mood == MonkeyLink::Mood::Slow ? " (" + std::to_string(delay) + " ms)" : ""));
-    link_->setMood(mood, delay);
-}
-
-void Walk::typeInto(QLineEdit* target) {
-    // Typing may end in something that frees the box (Return in a window that then closes).
-    QPointer<QLineEdit> box = target;
-    const std::string text = randomText();
-    box->setFocus(Qt::MouseFocusReason);
-    const int how = pick(4);
-    note("type into " + describe(box) + (how == 0 ? " (pasted)" : "") + ": '" + text + "'");
-    if (chance(2))
-        box->selectAll();
-    if (how == 0) {
-        QApplication::clipboard()->setText(QString::fromStdString(text));
-        QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
-    } else if (text.empty()) {
-        QTest::keyClick(box, Qt::Key_Delete);
-    }
-    // Printable keys as keys; anything else as a key event carrying only its text.
-    for (const QChar c : how == 0 ? QString() : QString::fromStdString(text)) {
-        if (box.isNull())
-            return;
-        if ((c.unicode() >= 0x20 && c.unicode() < 0x7f) || c == '\r' || c == '\t')
-            QTest::keyClick(box, c.toLatin1());
-        else
-            QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(c), Qt::NoModifier);
-    }
-    if (!box.isNull() && chance(2)) {
-        note("leave the box");
-        QTest::keyClick(box, Qt::Key_Tab);
-    }
-}
-
-// Does one thing to a control of the window at random.
-void Walk::actOn(QWidget* container, const std::string& where) {
-    std::vector<QWidget*> controls;
-    for (QWidget* w : container->findChildren<QWidget*>())
-        if (w->isVisible() && w->isEnabled() &&
-            (qobject_cast<QLineEdit*>(w) || qobject_cast<QAbstractButton*>(w) ||
-             qobject_cast<QComboBox*>(w) || qobject_cast<QTabBar*>(w) ||
-             qobject_cast<QAbstractItemView*>(w)))
-            controls.push_back(w);
-    if (controls.empty())
-        return;
-    QWidget* w = any(controls);
-    const std::string prefix = where.empty() ? "" : where + " ";
-    const Nest nest(depth_);
-    if (auto* box = qobject_cast<QLineEdit*>(w)) {
-        typeInto(box);
-    } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
-        const int how = pick(3);
-        note(prefix + (how == 0 ? "click " : how == 1 ? "press " : "keyboard ") + describe(button));
-        if (how == 1)
-            button->click();
-        else
-            press(button, how == 0);
-    } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
-        note(prefix + "choose in " + describe(combo));
-        combo->setFocus(Qt::TabFocusReason);
-        QTest::keyClick(combo, chance(2) ? Qt::Key_Down : Qt::Key_Up);
-    } else if (auto* bar = qobject_cast<QTabBar*>(w)) {
-        const int tab = pick(bar->count());
-        note(prefix + "sub-tab " + bar->tabText(tab).toStdString());
-        clickTab(bar, tab);
-    } else if (auto* view = qobject_cast<QAbstractItemView*>(w)) {
-        const int rows = view->model() ? view->model()->rowCount(view->rootIndex()) : 0;
-        if (rows > 0) {
-            const QModelIndex index = view->model()->index(pick(rows), 0, view->rootIndex());
-            note(prefix + "pick row " + std::to_string(index.row()) + " of " + describe(view));
-            view->scrollTo(index);
-            QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
-                              view->visualRect(index).center());
-        }
-    }
-}
-
-// Modal windows run their own event loop: a fresh single shot each turn acts in them, so a
-// window opened from inside another is served too.
-void Walk::armModal() {
-    if (modalArmed_)
-        return;
-    modalArmed_ = true;
-    QTimer::singleShot(0, [this] {
-        modalArmed_ = false;
-        armModal();
-        pokeModal();
-    });
-}
-
-void Walk::pokeModal() {
-    QWidget* w = QApplication::activeModalWidget();
-    if (w == nullptr)
-        modal_ = nullptr;
-    if (w == nullptr || busyState().busy())
-        return;
-    if (w != modal_) {
-        modal_ = w;
-        modalActions_ = 0;
-    }
-    const std::string name = "[" + className(w) + "]";
-    if (++modalActions_ > 40)
-        fail("the " + className(w) + " window cannot be closed from the keyboard");
-    const Nest nest(depth_);
-    // Past a dozen actions the operator wants out, by the keyboard only: Escape, or a
-    // Cancel/Close button reached with the keyboard.
-    std::vector<QAbstractButton*> outs;
-    for (QAbstractButton* b : w->findChildren<QAbstractButton*>()) {
-        const QString text = b->text().remove('&');
-        if (b->isVisible() && b->isEnabled() && (text.contains("Cancel") || text.contains("Close")))
-            outs.push_back(b);
-    }
-    if (modalActions_ > 12 && !outs.empty() && chance(2)) {
-        QAbstractButton* out = any(outs);
-        note(name + " keyboard " + describe(out));
-        press(out, false);
-    } else if (modalActions_ > 12 || chance(8)) {
-        note(name + " Escape");
-        escape(w);
-    } else {
-        actOn(w, name);
-    }
-}
-
-// Called on every wait of a running operation: now and then the controller changes its mood
-// or the operator tries another command.
-void Walk::duringOperation() {
-    if (!busyState().busy())
-        return;
-    if (chance(400)) {
-        const Nest nest(depth_);
-        note("(during " + busyState().operation() + ")");
-        changeMood();
-    }
-    if (interjections_ < 3 && chance(300)) {
-        ++interjections_;
-        interject();
-    }
-}
-
-// Another command while an operation runs: it must be turned away with nothing sent, asked,
-// loaded or freed.
-void Walk::interject() {
-    static const char* const kActions[] = {
-        "mnuFileOpen",   "mnuFileSave", "mnuFileSaveAs", "mnuFilesList(1)", "mnuRTCno", "mnuRTCyes",
-        "Download",      "Upload",      "mnuCompare",    "mnuHistory",      "Button9",  "Set Clock",
-        "MnuManualData", "MnuTestPad",  "mnuFileExit",   "mnuImportLinux"};
-    const int kCount = static_cast<int>(std::size(kActions));
-    const std::string under = " under " + busyState().operation();
-    const std::string during = "(during " + busyState().operation() + ") ";
-    const int c = pick(kCount + 3);
-    const Nest nest(depth_);
-    KelpMain& main = *main_;
-    const std::size_t written = link_->written().size(), asked = asked_.size();
-    const std::string current = db().currentFile;
-    const int tab = main.tabStrip()->currentIndex();
-    std::vector<QPointer<QWidget>> editors;
-    for (int t = 0; t < kAreaCount; ++t) editors.emplace_back(main.editorWindow(t));
-    if (c < kCount) {
-        note(during + "command " + kActions[c]);
-        if (QAction* a = main.findChild<QAction*>(QString::fromLatin1(kActions[c])))
-            a->trigger();
-    } else if (c == kCount) {
-        QTabBar* bar = main.tabStrip()->tabBar();
-        const int other = (bar->currentIndex() + 1 + pick(bar->count() - 1)) % bar->count();
-        note(during + "click tab " + std::to_string(other));
-        clickTab(bar, other);
-    } else if (c == kCount + 1) {
-        note(during + "close the editor");
-        if (QWidget* editor = main.editorWindow(tab))
-            editor->close();
-    } else {
-        note(during + "close the main window");
-        main.close();
-    }
-    if (link_->written().size() != written)
-        fail("a command sent a line to the controller" + under);
-    if (asked_.size() != asked)
-        fail("a command asked \"" + asked_[asked] + "\"" + under);
-    if (db().currentFile != current)
-        fail("another file was opened" + under);
-    if (main.tabStrip()->currentIndex() != tab)
-        fail("the tab changed" + under);
-    for (int t = 0; t < kAreaCount; ++t)
-        if (editors[static_cast<std::size_t>(t)] != main.editorWindow(t))
-            fail("an editor window went" + under);
-}
-
-// Loads a copy of a file as the program would, with what the loader said.
-ControllerDatabase Walk::loadCopy(const fs::path& file, std::vector<std::string>& said) {
-    const fs::path copy = scratch_ / "check.dat";
-    fs::copy_file(file, copy, fs::copy_options::overwrite_existing);
-    const LoadMenuState menus = loadMenuState();
-    CheckPrompter prompter;
-    ControllerDatabase loaded;
-    loaded.currentFile = copy.string();
-    {
-        ScopedPrompter use(prompter);
-        setAppFolder(scratch_);
-        FileLoad(loaded);
-        setAppFolder(home_);
-    }
-    loadMenuState() = menus;
-    said = prompter.said;
-    return loaded;
-}
-
-// What the writer would put into the file for a database: key -> value.
-std::map<std::string, std::string> Walk::keysWritten(ControllerDatabase database,
-                                                     const fs::path& file) {
-    const fs::path copy = scratch_ / "resave.dat";
-    fs::copy_file(file, copy, fs::copy_options::overwrite_existing);
-    database.currentFile = copy.string();
-    CheckPrompter prompter;
-    ScopedPrompter use(prompter);
-    FileWrite(database);
-    auto keys = keysOf(fileText(copy));
-    keys.erase("Version/KelpVersion");
-    return keys;
-}
-
-// "" when the file loads whole, without repairs.
-std::string Walk::checkLoad(const fs::path& file) {
-    std::vector<std::string> said;
-    if (!loadCopy(file, said).loaded)
-        return "the loader refuses it";
-    for (const std::string& s : said)
-        if (s.find("default values") != std::string::npos) {
-            // The log's first entries say what.
-            std::string log = fileText(scratch_ / "error.log");
-            const auto start = log.find("****");
-            return "the loader repairs it:\n" +
-                   (start == std::string::npos ? log : log.substr(start)).substr(0, 600);
-        }
-    return std::string();
-}
-
-void Walk::checkInvariants() {
-    depth_ = 1;
-    if (busyState().busy())
-        fail(busyState().operation() + " still runs after the step");
-    // A window left open must go with the Escape key.
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (w == main_.get() || !w->isVisible() || qobject_cast<QMenu*>(w))
-            continue;
-        note("left open: " + className(w) + "; Escape");
-        escape(w);
+    void newMain() {
+        resetProcessDatabase();
+        linkPreferences() = LinkPreferences{};
+        linkState() = LinkState{};
+        main_ = std::make_unique<KelpMain>();
+        main_->setDatabaseFileFunctions([](ControllerDatabase& d) { FileLoad(d); },
+                                        [this](ControllerDatabase& d) {
+                                            savedTo_.insert(d.currentFile);
+                                            return FileWrite(d);
+                                        });
+        main_->show();
+        main_->activateWindow();
         QApplication::processEvents();
-        if (w->isVisible())
-            fail("the " + className(w) +
-                 " window is left open and cannot be closed from the keyboard");
     }
 
-    // The database files change only by a save, or in the keys a load, the codes and the
-    // option menus write at once; and never into something the loader would repair.
-    for (const fs::path& f : datFiles()) {
-        const auto was = before_.find(f);
-        const std::string now = fileText(f);
-        if (was != before_.end() && was->second == now)
-            continue;
-        if (was != before_.end() && savedTo_.count(f.string()) == 0) {
-            const auto a = keysOf(was->second), b = keysOf(now);
-            std::set<std::string> changed;
-            for (const auto& [k, v] : a)
-                if (!b.count(k) || b.at(k) != v)
-                    changed.insert(k);
-            for (const auto& [k, v] : b)
-                if (!a.count(k))
-                    changed.insert(k);
-            for (const std::string& k : changed)
-                if (k.rfind("Version/", 0) != 0 && k.rfind("Unlock/", 0) != 0)
-                    fail(f.filename().string() + " changed (" + k + ") without a save");
+    int run() {
+        const fs::path base =
+            fs::temp_directory_path() /
+            ("kelp-monkey-" + std::to_string(::getpid()) + "-" + std::to_string(seed_));
+        fs::remove_all(base);
+        home_ = base / "home";
+        work_ = base / "sites";
+        scratch_ = base / "scratch";
+        for (const fs::path& p : {home_, work_, scratch_}) fs::create_directories(p);
+        const fs::path data(KELP_TEST_DATA);
+        const fs::path sample = data.parent_path().parent_path() / "examples" / "sample.dat";
+        fs::copy_file(sample, work_ / "site.dat");
+        fs::copy_file(sample, work_ / "other site.dat");
+        // The sample made for another firmware: its load asks whether to go on.
+        std::string old = fileText(sample);
+        old.replace(old.find("FirmwareVersion=") + 16, 2, "52");
+        std::ofstream(work_ / "old.dat", std::ios::binary) << old;
+        fs::copy_file(data / "full_rtc.dat", work_ / "rtc.dat");
+        fs::copy_file(data / "sample_main.mem", work_ / "linux.mem");
+
+        qz740sim::MemoryImages images;
+        const auto image = [&](const char* n) { return qz740sim::readFile((data / n).string()); };
+        images.main = qz740sim::mainImageItems(image("sample_main.mem"));
+        images.autopatch = qz740sim::optionImageItems(image("sample_ap.mem"));
+        images.rtc = qz740sim::optionImageItems(image("sample_rtc.mem"));
+        qz740sim::ControllerOptions options;
+        options.version = "7005";
+        link_ = std::make_unique<MonkeyLink>(options, images);
+        gWalk = this;
+
+        setAppFolder(home_);
+        ScopedPrompter usePrompter(*this);
+        ScopedClock useClock(clock_);
+        ScopedSerialPort usePort(*link_);
+        ScopedSoundOutput useSound(sound_);
+        setLoadTerminateHook([] { gWalk->note("the loader asked to end the program"); });
+        const int token = busyState().subscribe([this](int depth) {
+            if (depth == 1) {
+                ++operations_[busyState().operation()];
+                opSerial_ = linkPreferences().ComPort != 0;
+                link_->outstanding.clear();
+            }
+        });
+        clock_.setYieldHook([this] { duringOperation(); });
+        armModal();
+
+        // The walk starts from files that load whole: a repair found later is the walk's doing.
+        for (const fs::path& f : datFiles())
+            if (const std::string why = checkLoad(f); !why.empty())
+                fail(f.filename().string() + " is no clean start: " + why);
+
+        newMain();
+        main_->fileCommands().openPath((work_ / "site.dat").string());
+        if (QAction* com1 = main_->findChild<QAction*>(QStringLiteral("mnuCom(1)")))
+            com1->trigger();
+
+        for (step_ = 1; step_ <= steps_; ++step_) {
+            step();
+            checkInvariants();
         }
-        // A download that went on without an option board's data writes the file as it
-        // is, and its load fills the board's settings with defaults, as it says it will.
-        const std::string why = checkLoad(f);
-        if (!why.empty() && !(proceededWithout_ && was == before_.end() &&
-                              why.find("repairs") != std::string::npos))
-            fail(f.filename().string() + " was written and " + why);
+        if (qEnvironmentVariableIsSet("KELP_MONKEY_VERBOSE"))
+            for (const std::string& line : log_) std::printf("  %s\n", line.c_str());
+        std::string ran;
+        for (const auto& [name, count] : operations_)
+            ran += " " + name + " x" + std::to_string(count) + ";";
+        std::printf("seed %u: %d steps, no invariant broken (%d successes told;%s)\n", seed_,
+                    steps_, successes_, ran.c_str());
+        busyState().unsubscribe(token);
+        clock_.setYieldHook({});
+        main_.reset();
+        setLoadTerminateHook({});
+        setAppFolder({});
+        gWalk = nullptr;
+        fs::remove_all(base);
+        return 0;
     }
 
-    // Nothing unsaved means the database holds what the file does: saved now, it would
-    // write what saving the file's own load writes.
-    const ControllerDatabase& d = db();
-    if (d.loaded && d.saved && !d.currentFile.empty() && fs::exists(d.currentFile)) {
-        std::vector<std::string> said;
-        const auto fromFile = keysWritten(loadCopy(d.currentFile, said), d.currentFile);
-        for (const auto& [k, v] : keysWritten(d, d.currentFile))
-            if (!fromFile.count(k) || fromFile.at(k) != v)
-                fail("nothing is unsaved, yet the database differs from the file: " + k + " is '" +
-                     v + "' here, '" + (fromFile.count(k) ? fromFile.at(k) : "") + "' in the file");
+    std::vector<fs::path> datFiles() const {
+        std::vector<fs::path> files;
+        for (const fs::path& folder : {work_, home_})
+            for (const auto& e : fs::directory_iterator(folder))
+                if (e.is_regular_file() && e.path().extension() == ".dat")
+                    files.push_back(e.path());
+        return files;
     }
-    depth_ = 0;
-}
+
+    void step() {
+        before_.clear();
+        for (const fs::path& f : datFiles()) before_[f] = fileText(f);
+        savedTo_.clear();
+        link_->outstanding.clear();
+        opSerial_ = false;
+        proceededWithout_ = false;
+        interjections_ = 0;
+        depth_ = 0;
+        if (!main_ || !main_->isVisible()) {
+            noteStep("start Kelp again");
+            main_.reset();
+            newMain();
+            return;
+        }
+        QTabWidget* tabs = main_->tabStrip();
+        const int r = pick(100);
+        QWidget* editor = main_->editorWindow(tabs->currentIndex());
+        if (r < 30 && editor != nullptr) {
+            noteStep("in the " + tabs->tabText(tabs->currentIndex()).toStdString() + " editor");
+            actOn(editor, "");
+        } else if (r < 45 && editor != nullptr) {
+            // The editor's own way on: Apply or Cancel Changes, by mouse or keyboard.
+            const char* name = chance(2) ? "CancelChanges" : "Apply";
+            if (auto* button = editor->findChild<QAbstractButton*>(QLatin1String(name))) {
+                noteStep(name);
+                depth_ = 1;
+                press(button, chance(2));
+            }
+        } else if (r < 52) {
+            const int tab = pick(tabs->count());
+            noteStep("click tab " + tabs->tabText(tab).toStdString());
+            clickTab(tabs->tabBar(), tab);
+        } else if (r < 85) {
+            // A command of the menus and the toolbar; now and then the port again.
+            std::vector<QAction*> actions;
+            for (QAction* a : main_->findChildren<QAction*>()) {
+                bool reachable = !a->isSeparator() && a->isEnabled() && a->isVisible() &&
+                                 !a->objectName().isEmpty() &&
+                                 a->objectName() != "mnuNetworkPort" &&
+                                 !a->associatedObjects().isEmpty();
+                for (QObject* o : a->associatedObjects())
+                    if (auto* menu = qobject_cast<QMenu*>(o); menu && !menu->isEnabled())
+                        reachable = false;
+                if (reachable)
+                    actions.push_back(a);
+            }
+            QAction* a =
+                r < 54 ? main_->findChild<QAction*>(QStringLiteral("mnuCom(1)")) : any(actions);
+            noteStep("command " + a->objectName().toStdString());
+            depth_ = 1;
+            a->trigger();
+        } else if (r < 92) {
+            changeMood();
+        } else if (r < 95) {
+            noteStep("close the main window");
+            main_->close();
+        } else {
+            QWidget* focus = QApplication::focusWidget();
+            noteStep("Tab key (leave the box)");
+            QTest::keyClick(focus ? focus : main_.get(), Qt::Key_Tab);
+        }
+        // What the step left for the event loop: a refusal's box, a close after an operation.
+        for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    }
+
+    void changeMood() {
+        const auto mood = static_cast<MonkeyLink::Mood>(pick(5));
+        const std::int64_t delay = 200 * pick(60);
+        static const char* const kNames[] = {"answers", "answers slowly", "refuses the next line",
+                                             "goes silent", "vanishes"};
+        note(std::string(depth_ ? "" : std::to_string(step_) + ". ") + "the controller " +
+             kNames[static_cast<int>(mood)] +
+             (mood == MonkeyLink::Mood::Slow ? " (" + std::to_string(delay) + " ms)" : ""));
+        link_->setMood(mood, delay);
+    }
+
+    void typeInto(QLineEdit* target) {
+        // Typing may end in something that frees the box (Return in a window that then closes).
+        QPointer<QLineEdit> box = target;
+        const std::string text = randomText();
+        box->setFocus(Qt::MouseFocusReason);
+        const int how = pick(4);
+        note("type into " + describe(box) + (how == 0 ? " (pasted)" : "") + ": '" + text + "'");
+        if (chance(2))
+            box->selectAll();
+        if (how == 0) {
+            QApplication::clipboard()->setText(QString::fromStdString(text));
+            QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+        } else if (text.empty()) {
+            QTest::keyClick(box, Qt::Key_Delete);
+        }
+        // Printable keys as keys; anything else as a key event carrying only its text.
+        for (const QChar c : how == 0 ? QString() : QString::fromStdString(text)) {
+            if (box.isNull())
+                return;
+            if ((c.unicode() >= 0x20 && c.unicode() < 0x7f) || c == '\r' || c == '\t')
+                QTest::keyClick(box, c.toLatin1());
+            else
+                QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+        if (!box.isNull() && chance(2)) {
+            note("leave the box");
+            QTest::keyClick(box, Qt::Key_Tab);
+        }
+    }
+
+    // Does one thing to a control of the window at random.
+    void actOn(QWidget* container, const std::string& where) {
+        std::vector<QWidget*> controls;
+        for (QWidget* w : container->findChildren<QWidget*>())
+            if (w->isVisible() && w->isEnabled() &&
+                (qobject_cast<QLineEdit*>(w) || qobject_cast<QAbstractButton*>(w) ||
+                 qobject_cast<QComboBox*>(w) || qobject_cast<QTabBar*>(w) ||
+                 qobject_cast<QAbstractItemView*>(w)))
+                controls.push_back(w);
+        if (controls.empty())
+            return;
+        QWidget* w = any(controls);
+        const std::string prefix = where.empty() ? "" : where + " ";
+        const Nest nest(depth_);
+        if (auto* box = qobject_cast<QLineEdit*>(w)) {
+            typeInto(box);
+        } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+            const int how = pick(3);
+            note(prefix +
+                 (how == 0   ? "click "
+                  : how == 1 ? "press "
+                             : "keyboard ") +
+                 describe(button));
+            if (how == 1)
+                button->click();
+            else
+                press(button, how == 0);
+        } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
+            note(prefix + "choose in " + describe(combo));
+            combo->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(combo, chance(2) ? Qt::Key_Down : Qt::Key_Up);
+        } else if (auto* bar = qobject_cast<QTabBar*>(w)) {
+            const int tab = pick(bar->count());
+            note(prefix + "sub-tab " + bar->tabText(tab).toStdString());
+            clickTab(bar, tab);
+        } else if (auto* view = qobject_cast<QAbstractItemView*>(w)) {
+            const int rows = view->model() ? view->model()->rowCount(view->rootIndex()) : 0;
+            if (rows > 0) {
+                const QModelIndex index = view->model()->index(pick(rows), 0, view->rootIndex());
+                note(prefix + "pick row " + std::to_string(index.row()) + " of " + describe(view));
+                view->scrollTo(index);
+                QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                                  view->visualRect(index).center());
+            }
+        }
+    }
+
+    // Modal windows run their own event loop: a fresh single shot each turn acts in them, so a
+    // window opened from inside another is served too.
+    void armModal() {
+        if (modalArmed_)
+            return;
+        modalArmed_ = true;
+        QTimer::singleShot(0, [this] {
+            modalArmed_ = false;
+            armModal();
+            pokeModal();
+        });
+    }
+
+    void pokeModal() {
+        QWidget* w = QApplication::activeModalWidget();
+        if (w == nullptr)
+            modal_ = nullptr;
+        if (w == nullptr || busyState().busy())
+            return;
+        if (w != modal_) {
+            modal_ = w;
+            modalActions_ = 0;
+        }
+        const std::string name = "[" + className(w) + "]";
+        if (++modalActions_ > 40)
+            fail("the " + className(w) + " window cannot be closed from the keyboard");
+        const Nest nest(depth_);
+        // Past a dozen actions the operator wants out, by the keyboard only: Escape, or a
+        // Cancel/Close button reached with the keyboard.
+        std::vector<QAbstractButton*> outs;
+        for (QAbstractButton* b : w->findChildren<QAbstractButton*>()) {
+            const QString text = b->text().remove('&');
+            if (b->isVisible() && b->isEnabled() &&
+                (text.contains("Cancel") || text.contains("Close")))
+                outs.push_back(b);
+        }
+        if (modalActions_ > 12 && !outs.empty() && chance(2)) {
+            QAbstractButton* out = any(outs);
+            note(name + " keyboard " + describe(out));
+            press(out, false);
+        } else if (modalActions_ > 12 || chance(8)) {
+            note(name + " Escape");
+            escape(w);
+        } else {
+            actOn(w, name);
+        }
+    }
+
+    // Called on every wait of a running operation: now and then the controller changes its mood
+    // or the operator tries another command.
+    void duringOperation() {
+        if (!busyState().busy())
+            return;
+        if (chance(400)) {
+            const Nest nest(depth_);
+            note("(during " + busyState().operation() + ")");
+            changeMood();
+        }
+        if (interjections_ < 3 && chance(300)) {
+            ++interjections_;
+            interject();
+        }
+    }
+
+    // Another command while an operation runs: it must be turned away with nothing sent, asked,
+    // loaded or freed.
+    void interject() {
+        static const char* const kActions[] = {
+            "mnuFileOpen",   "mnuFileSave", "mnuFileSaveAs", "mnuFilesList(1)",
+            "mnuRTCno",      "mnuRTCyes",   "Download",      "Upload",
+            "mnuCompare",    "mnuHistory",  "Button9",       "Set Clock",
+            "MnuManualData", "MnuTestPad",  "mnuFileExit",   "mnuImportLinux"};
+        const int kCount = static_cast<int>(std::size(kActions));
+        const std::string under = " under " + busyState().operation();
+        const std::string during = "(during " + busyState().operation() + ") ";
+        const int c = pick(kCount + 3);
+        const Nest nest(depth_);
+        KelpMain& main = *main_;
+        const std::size_t written = link_->written().size(), asked = asked_.size();
+        const std::string current = db().currentFile;
+        const int tab = main.tabStrip()->currentIndex();
+        std::vector<QPointer<QWidget>> editors;
+        for (int t = 0; t < kAreaCount; ++t) editors.emplace_back(main.editorWindow(t));
+        if (c < kCount) {
+            note(during + "command " + kActions[c]);
+            if (QAction* a = main.findChild<QAction*>(QString::fromLatin1(kActions[c])))
+                a->trigger();
+        } else if (c == kCount) {
+            QTabBar* bar = main.tabStrip()->tabBar();
+            const int other = (bar->currentIndex() + 1 + pick(bar->count() - 1)) % bar->count();
+            note(during + "click tab " + std::to_string(other));
+            clickTab(bar, other);
+        } else if (c == kCount + 1) {
+            note(during + "close the editor");
+            if (QWidget* editor = main.editorWindow(tab))
+                editor->close();
+        } else {
+            note(during + "close the main window");
+            main.close();
+        }
+        if (link_->written().size() != written)
+            fail("a command sent a line to the controller" + under);
+        if (asked_.size() != asked)
+            fail("a command asked \"" + asked_[asked] + "\"" + under);
+        if (db().currentFile != current)
+            fail("another file was opened" + under);
+        if (main.tabStrip()->currentIndex() != tab)
+            fail("the tab changed" + under);
+        for (int t = 0; t < kAreaCount; ++t)
+            if (editors[static_cast<std::size_t>(t)] != main.editorWindow(t))
+                fail("an editor window went" + under);
+    }
+
+    // Loads a copy of a file as the program would, with what the loader said.
+    ControllerDatabase loadCopy(const fs::path& file, std::vector<std::string>* said = nullptr) {
+        const fs::path copy = scratch_ / "check.dat";
+        fs::copy_file(file, copy, fs::copy_options::overwrite_existing);
+        const LoadMenuState menus = loadMenuState();
+        CheckPrompter prompter;
+        ControllerDatabase loaded;
+        loaded.currentFile = copy.string();
+        {
+            ScopedPrompter use(prompter);
+            setAppFolder(scratch_);
+            FileLoad(loaded);
+            setAppFolder(home_);
+        }
+        loadMenuState() = menus;
+        if (said != nullptr)
+            *said = prompter.said;
+        return loaded;
+    }
+
+    // What the writer would put into the file for a database: key -> value.
+    std::map<std::string, std::string> keysWritten(ControllerDatabase database,
+                                                   const fs::path& file) {
+        const fs::path copy = scratch_ / "resave.dat";
+        fs::copy_file(file, copy, fs::copy_options::overwrite_existing);
+        database.currentFile = copy.string();
+        CheckPrompter prompter;
+        ScopedPrompter use(prompter);
+        FileWrite(database);
+        auto keys = keysOf(fileText(copy));
+        keys.erase("Version/KelpVersion");
+        return keys;
+    }
+
+    // "" when the file loads whole, without repairs.
+    std::string checkLoad(const fs::path& file) {
+        std::vector<std::string> said;
+        if (!loadCopy(file, &said).loaded)
+            return "the loader refuses it";
+        for (const std::string& s : said)
+            if (s.find("default values") != std::string::npos) {
+                // The log's first entries say what.
+                std::string log = fileText(scratch_ / "error.log");
+                const auto start = log.find("****");
+                return "the loader repairs it:\n" +
+                       (start == std::string::npos ? log : log.substr(start)).substr(0, 600);
+            }
+        return std::string();
+    }
+
+    void checkInvariants() {
+        depth_ = 1;
+        if (busyState().busy())
+            fail(busyState().operation() + " still runs after the step");
+        // A window left open must go with the Escape key.
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w == main_.get() || !w->isVisible() || qobject_cast<QMenu*>(w))
+                continue;
+            note("left open: " + className(w) + "; Escape");
+            escape(w);
+            QApplication::processEvents();
+            if (w->isVisible())
+                fail("the " + className(w) +
+                     " window is left open and cannot be closed from the keyboard");
+        }
+
+        // The database files change only by a save, or in the keys a load, the codes and the
+        // option menus write at once; and never into something the loader would repair.
+        for (const fs::path& f : datFiles()) {
+            const auto was = before_.find(f);
+            const std::string now = fileText(f);
+            if (was != before_.end() && was->second == now)
+                continue;
+            if (was != before_.end() && savedTo_.count(f.string()) == 0) {
+                const auto a = keysOf(was->second), b = keysOf(now);
+                std::vector<std::pair<std::string, std::string>> changed;
+                std::set_symmetric_difference(a.begin(), a.end(), b.begin(), b.end(),
+                                              std::back_inserter(changed));
+                for (const auto& [k, v] : changed)
+                    if (k.rfind("Version/", 0) != 0 && k.rfind("Unlock/", 0) != 0)
+                        fail(f.filename().string() + " changed (" + k + ") without a save");
+            }
+            // A download that went on without an option board's data writes the file as it
+            // is, and its load fills the board's settings with defaults, as it says it will.
+            const std::string why = checkLoad(f);
+            if (!why.empty() && !(proceededWithout_ && was == before_.end() &&
+                                  why.find("repairs") != std::string::npos))
+                fail(f.filename().string() + " was written and " + why);
+        }
+
+        // Nothing unsaved means the database holds what the file does: saved now, it would
+        // write what saving the file's own load writes.
+        const ControllerDatabase& d = db();
+        if (d.loaded && d.saved && !d.currentFile.empty() && fs::exists(d.currentFile)) {
+            const auto fromFile = keysWritten(loadCopy(d.currentFile), d.currentFile);
+            for (const auto& [k, v] : keysWritten(d, d.currentFile))
+                if (!fromFile.count(k) || fromFile.at(k) != v)
+                    fail("nothing is unsaved, yet the database differs from the file: " + k +
+                         " is '" + v + "' here, '" + (fromFile.count(k) ? fromFile.at(k) : "") +
+                         "' in the file");
+        }
+        depth_ = 0;
+    }
+};
 
 int main(int argc, char** argv) {
     // QTest's notes on keys a box did not take are the walk's normal business.
@@ -866,17 +845,14 @@ int main(int argc, char** argv) {
         defaultSteps = 200;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        const std::string next = i + 1 < argc ? argv[i + 1] : "";
-        if (arg == "--seed" || arg == "--seeds") {
-            std::istringstream in(next);
+        if (arg == "--found") {
+            for (const Found& f : kFound) runs.emplace_back(f.seed, f.steps);
+        } else if ((arg == "--seed" || arg == "--seeds") && i + 1 < argc) {
+            std::istringstream in(argv[++i]);
             for (std::string s; std::getline(in, s, ',');)
                 runs.emplace_back(static_cast<unsigned>(std::stoul(s)), 0);
-            ++i;
-        } else if (arg == "--steps") {
-            defaultSteps = std::stoi(next);
-            ++i;
-        } else if (arg == "--found") {
-            for (const Found& f : kFound) runs.emplace_back(f.seed, f.steps);
+        } else if (arg == "--steps" && i + 1 < argc) {
+            defaultSteps = std::stoi(argv[++i]);
         } else {
             std::fprintf(stderr, "usage: kelp_monkey [--seed N[,N...]] [--steps M] [--found]\n");
             return 2;
