@@ -82,31 +82,26 @@ std::optional<std::string> queryFirmwareVersion() {
     Clock& clock = currentClock();
     // A link that is gone is said at once (PortOpenError tells callers so), not after the
     // whole wait for an answer.
-    if (!port.write("1GetVersion\r")) {
+    // The link is gone: one box with the port's reason, and callers read PortOpenError.
+    const auto linkGone = [&port](const char* sentence) {
         const std::string reason = port.errorText();
         port.close();
         linkState().PortOpenError = true;
         tell(MessageIcon::Exclamation, kSerialPortErrorTitle,
-             "Kelp could not write the firmware version request to the serial port. Nothing "
-             "was uploaded." +
-                 (reason.empty() ? std::string()
-                                 : std::string(kCrLf) + kCrLf + "Reason: " + reason));
+             sentence + (reason.empty() ? std::string()
+                                        : std::string(kCrLf) + kCrLf + "Reason: " + reason));
         return std::nullopt;
-    }
+    };
+    if (!port.write("1GetVersion\r"))
+        return linkGone("Kelp could not write the firmware version request to the serial port. "
+                        "Nothing was uploaded.");
     clock.sleepMs(100);
     std::string answer;
     const auto started = clock.nowMs();
     for (;;) {
-        if (!port.isOpen()) {
-            const std::string reason = port.errorText();
-            linkState().PortOpenError = true;
-            tell(MessageIcon::Exclamation, kSerialPortErrorTitle,
-                 "The serial port closed before the QZ740 told its firmware version. Nothing "
-                 "was uploaded." +
-                     (reason.empty() ? std::string()
-                                     : std::string(kCrLf) + kCrLf + "Reason: " + reason));
-            return std::nullopt;
-        }
+        if (!port.isOpen())
+            return linkGone("The serial port closed before the QZ740 told its firmware version. "
+                            "Nothing was uploaded.");
         // The answer is gathered until its "+": over a network (or a busy adapter) the version
         // and the "+" after it can come in separate reads.
         answer += port.readAll();
