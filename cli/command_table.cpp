@@ -71,14 +71,16 @@ const std::vector<CliCommand>& cliCommands() {
          &runCompare},
         {"watch",
          "FILE.dat --port DEVICE [--rtc] [--ap] [--history DIR] [--notify COMMAND] "
-         "[--save-unit NAME] | --unit NAME",
+         "[--metrics FILE.prom] [--save-unit NAME] | --unit NAME",
          "download the controller's memory as compare does, sending nothing else and asking "
          "nothing, and list the settings changed on the controller since Kelp last sent or "
          "read FILE.dat, then those of FILE.dat not sent yet (codes are never shown); keep the "
          "memory as a snapshot yyyymmdd_hhmmss.dat in the history folder (--history, default "
          "history/<name>/ in the application folder) when it differs from the newest one; on "
          "drift run COMMAND through the shell with the lists on its input. One line on "
-         "stderr for the log. --save-unit NAME writes the options to "
+         "stderr for the log. --metrics writes the run's outcome, drift and firmware for "
+         "node_exporter's textfile collector (alert rules: kelp-watch.rules.yml in the "
+         "documentation's examples). --save-unit NAME writes the options to "
          "~/.config/kelp/watch/NAME.conf for the kelp-watch@NAME units, --unit NAME runs "
          "with them. A snapshot that cannot be kept is exit 2",
          &runWatch},

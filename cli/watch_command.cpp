@@ -14,8 +14,12 @@
 // Exit 0 the controller holds what Kelp sent, 1 it differs; the others as exit_status.h says
 // (2 also when the snapshot could not be kept), with the reason.
 //
+// --metrics FILE.prom writes the run's outcome for node_exporter's textfile collector
+// (watch_metrics.h).
+//
 // --save-unit NAME writes the options as ~/.config/kelp/watch/NAME.conf for the systemd
 // units kelp-watch@NAME.service and .timer, which run `kelp-cli watch --unit NAME`.
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -37,6 +41,7 @@
 #include "cli/cli_support.h"
 #include "cli/database_load.h"
 #include "cli/serial_session.h"
+#include "cli/watch_metrics.h"
 #include "core/app/app_folder.h"
 #include "core/app/clock.h"
 #include "core/app/scripted_prompter.h"
@@ -56,7 +61,7 @@ namespace fs = std::filesystem;
 
 constexpr const char* kUsage =
     "Usage: kelp-cli watch FILE.dat --port DEVICE [--rtc] [--ap] [--history DIR] "
-    "[--notify COMMAND] [--save-unit NAME]\n       kelp-cli watch --unit NAME";
+    "[--notify COMMAND] [--metrics FILE.prom] [--save-unit NAME]\n       kelp-cli watch --unit NAME";
 // An unattended watch keeps its serial traces apart, so that the hourly runs never push
 // out the operator's own ten.
 constexpr const char* kTraceFolder = "watch-traces";
@@ -67,6 +72,7 @@ struct WatchOptions {
     ControllerCopyOptions images;
     fs::path history;
     std::string notify;
+    fs::path metrics;
 };
 
 int usage(CliStreams& io, const std::string& why) {
@@ -106,7 +112,8 @@ void saveUnit(const fs::path& file, const WatchOptions& options) {
          << "rtc=" << (options.images.rtc ? "yes" : "no") << '\n'
          << "ap=" << (options.images.ap ? "yes" : "no") << '\n'
          << "history=" << options.history.string() << '\n'
-         << "notify=" << options.notify << '\n';
+         << "notify=" << options.notify << '\n'
+         << "metrics=" << options.metrics.string() << '\n';
     if (!createPrivateFolders(file.parent_path()))
         throw std::runtime_error("cannot create the folder '" + file.parent_path().string() + "'");
     writeFileAtomically(file, text.str());
@@ -145,6 +152,8 @@ bool loadUnit(const fs::path& file, WatchOptions& options, std::string& error) {
             options.history = value;
         } else if (key == "notify") {
             options.notify = value;
+        } else if (key == "metrics") {
+            options.metrics = value;
         } else {
             error = file.string() + ":" + std::to_string(number) + ": not understood: " + line;
             return false;
@@ -241,7 +250,7 @@ std::string notify(const std::string& command, const std::string& report,
 #endif
 }
 
-int watchOnce(const WatchOptions& options, CliStreams& io) {
+int watchOnce(const WatchOptions& options, CliStreams& io, WatchRun& run) {
     const std::string name = options.load.file.filename().string();
     const std::string head = name + " on " + options.device + ": ";
 
@@ -285,6 +294,7 @@ int watchOnce(const WatchOptions& options, CliStreams& io) {
         return failure;
     }
 
+    run.firmware = controller.firmwareVersion;
     const ControllerDatabase& file = db();
     const std::vector<SettingDifference> changed =
         withoutCodes(controllerDifferences(record ? *record : file, controller, options.images));
@@ -309,6 +319,8 @@ int watchOnce(const WatchOptions& options, CliStreams& io) {
     }
     io.out << report.str();
     io.out.flush();
+    run.changed = changed.size();
+    run.unsent = unsent.size();
 
     const fs::path folder =
         options.history.empty() ? historyFolder(options.load.file) : options.history;
@@ -319,6 +331,8 @@ int watchOnce(const WatchOptions& options, CliStreams& io) {
     } catch (const std::exception& e) {
         snapshotError = e.what();
     }
+    if (snapshotError.empty())
+        run.sinceSnapshot = changesSinceLastSnapshot(folder, snapshot);
 
     std::string line = head;
     if (changed.empty())
@@ -361,7 +375,7 @@ int runWatch(const std::vector<std::string>& args, CliStreams& io) {
         // "--rtc" alone reads the RTC board too; "--rtc yes|no" answers the loader.
         const bool rtcValue = i + 1 < args.size() && (args[i + 1] == "yes" || args[i + 1] == "no");
         const bool valued = arg == "--port" || arg == "--history" || arg == "--notify" ||
-                            arg == "--save-unit" || arg == "--unit";
+                            arg == "--metrics" || arg == "--save-unit" || arg == "--unit";
         if (valued && (i + 1 >= args.size() || args[i + 1].empty()))
             return usage(io, arg + " needs a value");
         if (arg == "--rtc" && !rtcValue) {
@@ -379,6 +393,8 @@ int runWatch(const std::vector<std::string>& args, CliStreams& io) {
                 options.history = value;
             else if (arg == "--notify")
                 options.notify = value;
+            else if (arg == "--metrics")
+                options.metrics = value;
             else
                 (arg == "--unit" ? unit : saveAs) = value;
         } else if (arg.size() > 1 && arg[0] == '-') {
@@ -402,6 +418,9 @@ int runWatch(const std::vector<std::string>& args, CliStreams& io) {
     }
     if (options.load.file.empty() || options.device.empty())
         return usage(io, "name the database file and the --port");
+    // The textfile collector reads nothing else.
+    if (!options.metrics.empty() && options.metrics.extension() != ".prom")
+        return usage(io, "--metrics names a file ending in .prom, as node_exporter reads them");
 
     if (!saveAs.empty()) {
         if (!validUnitName(saveAs))
@@ -411,6 +430,8 @@ int runWatch(const std::vector<std::string>& args, CliStreams& io) {
         options.load.file = fs::absolute(options.load.file, ec);
         if (!options.history.empty())
             options.history = fs::absolute(options.history, ec);
+        if (!options.metrics.empty())
+            options.metrics = fs::absolute(options.metrics, ec);
         const fs::path file = unitFolder() / (saveAs + ".conf");
         try {
             saveUnit(file, options);
@@ -422,7 +443,25 @@ int runWatch(const std::vector<std::string>& args, CliStreams& io) {
                << "enable --now kelp-watch@" << saveAs << ".timer\n";
         return kExitOk;
     }
-    return watchOnce(options, io);
+    const auto started = std::chrono::steady_clock::now();
+    WatchRun run;
+    run.controller = unit.empty() ? options.load.file.stem().string() : unit;
+    run.device = options.device;
+    run.exitStatus = watchOnce(options, io, run);
+    if (options.metrics.empty())
+        return run.exitStatus;
+    run.duration =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    run.finished = std::chrono::duration<double>(
+                       std::chrono::system_clock::now().time_since_epoch()).count();
+    try {
+        writeWatchMetrics(options.metrics, run);
+    } catch (const std::exception& e) {
+        // Monitoring that no longer hears from a site must not look like a quiet one.
+        logLine(io.err, 3, "the metrics could not be written: " + std::string(e.what()));
+        return run.exitStatus <= kExitDiffers ? kExitUsage : run.exitStatus;
+    }
+    return run.exitStatus;
 }
 
 }  // namespace kelp::cli

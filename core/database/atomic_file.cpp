@@ -82,7 +82,7 @@ void setFileWriteFault(std::function<bool(FileWriteStep)> f) {
     fault() = std::move(f);
 }
 
-void writeFileAtomically(const fs::path& file, std::string_view contents) {
+void writeFileAtomically(const fs::path& file, std::string_view contents, fs::perms newFileMode) {
     std::error_code ec;
     fs::path target = file;
     if (fs::is_symlink(file, ec)) {
@@ -151,6 +151,8 @@ void writeFileAtomically(const fs::path& file, std::string_view contents) {
     const fs::file_status old = fs::status(target, ec);
     if (!ec && fs::is_regular_file(old))
         fs::permissions(temporary, old.permissions(), fs::perm_options::replace, ec);
+    else if (newFileMode != (fs::perms::owner_read | fs::perms::owner_write))
+        fs::permissions(temporary, newFileMode, fs::perm_options::replace, ec);
     if (faulty(FileWriteStep::Rename))
         fail(std::make_error_code(std::errc::io_error), "cannot rename into place");
     fs::rename(temporary, target, ec);

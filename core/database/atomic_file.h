@@ -22,8 +22,11 @@ enum class FileWriteStep { Create, Write, Flush, Close, Rename, FlushFolder };
 
 // Writes `contents` as the file `target` all or nothing. A symbolic link is followed (the
 // file it points to is replaced); an existing target's permissions carry over, a new one is
-// created readable and writable by its owner only.
-void writeFileAtomically(const std::filesystem::path& target, std::string_view contents);
+// created readable and writable by its owner only, or with `newFileMode` exactly (whatever
+// the umask) for a file meant to be read by others, such as a watch's metrics.
+void writeFileAtomically(const std::filesystem::path& target, std::string_view contents,
+                         std::filesystem::perms newFileMode = std::filesystem::perms::owner_read |
+                                                              std::filesystem::perms::owner_write);
 
 // For the files written line by line as things happen (error.log, serial traces), which the
 // careful writer cannot stage: creates `file` empty and owner-only when it does not exist
