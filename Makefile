@@ -10,6 +10,7 @@ DEPS := build-essential cmake pkg-config \
         xvfb xauth imagemagick python3 multimon-ng \
         dpkg-dev file desktop-file-utils appstream man-db groff-base librsvg2-bin \
         chromium poppler-utils ser2net stunnel4 openssl systemd \
+        prometheus prometheus-node-exporter \
         at-spi2-core python3-pyatspi dbus
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)

@@ -452,8 +452,8 @@ int runWatch(const std::vector<std::string>& args, CliStreams& io) {
         return run.exitStatus;
     run.duration =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    run.finished = std::chrono::duration<double>(
-                       std::chrono::system_clock::now().time_since_epoch()).count();
+    run.finished = static_cast<double>(std::chrono::duration_cast<std::chrono::seconds>(
+                       std::chrono::system_clock::now().time_since_epoch()).count());
     try {
         writeWatchMetrics(options.metrics, run);
     } catch (const std::exception& e) {

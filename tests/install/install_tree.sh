@@ -41,6 +41,7 @@ app=example.zandrel.Kelp
         "usr/share/applications/$app.desktop" \
         usr/share/bash-completion/completions/kelp-cli \
         usr/share/doc/kelp/README.md usr/share/doc/kelp/decisions.md \
+        usr/share/doc/kelp/examples/kelp-watch.rules.yml \
         "usr/share/icons/hicolor/scalable/apps/$app.svg" \
         usr/share/man/man1/kelp.1.gz usr/share/man/man1/kelp-cli.1.gz \
         usr/share/man/man1/qz740-sim.1.gz \
