@@ -61,7 +61,8 @@ namespace fs = std::filesystem;
 
 constexpr const char* kUsage =
     "Usage: kelp-cli watch FILE.dat --port DEVICE [--rtc] [--ap] [--history DIR] "
-    "[--notify COMMAND] [--metrics FILE.prom] [--save-unit NAME]\n       kelp-cli watch --unit NAME";
+    "[--notify COMMAND] [--metrics FILE.prom] [--save-unit NAME]\n       kelp-cli watch --unit "
+    "NAME";
 // An unattended watch keeps its serial traces apart, so that the hourly runs never push
 // out the operator's own ten.
 constexpr const char* kTraceFolder = "watch-traces";
@@ -453,7 +454,8 @@ int runWatch(const std::vector<std::string>& args, CliStreams& io) {
     run.duration =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     run.finished = static_cast<double>(std::chrono::duration_cast<std::chrono::seconds>(
-                       std::chrono::system_clock::now().time_since_epoch()).count());
+                                           std::chrono::system_clock::now().time_since_epoch())
+                                           .count());
     try {
         writeWatchMetrics(options.metrics, run);
     } catch (const std::exception& e) {

@@ -34,7 +34,15 @@ int outcomeOf(int exitStatus) {
 std::size_t utf8Length(const std::string& s, std::size_t i) {
     const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
     const unsigned char c = byte(i);
-    std::size_t n = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+    std::size_t n = 0;
+    if (c < 0x80)
+        n = 1;
+    else if ((c >> 5) == 0x6)
+        n = 2;
+    else if ((c >> 4) == 0xE)
+        n = 3;
+    else if ((c >> 3) == 0x1E)
+        n = 4;
     if (n == 0 || (n == 2 && c < 0xC2) || i + n > s.size())
         return 0;
     for (std::size_t k = 1; k < n; ++k)
@@ -42,7 +50,8 @@ std::size_t utf8Length(const std::string& s, std::size_t i) {
             return 0;
     if (n == 3 && ((c == 0xE0 && byte(i + 1) < 0xA0) || (c == 0xED && byte(i + 1) >= 0xA0)))
         return 0;  // overlong, or a UTF-16 surrogate
-    if (n == 4 && ((c == 0xF0 && byte(i + 1) < 0x90) || c > 0xF4 || (c == 0xF4 && byte(i + 1) >= 0x90)))
+    if (n == 4 &&
+        ((c == 0xF0 && byte(i + 1) < 0x90) || c > 0xF4 || (c == 0xF4 && byte(i + 1) >= 0x90)))
         return 0;
     return n;
 }
@@ -154,8 +163,7 @@ std::string watchMetricsText(const WatchRun& run, const std::string& previous) {
         if (!value)
             return;
         out << "# HELP " << name << ' ' << help << "\n# TYPE " << name << " gauge\n"
-            << name << labels.substr(0, labels.size() - 1) << extraLabel << "} " << *value
-            << '\n';
+            << name << labels.substr(0, labels.size() - 1) << extraLabel << "} " << *value << '\n';
     };
     const auto count = [](const std::optional<std::size_t>& n) {
         return n ? std::optional<std::string>(std::to_string(*n)) : std::nullopt;
