@@ -45,8 +45,9 @@ StatusLine lineOf(const std::string& name, const std::string& port,
     const std::string unsent =
         state->unsent > 0 ? ", " + settings(state->unsent, "not sent yet") : std::string();
     if (state->outcome == kExitOk || state->outcome == kExitDiffers)
-        line.outcome = (state->drift == 0 ? std::string("no drift") : "drift: " +
-                        settings(state->drift, "changed")) + unsent;
+        line.outcome = (state->drift == 0 ? std::string("no drift")
+                                          : "drift: " + settings(state->drift, "changed")) +
+                       unsent;
     else
         line.outcome = "failed (exit " + std::to_string(state->outcome) + ")";
     if (state->outcome != kExitOk && state->outcome != kExitDiffers) {

@@ -5,7 +5,11 @@
 // controller since Kelp last sent or read FILE.dat (its sent record), and the settings of
 // FILE.dat not sent yet. Without a record the controller is compared with FILE.dat itself.
 // When the controller's memory differs from the newest snapshot in the history folder, it
-// is kept as a new one. On drift, --notify runs COMMAND with the report on its input.
+// is kept as a new one. The report ends with the next step: the upload that puts FILE.dat
+// back (--since the snapshot of the controller's memory) and the download that keeps the
+// controller's values instead. --notify runs COMMAND with the report on its input when the
+// drift appears, changes or clears (--notify-every-run: every run with drift); the drift it
+// was last told of is kept in the history folder with the run's state (watch_state.h).
 //
 // Made to run unattended: stdout carries the report, stderr exactly one line for the log,
 // at warning priority on drift when stderr is the journal. The unlock, lock and terminator
@@ -14,8 +18,9 @@
 // Exit 0 the controller holds what Kelp sent, 1 it differs; the others as exit_status.h says
 // (2 also when the snapshot could not be kept), with the reason.
 //
-// --save-unit NAME writes the options as ~/.config/kelp/watch/NAME.conf for the systemd
-// units kelp-watch@NAME.service and .timer, which run `kelp-cli watch --unit NAME`.
+// --save-unit NAME writes the options (the TLS trust of --tls-ca and --tls-fingerprint too)
+// as ~/.config/kelp/watch/NAME.conf for the systemd units kelp-watch@NAME.service and
+// .timer, which run `kelp-cli watch --unit NAME`.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -126,11 +131,15 @@ const UnitKey kUnitKeys[] = {
     {"ap", [](const WatchOptions& o) { return std::string(yesNoText(o.images.ap)); },
      [](WatchOptions& o, const std::string& v) { return yesNo(v, o.images.ap); }},
     {"history", [](const WatchOptions& o) { return o.history.string(); },
-     [](WatchOptions& o, const std::string& v) { o.history = v;
-         return true; }},
+     [](WatchOptions& o, const std::string& v) {
+         o.history = v;
+         return true;
+     }},
     {"notify", [](const WatchOptions& o) { return o.notify; },
-     [](WatchOptions& o, const std::string& v) { o.notify = v;
-         return true; }},
+     [](WatchOptions& o, const std::string& v) {
+         o.notify = v;
+         return true;
+     }},
     {"notify-every-run",
      [](const WatchOptions& o) { return std::string(yesNoText(o.notifyEveryRun)); },
      [](WatchOptions& o, const std::string& v) { return yesNo(v, o.notifyEveryRun); }},
@@ -156,8 +165,10 @@ const UnitKey kUnitKeys[] = {
          return v.empty() || o.load.rtc.has_value();
      }},
     {"tls-ca", [](const WatchOptions& o) { return o.tls.caFile; },
-     [](WatchOptions& o, const std::string& v) { o.tls.caFile = v;
-         return true; }},
+     [](WatchOptions& o, const std::string& v) {
+         o.tls.caFile = v;
+         return true;
+     }},
     {"tls-fingerprint", [](const WatchOptions& o) { return o.tls.fingerprint; },
      [](WatchOptions& o, const std::string& v) {
          return (o.tls.fingerprint = v).empty() || !normalizedFingerprint(v).empty();
@@ -323,8 +334,9 @@ std::string notify(const std::string& command, const std::string& report,
 
 // A word as the shell reads it back: quoted when it holds anything but plain characters.
 std::string shellWord(const std::string& word) {
-    if (!word.empty() && word.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
-                                                "0123456789_-./:,=+@%") == std::string::npos)
+    if (!word.empty() &&
+        word.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                               "0123456789_-./:,=+@%") == std::string::npos)
         return word;
     std::string quoted = "'";
     for (const char c : word)
