@@ -158,11 +158,10 @@ const UnitKey kUnitKeys[] = {
      },
      [](WatchOptions& o, const std::string& v) {
          bool installed = false;
-         if (v.empty())
-             o.load.rtc.reset();
-         else if (yesNo(v, installed))
-             o.load.rtc = installed;
-         return v.empty() || o.load.rtc.has_value();
+         if (!v.empty() && !yesNo(v, installed))
+             return false;
+         o.load.rtc = v.empty() ? std::nullopt : std::optional<bool>(installed);
+         return true;
      }},
     {"tls-ca", [](const WatchOptions& o) { return o.tls.caFile; },
      [](WatchOptions& o, const std::string& v) {
@@ -604,6 +603,8 @@ int runWatch(const std::vector<std::string>& args, CliStreams& io) {
                 return usage(io, error);
         } else if (arg == "--ap") {
             options.images.ap = true;
+        } else if (arg == "--notify-every-run") {
+            options.notifyEveryRun = true;
         } else if (valued) {
             const std::string& value = args[++i];
             if (arg == "--port")
@@ -615,9 +616,7 @@ int runWatch(const std::vector<std::string>& args, CliStreams& io) {
             else
                 (arg == "--unit" ? unit : saveAs) = value;
         } else if (arg.size() > 1 && arg[0] == '-') {
-            if (arg != "--notify-every-run")
-                return usage(io, "unknown option '" + arg + "'");
-            options.notifyEveryRun = true;
+            return usage(io, "unknown option '" + arg + "'");
         } else if (options.load.file.empty()) {
             options.load.file = arg;
         } else {

@@ -4,7 +4,7 @@
 # pinned by its fingerprint. Each is saved with --save-unit (the TLS one keeps its trust) and
 # the three run from their .conf files at once, each under its own port lock and into its own
 # history; status lists them with the drift of the one that drifted. --notify hears of that
-# drift once, not every run; the report's upload puts the file back, and once the controller
+# drift once, not every run (unless notify-every-run=yes); the report's upload puts the file back, and once the controller
 # holds it again --notify hears that the drift cleared. A .conf key Kelp does not know is
 # named with the keys it does know.
 # Usage: watch_sites.sh <path-to-kelp-cli> <e2e-dir>   (KELP_BUILD_DIR names the build folder)
@@ -108,6 +108,9 @@ cut -c1-19 "$work/status.out" | sort -rc || fail "status: not newest first"
 units b
 expect b 1
 [ "$(grep -c '^kelp-cli watch: ' "$work/notified")" -eq 1 ] || fail "notify: not told once: $(cat "$work/notified")"
+echo "notify-every-run=yes" >>"$work/config/kelp/watch/b.conf"
+units b
+[ "$(grep -c '^kelp-cli watch: ' "$work/notified")" -eq 2 ] || fail "notify-every-run=yes: not told again"
 
 # The next step the report names puts the file's value back on the wire.
 upload=$(grep -A1 '^- put site-b.dat back' "$work/unit-b.out" | sed -n 's/^  kelp-cli //p')
