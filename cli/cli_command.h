@@ -52,5 +52,6 @@ int runSetClock(const std::vector<std::string>& args, CliStreams& io);
 int runReport(const std::vector<std::string>& args, CliStreams& io);
 int runWatch(const std::vector<std::string>& args, CliStreams& io);
 int runHistory(const std::vector<std::string>& args, CliStreams& io);
+int runStatus(const std::vector<std::string>& args, CliStreams& io);
 
 }  // namespace kelp::cli

@@ -71,23 +71,32 @@ const std::vector<CliCommand>& cliCommands() {
          &runCompare},
         {"watch",
          "FILE.dat --port DEVICE [--rtc] [--ap] [--history DIR] [--notify COMMAND] "
-         "[--metrics FILE.prom] [--save-unit NAME] | --unit NAME",
+         "[--notify-every-run] [--metrics FILE.prom] [--save-unit NAME] | --unit NAME",
          "download the controller's memory as compare does, sending nothing else and asking "
          "nothing, and list the settings changed on the controller since Kelp last sent or "
          "read FILE.dat, then those of FILE.dat not sent yet (codes are never shown); keep the "
          "memory as a snapshot yyyymmdd_hhmmss.dat in the history folder (--history, default "
-         "history/<name>/ in the application folder) when it differs from the newest one; on "
-         "drift run COMMAND through the shell with the lists on its input. One line on "
-         "stderr for the log. --metrics writes the run's outcome, drift and firmware for "
-         "node_exporter's textfile collector (alert rules: kelp-watch.rules.yml in the "
-         "documentation's examples). --save-unit NAME writes the options to "
-         "~/.config/kelp/watch/NAME.conf for the kelp-watch@NAME units, --unit NAME runs "
-         "with them. A snapshot that cannot be kept is exit 2",
+         "history/<name>/ in the application folder) when it differs from the newest one; "
+         "the report ends with the kelp-cli commands that send the file back or keep the "
+         "controller's values. When the drift appears, changes or clears, run COMMAND "
+         "through the shell with the lists on its input (--notify-every-run: on every run "
+         "with drift). One line on stderr for the log. --metrics writes the run's outcome, "
+         "drift and firmware for node_exporter's textfile collector (alert rules: "
+         "kelp-watch.rules.yml in the documentation's examples). --save-unit NAME writes the "
+         "options (--tls-ca and --tls-fingerprint too) to ~/.config/kelp/watch/NAME.conf for "
+         "the kelp-watch@NAME units, --unit NAME runs with them. A snapshot that cannot be "
+         "kept is exit 2",
          &runWatch},
         {"history", "FILE.dat|DIR",
          "list the snapshots watch kept of a controller, newest first: the time, how many "
          "settings changed since the one before, the file (diff compares any two)",
          &runHistory},
+        {"status", "",
+         "every watched controller (the saved watches, the history folders a watch ran in), "
+         "one line each, newest run first: its last run, the outcome (no drift, the settings "
+         "changed, or why the run failed), its name and port. Exit 0 all without drift, 1 a "
+         "drift (or nothing watched), else the worst failure of a last run",
+         &runStatus},
         {"erase-macros", "FILE.dat --port DEVICE [--yes]",
          "erase every macro and port restriction in the controller over the serial line, as "
          "\"Erase All Macros\" does, and only when every line was acknowledged save the erased "
@@ -151,7 +160,7 @@ std::string usageText() {
             "\n"
             "Commands:\n";
     for (const CliCommand& command : cliCommands())
-        text << "  " << command.name << ' ' << command.usage << '\n'
+        text << "  " << command.name << (*command.usage ? " " : "") << command.usage << '\n'
              << wrapped(command.summary, "      ", 80);
     text << "\n"
             "Options:\n"
@@ -169,7 +178,8 @@ std::string usageText() {
 
 const ExitStatusRow kExitStatusTable[6] = {
     {kExitOk, "done (diff, compare, watch: nothing differs)"},
-    {kExitDiffers, "done, and they differ (diff, compare, watch: drift; history: no snapshot)"},
+    {kExitDiffers,
+     "done, and they differ (diff, compare, watch, status: drift; history: no snapshot)"},
     {kExitUsage,
      "the command line was not understood, or a file could not be read, loaded, written or "
      "played"},
@@ -227,7 +237,8 @@ int runCli(const std::vector<std::string>& args, CliStreams& io) {
             linkPreferences().tlsOverride =
                 trust.empty() ? std::nullopt : std::optional<TlsTrust>(trust);
             if (rest.size() == 1 && (rest.front() == "--help" || rest.front() == "-h")) {
-                io.out << "Usage: kelp-cli " << command.name << ' ' << command.usage << "\n  "
+                io.out << "Usage: kelp-cli " << command.name << (*command.usage ? " " : "")
+                       << command.usage << "\n  "
                        << command.summary << '\n';
                 return kExitOk;
             }

@@ -10,7 +10,8 @@ namespace kelp::cli {
 // The command did its work (diff, compare, watch: nothing differs).
 constexpr int kExitOk = 0;
 // The command did its work and the answer is "they differ": diff, compare, watch (drift);
-// history: there is no snapshot.
+// history: there is no snapshot; status: a watched controller drifted, or none is watched
+// (a last run that failed makes status exit with that run's status instead).
 constexpr int kExitDiffers = 1;
 // The command line was not understood, or a file could not be read, loaded, written or played.
 constexpr int kExitUsage = 2;

@@ -5,7 +5,11 @@
 // controller since Kelp last sent or read FILE.dat (its sent record), and the settings of
 // FILE.dat not sent yet. Without a record the controller is compared with FILE.dat itself.
 // When the controller's memory differs from the newest snapshot in the history folder, it
-// is kept as a new one. On drift, --notify runs COMMAND with the report on its input.
+// is kept as a new one. The report ends with the next step: the upload that puts FILE.dat
+// back (--since the snapshot of the controller's memory) and the download that keeps the
+// controller's values instead. --notify runs COMMAND with the report on its input when the
+// drift appears, changes or clears (--notify-every-run: every run with drift); the drift it
+// was last told of is kept in the history folder with the run's state (watch_state.h).
 //
 // Made to run unattended: stdout carries the report, stderr exactly one line for the log,
 // at warning priority on drift when stderr is the journal. The unlock, lock and terminator
@@ -17,9 +21,11 @@
 // --metrics FILE.prom writes the run's outcome for node_exporter's textfile collector
 // (watch_metrics.h).
 //
-// --save-unit NAME writes the options as ~/.config/kelp/watch/NAME.conf for the systemd
-// units kelp-watch@NAME.service and .timer, which run `kelp-cli watch --unit NAME`.
+// --save-unit NAME writes the options (the TLS trust of --tls-ca and --tls-fingerprint too)
+// as ~/.config/kelp/watch/NAME.conf for the systemd units kelp-watch@NAME.service and
+// .timer, which run `kelp-cli watch --unit NAME`.
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -42,6 +48,7 @@
 #include "cli/database_load.h"
 #include "cli/serial_session.h"
 #include "cli/watch_metrics.h"
+#include "cli/watch_state.h"
 #include "core/app/app_folder.h"
 #include "core/app/clock.h"
 #include "core/app/scripted_prompter.h"
@@ -61,8 +68,8 @@ namespace fs = std::filesystem;
 
 constexpr const char* kUsage =
     "Usage: kelp-cli watch FILE.dat --port DEVICE [--rtc] [--ap] [--history DIR] "
-    "[--notify COMMAND] [--metrics FILE.prom] [--save-unit NAME]\n       kelp-cli watch --unit "
-    "NAME";
+    "[--notify COMMAND [--notify-every-run]] [--metrics FILE.prom] [--save-unit NAME]\n"
+    "       kelp-cli watch --unit NAME";
 // An unattended watch keeps its serial traces apart, so that the hourly runs never push
 // out the operator's own ten.
 constexpr const char* kTraceFolder = "watch-traces";
@@ -73,7 +80,10 @@ struct WatchOptions {
     ControllerCopyOptions images;
     fs::path history;
     std::string notify;
-    fs::path metrics;
+    fs::path metrics;             // the Prometheus textfile, if any
+    bool notifyEveryRun = false;  // else --notify runs only when the drift changes
+    TlsTrust tls;                 // how the certificate of a TLS --port is trusted
+    std::string unit;             // the saved watch this run comes from
 };
 
 int usage(CliStreams& io, const std::string& why) {
@@ -100,21 +110,103 @@ bool validUnitName(const std::string& name) {
     return name[0] != '.';
 }
 
-// One "key=value" per line: the value is the rest of the line as it stands, so a notify
+// The keys of a saved watch, in the order they are written, each with how it is read from
+// and written to the options. A value is the rest of its line as it stands, so a notify
 // command needs no quoting.
+struct UnitKey {
+    const char* name;
+    std::string (*get)(const WatchOptions&);
+    bool (*set)(WatchOptions&, const std::string&);  // false: the value is not understood
+};
+bool yesNo(const std::string& value, bool& flag) {
+    if (value != "yes" && value != "no")
+        return false;
+    flag = value == "yes";
+    return true;
+}
+const char* yesNoText(bool flag) {
+    return flag ? "yes" : "no";
+}
+const UnitKey kUnitKeys[] = {
+    {"file", [](const WatchOptions& o) { return o.load.file.string(); },
+     [](WatchOptions& o, const std::string& v) { return !(o.load.file = v).empty(); }},
+    {"port", [](const WatchOptions& o) { return o.device; },
+     [](WatchOptions& o, const std::string& v) { return !(o.device = v).empty(); }},
+    {"rtc", [](const WatchOptions& o) { return std::string(yesNoText(o.images.rtc)); },
+     [](WatchOptions& o, const std::string& v) { return yesNo(v, o.images.rtc); }},
+    {"ap", [](const WatchOptions& o) { return std::string(yesNoText(o.images.ap)); },
+     [](WatchOptions& o, const std::string& v) { return yesNo(v, o.images.ap); }},
+    {"history", [](const WatchOptions& o) { return o.history.string(); },
+     [](WatchOptions& o, const std::string& v) {
+         o.history = v;
+         return true;
+     }},
+    {"notify", [](const WatchOptions& o) { return o.notify; },
+     [](WatchOptions& o, const std::string& v) {
+         o.notify = v;
+         return true;
+     }},
+    {"metrics", [](const WatchOptions& o) { return o.metrics.string(); },
+     [](WatchOptions& o, const std::string& v) {
+         o.metrics = v;
+         return true;
+     }},
+    {"notify-every-run",
+     [](const WatchOptions& o) { return std::string(yesNoText(o.notifyEveryRun)); },
+     [](WatchOptions& o, const std::string& v) { return yesNo(v, o.notifyEveryRun); }},
+    {"firmware", [](const WatchOptions& o) { return o.load.firmware.value_or(""); },
+     [](WatchOptions& o, const std::string& v) {
+         o.load.firmware = v.empty() ? std::nullopt : std::optional<std::string>(v);
+         return true;
+     }},
+    {"accept-firmware",
+     [](const WatchOptions& o) { return std::string(yesNoText(o.load.acceptFirmware)); },
+     [](WatchOptions& o, const std::string& v) { return yesNo(v, o.load.acceptFirmware); }},
+    // The answer to the loader's "RTC Installed?" (--rtc yes|no); "" asks nothing.
+    {"rtc-installed",
+     [](const WatchOptions& o) {
+         return o.load.rtc ? std::string(yesNoText(*o.load.rtc)) : std::string();
+     },
+     [](WatchOptions& o, const std::string& v) {
+         bool installed = false;
+         if (!v.empty() && !yesNo(v, installed))
+             return false;
+         o.load.rtc = v.empty() ? std::nullopt : std::optional<bool>(installed);
+         return true;
+     }},
+    {"tls-ca", [](const WatchOptions& o) { return o.tls.caFile; },
+     [](WatchOptions& o, const std::string& v) {
+         o.tls.caFile = v;
+         return true;
+     }},
+    {"tls-fingerprint", [](const WatchOptions& o) { return o.tls.fingerprint; },
+     [](WatchOptions& o, const std::string& v) {
+         return (o.tls.fingerprint = v).empty() || !normalizedFingerprint(v).empty();
+     }},
+};
+
+std::string knownUnitKeys() {
+    std::string names;
+    for (const UnitKey& key : kUnitKeys)
+        names += std::string(names.empty() ? "" : ", ") + key.name;
+    return names;
+}
+
 void saveUnit(const fs::path& file, const WatchOptions& options) {
+    // What is written must read back: a value on one line that its key takes.
+    WatchOptions check;
+    for (const UnitKey& key : kUnitKeys) {
+        const std::string value = key.get(options);
+        if (value.find_first_of("\r\n") != std::string::npos || !key.set(check, value))
+            throw std::runtime_error("'" + value + "' is no value for " + key.name);
+    }
     std::ostringstream text;
     text << "# kelp-watch@" << file.stem().string() << ": what `kelp-cli watch --unit "
          << file.stem().string() << "` checks.\n"
          << "# Every hour once enabled: systemctl --user enable --now kelp-watch@"
-         << file.stem().string() << ".timer\n"
-         << "file=" << options.load.file.string() << '\n'
-         << "port=" << options.device << '\n'
-         << "rtc=" << (options.images.rtc ? "yes" : "no") << '\n'
-         << "ap=" << (options.images.ap ? "yes" : "no") << '\n'
-         << "history=" << options.history.string() << '\n'
-         << "notify=" << options.notify << '\n'
-         << "metrics=" << options.metrics.string() << '\n';
+         << file.stem().string() << ".timer\n";
+    for (const UnitKey& key : kUnitKeys)
+        text << key.name << '=' << key.get(options) << '\n';
     if (!createPrivateFolders(file.parent_path()))
         throw std::runtime_error("cannot create the folder '" + file.parent_path().string() + "'");
     writeFileAtomically(file, text.str());
@@ -126,6 +218,11 @@ bool loadUnit(const fs::path& file, WatchOptions& options, std::string& error) {
         error = "cannot read '" + file.string() + "'";
         return false;
     }
+    const auto trim = [](const std::string& text) {
+        const std::size_t first = text.find_first_not_of(" \t");
+        const std::size_t last = text.find_last_not_of(" \t");
+        return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+    };
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
         if (!line.empty() && line.back() == '\r')
@@ -134,29 +231,23 @@ bool loadUnit(const fs::path& file, WatchOptions& options, std::string& error) {
         if (start == std::string::npos || line[start] == '#')
             continue;
         const std::size_t equals = line.find('=');
-        const auto trim = [](std::string text) {
-            const std::size_t first = text.find_first_not_of(" \t");
-            const std::size_t last = text.find_last_not_of(" \t");
-            return first == std::string::npos ? std::string()
-                                              : text.substr(first, last - first + 1);
-        };
-        const std::string key = equals == std::string::npos ? "" : trim(line.substr(0, equals));
-        const std::string value = equals == std::string::npos ? "" : trim(line.substr(equals + 1));
-        const bool yes = value == "yes";
-        if (key == "file") {
-            options.load.file = value;
-        } else if (key == "port") {
-            options.device = value;
-        } else if ((key == "rtc" || key == "ap") && (yes || value == "no")) {
-            (key == "rtc" ? options.images.rtc : options.images.ap) = yes;
-        } else if (key == "history") {
-            options.history = value;
-        } else if (key == "notify") {
-            options.notify = value;
-        } else if (key == "metrics") {
-            options.metrics = value;
-        } else {
-            error = file.string() + ":" + std::to_string(number) + ": not understood: " + line;
+        const std::string where = file.string() + ":" + std::to_string(number) + ": ";
+        if (equals == std::string::npos) {
+            error = where + "not a key=value line: " + line + " (keys: " + knownUnitKeys() + ")";
+            return false;
+        }
+        const std::string key = trim(line.substr(0, equals));
+        const std::string value = trim(line.substr(equals + 1));
+        const UnitKey* known = nullptr;
+        for (const UnitKey& k : kUnitKeys)
+            if (key == k.name)
+                known = &k;
+        if (known == nullptr) {
+            error = where + "unknown key '" + key + "' (keys: " + knownUnitKeys() + ")";
+            return false;
+        }
+        if (!known->set(options, value)) {
+            error = where + "'" + value + "' is no value for " + key;
             return false;
         }
     }
@@ -251,9 +342,128 @@ std::string notify(const std::string& command, const std::string& report,
 #endif
 }
 
+// A word as the shell reads it back: quoted when it holds anything but plain characters.
+std::string shellWord(const std::string& word) {
+    if (!word.empty() &&
+        word.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                               "0123456789_-./:,=+@%") == std::string::npos)
+        return word;
+    std::string quoted = "'";
+    for (const char c : word)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::string commandLine(const std::vector<std::string>& words) {
+    std::string line = "kelp-cli";
+    for (const std::string& word : words)
+        line += " " + shellWord(word);
+    return line;
+}
+
+// What reaches this controller and loads its file as the watch did, for the commands the
+// report proposes.
+std::vector<std::string> portWords(const WatchOptions& options, bool loadAnswers) {
+    std::error_code ec;
+    std::vector<std::string> words{"--port", options.device};
+    if (!options.tls.caFile.empty())
+        words.insert(words.end(), {"--tls-ca", fs::absolute(options.tls.caFile, ec).string()});
+    if (!options.tls.fingerprint.empty())
+        words.insert(words.end(), {"--tls-fingerprint", options.tls.fingerprint});
+    if (options.load.firmware)
+        words.insert(words.end(), {"--firmware", *options.load.firmware});
+    if (options.load.acceptFirmware)
+        words.push_back("--accept-firmware");
+    if (loadAnswers && options.load.rtc)
+        words.insert(words.end(), {"--rtc", *options.load.rtc ? "yes" : "no"});
+    return words;
+}
+
+// The report's last lines: the commands that end the drift one way or the other, or send
+// what waits to be sent. controllerCopy is a snapshot holding the controller's memory.
+std::string nextStep(const WatchOptions& options, std::size_t changed, std::size_t unsent,
+                     const std::optional<fs::path>& controllerCopy) {
+    std::error_code ec;
+    const std::string file = fs::absolute(options.load.file, ec).string();
+    const std::string name = options.load.file.filename().string();
+    std::vector<std::string> upload{"upload", file};
+    const std::vector<std::string> port = portWords(options, true);
+    upload.insert(upload.end(), port.begin(), port.end());
+    std::ostringstream text;
+    if (changed == 0) {
+        if (unsent > 0) {
+            upload.push_back("--changes");
+            text << "\nNext step: send what is not sent yet:\n  " << commandLine(upload) << '\n';
+        }
+        return text.str();
+    }
+    text << "\nNext step, one of:\n";
+    if (controllerCopy) {
+        upload.insert(upload.end(), {"--since", fs::absolute(*controllerCopy, ec).string()});
+        text << "- put " << name << " back into the controller (only the settings that differ are "
+             << "sent):\n  " << commandLine(upload) << '\n';
+    } else {
+        text << "- put " << name << " back into the controller (a complete upload):\n  "
+             << commandLine(upload) << '\n';
+    }
+    std::vector<std::string> download{"download"};
+    const std::vector<std::string> reach = portWords(options, false);
+    download.insert(download.end(), reach.begin(), reach.end());
+    if (options.images.rtc)
+        download.push_back("--rtc");
+    if (options.images.ap)
+        download.push_back("--ap");
+    download.insert(download.end(), {"--write", file});
+    text << "- or keep the controller's values: its memory replaces " << name;
+    if (unsent > 0)
+        text << ", and the " << count(unsent, "setting") << " not sent yet are lost";
+    text << ":\n  " << commandLine(download) << '\n';
+    return text.str();
+}
+
+// Which drift a list is, to tell a new or changed drift from the one told before: FNV-1a
+// over the listed settings (codes hidden), as 16 hex digits; "" for no drift.
+std::string driftDigest(const std::vector<SettingDifference>& changed) {
+    if (changed.empty())
+        return "";
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const SettingDifference& d : changed)
+        for (const char c : d.key + '\t' + d.a + '\t' + d.b + '\n') {
+            hash ^= static_cast<unsigned char>(c);
+            hash *= 1099511628211ull;
+        }
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    return text;
+}
+
 int watchOnce(const WatchOptions& options, CliStreams& io, WatchRun& run) {
     const std::string name = options.load.file.filename().string();
     const std::string head = name + " on " + options.device + ": ";
+    const fs::path folder =
+        options.history.empty() ? historyFolder(options.load.file) : options.history;
+
+    // The run's state, beside the snapshots, whatever comes of it.
+    WatchState state = readWatchState(folder).value_or(WatchState{});
+    std::error_code ec;
+    state.unit = options.unit;
+    state.file = fs::absolute(options.load.file, ec).string();
+    state.port = options.device;
+    state.lastRun = watchTimeNow();
+    state.drift = state.unsent = 0;
+    state.reason.clear();
+    const auto failed = [&](int status, const std::string& reason) {
+        state.outcome = status;
+        state.reason = reason;
+        std::string line = head + reason;
+        try {
+            writeWatchState(folder, state);
+        } catch (const std::exception& e) {
+            line += "; the state could not be kept: " + std::string(e.what());
+        }
+        logLine(io.err, 3, line);
+        return status;
+    };
 
     // The load's boxes are no part of an unattended run's log; they tell why it failed.
     std::ostringstream said;
@@ -267,8 +477,7 @@ int watchOnce(const WatchOptions& options, CliStreams& io, WatchRun& run) {
         const std::string own = "kelp-cli watch: ";
         if (reason.rfind(own, 0) == 0)
             reason.erase(0, own.size());
-        logLine(io.err, 3, head + "the file could not be loaded: " + reason);
-        return loaded;
+        return failed(loaded, "the file could not be loaded: " + reason);
     }
     load.finish();
     const std::optional<ControllerDatabase> record = loadSentRecord(options.load.file);
@@ -290,10 +499,8 @@ int watchOnce(const WatchOptions& options, CliStreams& io, WatchRun& run) {
         downloaded = downloadControllerCopy(controller, options.images, images.path());
         failure = session.failureStatus();
     }
-    if (!downloaded) {
-        logLine(io.err, 3, head + "the controller could not be read: " + reasonShown(prompter));
-        return failure;
-    }
+    if (!downloaded)
+        return failed(failure, "the controller could not be read: " + reasonShown(prompter));
 
     run.firmware = controller.firmwareVersion;
     const ControllerDatabase& file = db();
@@ -301,6 +508,23 @@ int watchOnce(const WatchOptions& options, CliStreams& io, WatchRun& run) {
         withoutCodes(controllerDifferences(record ? *record : file, controller, options.images));
     const std::vector<SettingDifference> unsent =
         record ? withoutCodes(settingDifferences(*record, file)) : std::vector<SettingDifference>{};
+
+    std::optional<fs::path> snapshot;
+    std::string snapshotError;
+    try {
+        snapshot = keepSnapshot(controller, options.images, folder, currentClock().wallClock());
+    } catch (const std::exception& e) {
+        snapshotError = e.what();
+    }
+    if (snapshotError.empty())
+        run.sinceSnapshot = changesSinceLastSnapshot(folder, snapshot);
+    // The controller's memory as a file: the new snapshot, or the newest when it is the same.
+    std::optional<fs::path> controllerCopy = snapshot;
+    if (!controllerCopy && snapshotError.empty()) {
+        const std::vector<Snapshot> kept = listSnapshots(folder);
+        if (!kept.empty())
+            controllerCopy = kept.front().file;
+    }
 
     std::ostringstream report;
     if (record)
@@ -318,22 +542,11 @@ int watchOnce(const WatchOptions& options, CliStreams& io, WatchRun& run) {
                << " (sent -> file)\n";
         printDifferences(report, unsent, false);
     }
+    report << nextStep(options, changed.size(), unsent.size(), controllerCopy);
     io.out << report.str();
     io.out.flush();
     run.changed = changed.size();
     run.unsent = unsent.size();
-
-    const fs::path folder =
-        options.history.empty() ? historyFolder(options.load.file) : options.history;
-    std::optional<fs::path> snapshot;
-    std::string snapshotError;
-    try {
-        snapshot = keepSnapshot(controller, options.images, folder, currentClock().wallClock());
-    } catch (const std::exception& e) {
-        snapshotError = e.what();
-    }
-    if (snapshotError.empty())
-        run.sinceSnapshot = changesSinceLastSnapshot(folder, snapshot);
 
     std::string line = head;
     if (changed.empty())
@@ -349,19 +562,39 @@ int watchOnce(const WatchOptions& options, CliStreams& io, WatchRun& run) {
         line += "; snapshot " + snapshot->string();
     if (!snapshotError.empty())
         line += "; the snapshot could not be kept: " + snapshotError;
-    if (!changed.empty() && !options.notify.empty()) {
+
+    // --notify hears of a drift once, when it appears, changes or clears, unless told to
+    // hear of it every run.
+    const std::string digest = driftDigest(changed);
+    if (!options.notify.empty() && (digest != state.notifiedDrift ||
+                                    (options.notifyEveryRun && !changed.empty()))) {
         // The log line heads the message: it says which controller and what came of it.
-        const std::string failed = notify(
-            options.notify, "kelp-cli watch: " + line + "\n\n" + report.str(), options, snapshot);
-        if (!failed.empty())
-            line += "; " + failed;
+        const std::string cleared =
+            changed.empty() ? " (the drift told before is gone)" : std::string();
+        const std::string notifyFailed =
+            notify(options.notify, "kelp-cli watch: " + line + cleared + "\n\n" + report.str(),
+                   options, snapshot);
+        if (notifyFailed.empty())
+            state.notifiedDrift = digest;
+        else
+            line += "; " + notifyFailed;
+    } else if (!options.notify.empty() && !changed.empty()) {
+        line += "; --notify was told of this drift before";
     }
-    if (!snapshotError.empty()) {
-        logLine(io.err, 3, line);
-        return kExitUsage;
+
+    state.outcome = !snapshotError.empty() ? kExitUsage : changed.empty() ? kExitOk : kExitDiffers;
+    state.lastSuccess = state.lastRun;
+    state.drift = static_cast<int>(changed.size());
+    state.unsent = static_cast<int>(unsent.size());
+    state.reason = snapshotError;
+    try {
+        writeWatchState(folder, state);
+    } catch (const std::exception& e) {
+        line += "; the state could not be kept: " + std::string(e.what());
+        state.outcome = kExitUsage;
     }
-    logLine(io.err, changed.empty() ? 6 : 4, line);
-    return changed.empty() ? kExitOk : kExitDiffers;
+    logLine(io.err, state.outcome == kExitUsage ? 3 : changed.empty() ? 6 : 4, line);
+    return state.outcome;
 }
 
 }  // namespace
@@ -386,6 +619,8 @@ int runWatch(const std::vector<std::string>& args, CliStreams& io) {
                 return usage(io, error);
         } else if (arg == "--ap") {
             options.images.ap = true;
+        } else if (arg == "--notify-every-run") {
+            options.notifyEveryRun = true;
         } else if (valued) {
             const std::string& value = args[++i];
             if (arg == "--port")
@@ -406,8 +641,9 @@ int runWatch(const std::vector<std::string>& args, CliStreams& io) {
             return usage(io, "name one database file");
         }
     }
+    std::optional<TlsTrust>& trust = linkPreferences().tlsOverride;
     if (!unit.empty()) {
-        if (args.size() != 2)
+        if (args.size() != 2 || trust)
             return usage(io, "--unit takes everything from its file; name nothing else");
         if (!validUnitName(unit))
             return usage(io, "'" + unit + "' is no watch name (letters, digits, '.', '_', '-')");
@@ -416,6 +652,11 @@ int runWatch(const std::vector<std::string>& args, CliStreams& io) {
             logLine(io.err, 3, error);
             return kExitUsage;
         }
+        options.unit = unit;
+        if (!options.tls.empty())
+            trust = options.tls;
+    } else if (trust) {
+        options.tls = *trust;
     }
     if (options.load.file.empty() || options.device.empty())
         return usage(io, "name the database file and the --port");
@@ -431,6 +672,8 @@ int runWatch(const std::vector<std::string>& args, CliStreams& io) {
         options.load.file = fs::absolute(options.load.file, ec);
         if (!options.history.empty())
             options.history = fs::absolute(options.history, ec);
+        if (!options.tls.caFile.empty())
+            options.tls.caFile = fs::absolute(options.tls.caFile, ec).string();
         if (!options.metrics.empty())
             options.metrics = fs::absolute(options.metrics, ec);
         const fs::path file = unitFolder() / (saveAs + ".conf");
@@ -464,6 +707,21 @@ int runWatch(const std::vector<std::string>& args, CliStreams& io) {
         return run.exitStatus <= kExitDiffers ? kExitUsage : run.exitStatus;
     }
     return run.exitStatus;
+}
+
+fs::path watchUnitFolder() {
+    return unitFolder();
+}
+
+bool readWatchUnit(const fs::path& conf, WatchUnit& unit, std::string& error) {
+    WatchOptions options;
+    if (!loadUnit(conf, options, error))
+        return false;
+    unit.name = conf.stem().string();
+    unit.file = options.load.file;
+    unit.port = options.device;
+    unit.history = options.history.empty() ? historyFolder(options.load.file) : options.history;
+    return true;
 }
 
 }  // namespace kelp::cli

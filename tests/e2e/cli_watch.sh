@@ -54,7 +54,7 @@ unexpected=$(received | grep -v -e '^$' -e '^OK$' -e '^o$' -e '^1Send.*Eram$' -e
 [ -z "$unexpected" ] || fail "drift: sent more than the download: $unexpected"
 
 # The same memory again: still drift, told to --notify, no second snapshot; logged to the
-# journal (as systemd names it to a service) at warning priority.
+# journal (as systemd names it to a service) at warning priority. The drift clearing is told.
 touch "$work/again.err"
 JOURNAL_STREAM=$(stat -c '%d:%i' "$work/again.err") \
     run again watch "$work/site.dat" --port "$device" --rtc --ap --notify "cat >'$work/notified'"
@@ -66,10 +66,10 @@ grep -q "HangTime1(2)" "$work/notified" 2>/dev/null || fail "again: --notify did
 # The file's own memory: no drift, but the memory changed since the last snapshot.
 sleep 1  # a new second for the new snapshot's name
 start_sim --delay 0 --version 700 --dat "$work/site.dat"
-run same watch "$work/site.dat" --port "$device" --rtc --ap --notify "touch '$work/notified-same'"
+run same watch "$work/site.dat" --port "$device" --rtc --ap --notify "cat >'$work/notified-same'"
 expect_status same 0
 expect_snapshots same 2
-[ -e "$work/notified-same" ] && fail "same: --notify ran without drift"
+grep -q 'the drift told before is gone' "$work/notified-same" || fail "same: --notify not told the drift cleared"
 grep -q 'the controller holds the file' "$work/same.err" || fail "same: log line: $(cat "$work/same.err")"
 
 # history lists them newest first; diff compares two snapshots.
@@ -138,5 +138,5 @@ grep -qx "notify=mail -s 'QZ740 = drift' trustee@example.org" "$work/config/kelp
     fail "save: $(cat "$work/config/kelp/watch/site.conf")"
 run unit watch --unit site
 expect_status unit 0
-[ "$(ls "$work/hist" | wc -l)" -eq 1 ] || fail "unit: no snapshot in the saved --history folder"
+[ "$(ls "$work/hist"/*.dat | wc -l)" -eq 1 ] || fail "unit: no snapshot in the saved --history folder"
 exit $((failures > 0))

@@ -194,6 +194,8 @@ complete_case 'kelp-cli upload a.dat --port /dev/null --changes ' ''
 complete_case 'kelp-cli send --port /dev/null 1*21999 ' ''
 complete_case 'kelp-cli send --port /dev/nu' ''
 complete_case 'kelp-cli history ' 'a.dat dir'
+complete_case 'kelp-cli sta' 'status'
+complete_case 'kelp-cli watch a.dat --notify' '--notify --notify-every-run'
 complete_case 'kelp-cli nonsense ' ''
 
 if [ "$failures" -ne 0 ]; then
