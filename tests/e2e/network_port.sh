@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # kelp-cli reaching the controller simulator through ser2net, as an operator reaches a site:
 # a raw TCP port (tcp://), a Telnet COM-PORT port (rfc2217://) and the latter inside TLS
-# (stunnel in front of ser2net, rfc2217+tls://) carry the same lines and answers as the local
-# device: a complete upload puts the same lines on the wire, a download reads the same
+# (rfc2217+tls://, served by ser2net itself and by stunnel in front of it; trusted by the
+# certificate and by its fingerprint) carry the same lines and answers as the local device: a complete upload puts the same lines on the wire, a download reads the same
 # database. A port nothing listens on fails at once with the reason; an untrusted certificate
 # is named by its fingerprint, which then pins it; a second client is turned away in the
 # server's words; a connection that drops mid-upload or mid-download fails, never succeeds.
@@ -62,9 +62,12 @@ received() { sed -n 's/.* RX \(.*\) -> .*/\1/p' "$work/sim.log"; }
 raw_port=$(free_port)
 rfc_port=$(free_port)
 tls_port=$(free_port)
+ssl_port=$(free_port)
 
 stunnel=$(command -v stunnel4 || command -v stunnel || true)
-if [ -n "$stunnel" ] && command -v openssl >/dev/null; then
+certified=
+if command -v openssl >/dev/null; then
+    certified=yes
     openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=localhost \
         -addext "subjectAltName=DNS:localhost,IP:127.0.0.1" \
         -keyout "$work/site.key" -out "$work/site.pem" >/dev/null 2>&1 ||
@@ -72,17 +75,21 @@ if [ -n "$stunnel" ] && command -v openssl >/dev/null; then
     fingerprint=$(openssl x509 -in "$work/site.pem" -noout -fingerprint -sha256 | sed 's/.*=//')
 else
     stunnel=
-    echo "network_port: TLS rows skipped (stunnel or openssl missing; make deps installs them)"
+    echo "network_port: TLS rows skipped (openssl missing; make deps installs it)"
 fi
+[ -n "$stunnel" ] || echo "network_port: stunnel rows skipped (make deps installs stunnel4)"
 
 # start_servers: ser2net in front of the simulator's $device, a raw and an RFC 2217 accepter
 # with the character delay off (as the README advises for a controller's one-line answers),
-# and stunnel putting the RFC 2217 port inside TLS.
+# an RFC 2217 accepter inside ser2net's own TLS, and stunnel putting the plain one inside TLS.
 start_servers() {
     stop_servers
     local accepter
+    local -a accepters=("tcp,127.0.0.1,$raw_port" "telnet(rfc2217),tcp,127.0.0.1,$rfc_port")
+    [ -n "$certified" ] &&
+        accepters+=("telnet(rfc2217),ssl(key=$work/site.key,cert=$work/site.pem),tcp,127.0.0.1,$ssl_port")
     : >"$work/ser2net.yaml"
-    for accepter in "tcp,127.0.0.1,$raw_port" "telnet(rfc2217),tcp,127.0.0.1,$rfc_port"; do
+    for accepter in "${accepters[@]}"; do
         printf 'connection: &c%s\n  accepter: %s\n  connector: serialdev,%s,9600n81,local\n  options:\n    chardelay: false\n' \
             "${accepter##*,}" "$accepter" "$device" >>"$work/ser2net.yaml"
     done
@@ -90,6 +97,7 @@ start_servers() {
     ser2net_pid=$!
     wait_listening "$raw_port"
     wait_listening "$rfc_port"
+    [ -z "$certified" ] || wait_listening "$ssl_port"
     [ -n "$stunnel" ] || return 0
     printf 'foreground = yes\npid =\n[site]\naccept = 127.0.0.1:%s\nconnect = 127.0.0.1:%s\ncert = %s\nkey = %s\n' \
         "$tls_port" "$rfc_port" "$work/site.pem" "$work/site.key" >"$work/stunnel.conf"
@@ -155,17 +163,20 @@ if [ -n "$stunnel" ]; then
 fi
 
 # A complete upload and a download, locally and through each kind of address: the same lines
-# reach the controller and the same database comes back.
+# reach the controller and the same database comes back. Each row: name, address, trust.
 start_sim --delay 0 --dat "$sample"
 start_servers
 cp "$sample" "$work/up.dat"
-addresses=("$device" "tcp://127.0.0.1:$raw_port" "rfc2217://127.0.0.1:$rfc_port")
-[ -n "$stunnel" ] && addresses+=("rfc2217+tls://localhost:$tls_port")
-for address in "${addresses[@]}"; do
-    name=${address%%:*}
-    [ "$address" = "$device" ] && name=local
-    trust=()
-    [ "$name" = rfc2217+tls ] && trust=(--tls-ca "$work/site.pem")
+rows=("local $device" "tcp tcp://127.0.0.1:$raw_port" "rfc2217 rfc2217://127.0.0.1:$rfc_port")
+[ -n "$stunnel" ] && rows+=("stunnel rfc2217+tls://localhost:$tls_port --tls-ca $work/site.pem")
+[ -n "$certified" ] && rows+=(
+    "ser2net-ca rfc2217+tls://127.0.0.1:$ssl_port --tls-ca $work/site.pem"
+    "ser2net-pinned rfc2217+tls://127.0.0.1:$ssl_port --tls-fingerprint $fingerprint")
+for row in "${rows[@]}"; do
+    read -ra words <<<"$row"
+    name=${words[0]}
+    address=${words[1]}
+    trust=("${words[@]:2}")
     : >"$work/sim.log"
     run "up-$name" upload "$work/up.dat" --port "$address" "${trust[@]}" --yes
     expect_status "up-$name" 0
