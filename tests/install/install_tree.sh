@@ -192,6 +192,8 @@ complete_case 'kelp-cli upload a.dat --since ' 'a.dat dir'
 complete_case 'kelp-cli upload a.dat --port /dev/null --changes ' ''
 complete_case 'kelp-cli send --port /dev/null 1*21999 ' ''
 complete_case 'kelp-cli send --port /dev/nu' ''
+complete_case 'kelp-cli upload a.dat --tls' '--tls-ca --tls-fingerprint'
+complete_case 'kelp-cli send --port x --tls-ca c.' 'c.wav'
 complete_case 'kelp-cli history ' 'a.dat dir'
 complete_case 'kelp-cli nonsense ' ''
 
