@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # kelp-cli reaching the controller simulator through ser2net, as an operator reaches a site:
 # a raw TCP port (tcp://), a Telnet COM-PORT port (rfc2217://) and the latter inside TLS
-# (rfc2217+tls://, served by ser2net itself and by stunnel in front of it; trusted by the
-# certificate and by its fingerprint) carry the same lines and answers as the local device: a complete upload puts the same lines on the wire, a download reads the same
+# (ser2net's own or stunnel's, rfc2217+tls://) carry the same lines and answers as the local
+# device: a complete upload puts the same lines on the wire, a download reads the same
 # database. A port nothing listens on fails at once with the reason; an untrusted certificate
 # is named by its fingerprint, which then pins it; a second client is turned away in the
 # server's words; a connection that drops mid-upload or mid-download fails, never succeeds.
@@ -65,9 +65,7 @@ tls_port=$(free_port)
 ssl_port=$(free_port)
 
 stunnel=$(command -v stunnel4 || command -v stunnel || true)
-certified=
-if command -v openssl >/dev/null; then
-    certified=yes
+if [ -n "$stunnel" ] && command -v openssl >/dev/null; then
     openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=localhost \
         -addext "subjectAltName=DNS:localhost,IP:127.0.0.1" \
         -keyout "$work/site.key" -out "$work/site.pem" >/dev/null 2>&1 ||
@@ -75,21 +73,18 @@ if command -v openssl >/dev/null; then
     fingerprint=$(openssl x509 -in "$work/site.pem" -noout -fingerprint -sha256 | sed 's/.*=//')
 else
     stunnel=
-    echo "network_port: TLS rows skipped (openssl missing; make deps installs it)"
+    echo "network_port: TLS rows skipped (stunnel or openssl missing; make deps installs them)"
 fi
-[ -n "$stunnel" ] || echo "network_port: stunnel rows skipped (make deps installs stunnel4)"
 
 # start_servers: ser2net in front of the simulator's $device, a raw and an RFC 2217 accepter
 # with the character delay off (as the README advises for a controller's one-line answers),
-# an RFC 2217 accepter inside ser2net's own TLS, and stunnel putting the plain one inside TLS.
+# and stunnel putting the RFC 2217 port inside TLS.
 start_servers() {
     stop_servers
     local accepter
-    local -a accepters=("tcp,127.0.0.1,$raw_port" "telnet(rfc2217),tcp,127.0.0.1,$rfc_port")
-    [ -n "$certified" ] &&
-        accepters+=("telnet(rfc2217),ssl(key=$work/site.key,cert=$work/site.pem),tcp,127.0.0.1,$ssl_port")
     : >"$work/ser2net.yaml"
-    for accepter in "${accepters[@]}"; do
+    for accepter in "tcp,127.0.0.1,$raw_port" "telnet(rfc2217),tcp,127.0.0.1,$rfc_port" \
+        ${stunnel:+"telnet(rfc2217),ssl(key=$work/site.key,cert=$work/site.pem),tcp,127.0.0.1,$ssl_port"}; do
         printf 'connection: &c%s\n  accepter: %s\n  connector: serialdev,%s,9600n81,local\n  options:\n    chardelay: false\n' \
             "${accepter##*,}" "$accepter" "$device" >>"$work/ser2net.yaml"
     done
@@ -97,8 +92,8 @@ start_servers() {
     ser2net_pid=$!
     wait_listening "$raw_port"
     wait_listening "$rfc_port"
-    [ -z "$certified" ] || wait_listening "$ssl_port"
     [ -n "$stunnel" ] || return 0
+    wait_listening "$ssl_port"
     printf 'foreground = yes\npid =\n[site]\naccept = 127.0.0.1:%s\nconnect = 127.0.0.1:%s\ncert = %s\nkey = %s\n' \
         "$tls_port" "$rfc_port" "$work/site.pem" "$work/site.key" >"$work/stunnel.conf"
     "$stunnel" "$work/stunnel.conf" >"$work/stunnel.log" 2>&1 &
@@ -163,28 +158,25 @@ if [ -n "$stunnel" ]; then
 fi
 
 # A complete upload and a download, locally and through each kind of address: the same lines
-# reach the controller and the same database comes back. Each row: name, address, trust.
+# reach the controller and the same database comes back.
 start_sim --delay 0 --dat "$sample"
 start_servers
 cp "$sample" "$work/up.dat"
+# Each row: a name, the address, the trust (ser2net's own TLS by its certificate and its pin).
 rows=("local $device" "tcp tcp://127.0.0.1:$raw_port" "rfc2217 rfc2217://127.0.0.1:$rfc_port")
-[ -n "$stunnel" ] && rows+=("stunnel rfc2217+tls://localhost:$tls_port --tls-ca $work/site.pem")
-[ -n "$certified" ] && rows+=(
-    "ser2net-ca rfc2217+tls://127.0.0.1:$ssl_port --tls-ca $work/site.pem"
-    "ser2net-pinned rfc2217+tls://127.0.0.1:$ssl_port --tls-fingerprint $fingerprint")
+[ -n "$stunnel" ] && rows+=("stunnel rfc2217+tls://localhost:$tls_port --tls-ca $work/site.pem"
+    "ser2net rfc2217+tls://127.0.0.1:$ssl_port --tls-ca $work/site.pem"
+    "pinned rfc2217+tls://127.0.0.1:$ssl_port --tls-fingerprint $fingerprint")
 for row in "${rows[@]}"; do
-    read -ra words <<<"$row"
-    name=${words[0]}
-    address=${words[1]}
-    trust=("${words[@]:2}")
+    read -r name address trust <<<"$row"
     : >"$work/sim.log"
-    run "up-$name" upload "$work/up.dat" --port "$address" "${trust[@]}" --yes
+    run "up-$name" upload "$work/up.dat" --port "$address" $trust --yes
     expect_status "up-$name" 0
     received >"$work/up-$name.wire"
     [ "$(wc -l <"$work/up-$name.wire")" -gt 500 ] || fail "up-$name: $(wc -l <"$work/up-$name.wire") lines sent"
     cmp -s "$work/up-local.wire" "$work/up-$name.wire" ||
         fail "up-$name: the wire differs from the local run: $(diff "$work/up-local.wire" "$work/up-$name.wire" | head -4)"
-    run "down-$name" download --port "$address" "${trust[@]}" --write "$work/down-$name.dat"
+    run "down-$name" download --port "$address" $trust --write "$work/down-$name.dat"
     expect_status "down-$name" 0
     cmp -s "$work/down-local.dat" "$work/down-$name.dat" ||
         fail "down-$name: another database than the local download"
