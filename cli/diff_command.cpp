@@ -1,7 +1,8 @@
 // kelp-cli diff A.dat B.dat [--tsv] [--show-codes]: every setting whose value means something
 // different to the controller in the two databases, one line each, in tab order, named as the
-// editors show it; a changed code is listed with its values hidden unless --show-codes. Both files are loaded as the program opens them (the repair report of each goes
-// to stderr) and neither is changed. Exit 0 identical, 1 different, 2 error.
+// editors show it; a changed code is listed with its values hidden unless --show-codes. Both files
+// are loaded as the program opens them (the repair report of each goes to stderr) and neither is
+// changed. Exit 0 identical, 1 different, 2 error.
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,8 +18,9 @@ namespace kelp::cli {
 namespace {
 
 int usage(CliStreams& io, const std::string& why) {
-    io.err << "kelp-cli diff: " << why << "\nUsage: kelp-cli diff A.dat B.dat [--tsv] [--show-codes] "
-           << kLoadOptionsUsage << "\n";
+    io.err << "kelp-cli diff: " << why
+           << "\nUsage: kelp-cli diff A.dat B.dat [--tsv] [--show-codes] " << kLoadOptionsUsage
+           << "\n";
     return kExitUsage;
 }
 

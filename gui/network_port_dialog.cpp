@@ -233,9 +233,9 @@ void NetworkPortDialog::testConnection() {
     offered_ = offered.hasMatch() ? offered.captured(1) : QString();
     if (!offered_.isEmpty()) {
         text.remove(QRegularExpression(QStringLiteral(" ?If that is your site server's .*$")));
-        text += QStringLiteral(" If that is your site server's certificate (compare it with the "
-                               "fingerprint noted at the site), press \"Pin This Certificate\" "
-                               "above, then test again.");
+        text += QStringLiteral(
+            " If that is your site server's certificate (compare it with the fingerprint noted "
+            "at the site), press \"Pin This Certificate\" above, then test again.");
     }
     pin_->setVisible(!offered_.isEmpty());
     showResult(text);
@@ -249,8 +249,9 @@ void NetworkPortDialog::accept() {
         return;
     }
     if (!trust().fingerprint.empty() && normalizedFingerprint(trust().fingerprint).empty()) {
-        showResult(QStringLiteral("The fingerprint is not a SHA-256 fingerprint (64 hex digits, "
-                                  "with or without colons)."));
+        showResult(
+            QStringLiteral("The fingerprint is not a SHA-256 fingerprint (64 hex digits, "
+                           "with or without colons)."));
         fingerprint_->setFocus();
         return;
     }
