@@ -59,10 +59,12 @@ const std::vector<CliCommand>& cliCommands() {
          "fails. --yes answers the "
          "questions Yes; without it they are asked on a terminal and answered No otherwise",
          &runUpload},
-        {"diff", "A.dat B.dat [--tsv] [--firmware MNN] [--accept-firmware] [--rtc yes|no]",
+        {"diff",
+         "A.dat B.dat [--tsv] [--show-codes] [--firmware MNN] [--accept-firmware] [--rtc yes|no]",
          "every setting whose value means something different to the controller in A.dat and "
          "B.dat, in tab order, named as the editors show it, with its key: A's value -> B's "
-         "(--tsv: area, key, A value, B value). Repairs of the loads go to stderr",
+         "(--tsv: area, key, A value, B value). The unlock, lock and terminator codes are "
+         "listed as (hidden) unless --show-codes is given. Repairs of the loads go to stderr",
          &runDiff},
         {"compare", "FILE.dat --port DEVICE [--rtc] [--ap] [--tsv]",
          "download the controller's memory (FILE.dat is not touched) and list every setting "

@@ -1,7 +1,8 @@
-// kelp-cli diff A.dat B.dat [--tsv]: every setting whose value means something different to
-// the controller in the two databases, one line each, in tab order, named as the editors
-// show it. Both files are loaded as the program opens them (the repair report of each goes
-// to stderr) and neither is changed. Exit 0 identical, 1 different, 2 error.
+// kelp-cli diff A.dat B.dat [--tsv] [--show-codes]: every setting whose value means something
+// different to the controller in the two databases, one line each, in tab order, named as the
+// editors show it; a changed code is listed with its values hidden unless --show-codes. Both files
+// are loaded as the program opens them (the repair report of each goes to stderr) and neither is
+// changed. Exit 0 identical, 1 different, 2 error.
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,8 +18,9 @@ namespace kelp::cli {
 namespace {
 
 int usage(CliStreams& io, const std::string& why) {
-    io.err << "kelp-cli diff: " << why << "\nUsage: kelp-cli diff A.dat B.dat [--tsv] "
-           << kLoadOptionsUsage << "\n";
+    io.err << "kelp-cli diff: " << why
+           << "\nUsage: kelp-cli diff A.dat B.dat [--tsv] [--show-codes] " << kLoadOptionsUsage
+           << "\n";
     return kExitUsage;
 }
 
@@ -28,6 +30,7 @@ int runDiff(const std::vector<std::string>& args, CliStreams& io) {
     LoadOptions options;
     std::vector<std::string> files;
     bool tsv = false;
+    bool showCodes = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string error;
         if (parseLoadOption(args, i, options, error)) {
@@ -35,6 +38,8 @@ int runDiff(const std::vector<std::string>& args, CliStreams& io) {
                 return usage(io, error);
         } else if (args[i] == "--tsv") {
             tsv = true;
+        } else if (args[i] == "--show-codes") {
+            showCodes = true;
         } else if (args[i].size() > 1 && args[i][0] == '-') {
             return usage(io, "unknown option '" + args[i] + "'");
         } else {
@@ -63,7 +68,7 @@ int runDiff(const std::vector<std::string>& args, CliStreams& io) {
         differences.insert(differences.begin(),
                            SettingDifference{-1, "RTC option board", "HasRTC",
                                              first->hasRtc ? "1" : "0", second.hasRtc ? "1" : "0"});
-    printDifferences(io.out, differences, tsv);
+    printDifferences(io.out, showCodes ? differences : withCodesHidden(differences), tsv);
     if (!tsv)
         io.err << "kelp-cli diff: " << differences.size() << " setting"
                << (differences.size() == 1 ? "" : "s") << " differ\n";

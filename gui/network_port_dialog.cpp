@@ -34,7 +34,7 @@ constexpr Scheme kSchemes[] = {
     {"tcp+tls://", "tcp+tls://  raw TCP inside TLS"},
     {"rfc2217+tls://", "rfc2217+tls://  Telnet COM-PORT inside TLS"},
 };
-constexpr int kDefaultServerPort = 2001;
+constexpr int kDefaultServerPort = 2000;  // the README's ser2net example
 
 }  // namespace
 
@@ -124,7 +124,9 @@ NetworkPortDialog::NetworkPortDialog(QWidget* parent) : QDialog(parent) {
     connect(test, &QPushButton::clicked, this, &NetworkPortDialog::testConnection);
     connect(pin_, &QPushButton::clicked, this, [this] {
         fingerprint_->setText(offered_);
+        fingerprint_->setCursorPosition(0);
         pin_->setVisible(false);
+        showResult(QString());  // the refusal was of the certificate now pinned
     });
     connect(buttons, &QDialogButtonBox::accepted, this, &NetworkPortDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &NetworkPortDialog::reject);
@@ -160,9 +162,20 @@ void NetworkPortDialog::showEntry(int n) {
         caFile_->clear();
         fingerprint_->clear();
     }
-    result_->clear();
+    showResult(QString());
     pin_->setVisible(false);
     refresh();
+}
+
+void NetworkPortDialog::showResult(const QString& text) {
+    result_->setText(text);
+    // The window fits the message: it grows instead of squeezing the rows above it, and
+    // shrinks again when the message is shorter.
+    const int needed = heightForWidth(width());
+    if (needed <= 0)
+        return;
+    setMinimumHeight(needed);
+    resize(width(), needed);
 }
 
 bool NetworkPortDialog::tls() const {
@@ -202,35 +215,43 @@ bool NetworkPortDialog::useNow() const {
 void NetworkPortDialog::testConnection() {
     std::string why;
     if (!parseNetworkAddress(address(), &why)) {
-        result_->setText(QString::fromStdString(why));
+        showResult(QString::fromStdString(why));
         return;
     }
     if (busyState().refuseWhileBusy())
         return;
-    result_->setText(QStringLiteral("Asking the QZ740 at %1 ...").arg(address_->text()));
+    showResult(QStringLiteral("Asking the QZ740 at %1 ...").arg(address_->text()));
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const ConnectionTestResult outcome = kelp::testConnection(address(), trust());
     QApplication::restoreOverrideCursor();
-    const QString text = QString::fromStdString(outcome.text);
-    result_->setText(text);
-    // A server whose certificate no one vouches for told its fingerprint: offer to pin it.
+    QString text = QString::fromStdString(outcome.text);
+    // A server whose certificate no one vouches for told its fingerprint: offer to pin it, with
+    // the button beside this message rather than the command line's words.
     const QRegularExpressionMatch offered =
         QRegularExpression(QStringLiteral("not trusted.*fingerprint ((?:[0-9A-F]{2}:){31}[0-9A-F]{2})"))
             .match(text);
     offered_ = offered.hasMatch() ? offered.captured(1) : QString();
+    if (!offered_.isEmpty()) {
+        text.remove(QRegularExpression(QStringLiteral(" ?If that is your site server's .*$")));
+        text += QStringLiteral(
+            " If that is your site server's certificate (compare it with the fingerprint noted "
+            "at the site), press \"Pin This Certificate\" above, then test again.");
+    }
     pin_->setVisible(!offered_.isEmpty());
+    showResult(text);
 }
 
 void NetworkPortDialog::accept() {
     std::string why;
     if (!parseNetworkAddress(address(), &why)) {
-        result_->setText(QString::fromStdString(why));
+        showResult(QString::fromStdString(why));
         host_->setFocus();
         return;
     }
     if (!trust().fingerprint.empty() && normalizedFingerprint(trust().fingerprint).empty()) {
-        result_->setText(QStringLiteral("The fingerprint is not a SHA-256 fingerprint (64 hex "
-                                        "digits, with or without colons)."));
+        showResult(
+            QStringLiteral("The fingerprint is not a SHA-256 fingerprint (64 hex digits, "
+                           "with or without colons)."));
         fingerprint_->setFocus();
         return;
     }

@@ -38,6 +38,8 @@ class NetworkPortDialog : public QDialog {
     void showEntry(int n);
     void refresh();
     void testConnection();
+    // Shows the test's message, the window growing to hold it.
+    void showResult(const QString& text);
     bool tls() const;
 
     QComboBox* entry_ = nullptr;

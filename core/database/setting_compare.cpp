@@ -129,4 +129,20 @@ std::vector<SettingDifference> settingDifferences(const ControllerDatabase& a,
     return found;
 }
 
+bool namesCode(const SettingDifference& difference) {
+    // "Special Codes: Unlock/Lock/Terminator: ", the words the lock code's group opens with.
+    static const std::string group = [] {
+        const std::string words = keyRule("Lock").itemWords(0, 0);
+        return words.substr(0, words.rfind(": ") + 2);
+    }();
+    return difference.where.rfind(group, 0) == 0;
+}
+
+std::vector<SettingDifference> withCodesHidden(std::vector<SettingDifference> differences) {
+    for (SettingDifference& d : differences)
+        if (namesCode(d))
+            d.a = d.b = kHiddenValue;
+    return differences;
+}
+
 }  // namespace kelp

@@ -28,4 +28,13 @@ struct SettingDifference {
 std::vector<SettingDifference> settingDifferences(const ControllerDatabase& a,
                                                   const ControllerDatabase& b);
 
+// The unlock, lock and terminator codes let anyone who hears them program the repeater: a
+// listing shows them only when asked to. A difference names a code when its words are those of
+// the code group, the same settings the printed report and the serial trace leave out.
+bool namesCode(const SettingDifference& difference);
+// The differences with both values of every code written as kHiddenValue, so a changed code is
+// still listed as changed.
+constexpr const char* kHiddenValue = "(hidden)";
+std::vector<SettingDifference> withCodesHidden(std::vector<SettingDifference> differences);
+
 }  // namespace kelp

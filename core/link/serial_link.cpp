@@ -56,7 +56,7 @@ std::string networkPortTroubleText(int n, const std::string& device, const std::
 
     std::vector<std::string> reasons;
     if (tls) {
-        reasons.push_back("The TLS front (stunnel or the like) at " + at +
+        reasons.push_back("The TLS front (ser2net's ssl accepter, stunnel or the like) at " + at +
                           " is not running, or listens on another port");
         reasons.push_back(
             "The serial server behind the TLS front is not running, cannot open "

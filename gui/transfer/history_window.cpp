@@ -1,5 +1,6 @@
 #include "gui/transfer/history_window.h"
 
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -55,6 +56,10 @@ HistoryWindow::HistoryWindow(const ControllerDatabase& file, std::vector<Snapsho
     fromBefore_ = new QRadioButton(QStringLiteral("Against the snapshot &before it"), this);
     fromBefore_->setObjectName(QStringLiteral("optFromBefore"));
     fromFile_->setChecked(true);
+    showCodes_ = new QCheckBox(QStringLiteral("Show &codes"), this);
+    showCodes_->setObjectName(QStringLiteral("chkShowCodes"));
+    showCodes_->setToolTip(
+        QStringLiteral("Show the unlock, lock and terminator codes in the differences"));
     table_ = differenceTable(this);
 
     open_ = new QPushButton(QStringLiteral("&Open"), this);
@@ -73,6 +78,7 @@ HistoryWindow::HistoryWindow(const ControllerDatabase& file, std::vector<Snapsho
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     connect(list_, &QListWidget::currentRowChanged, this, [this] { showSelected(); });
     connect(fromFile_, &QRadioButton::toggled, this, [this] { showSelected(); });
+    connect(showCodes_, &QCheckBox::toggled, this, [this] { showSelected(); });
 
     auto* right = new QWidget(this);
     auto* rightLayout = new QVBoxLayout(right);
@@ -81,6 +87,7 @@ HistoryWindow::HistoryWindow(const ControllerDatabase& file, std::vector<Snapsho
     choice->addWidget(fromFile_);
     choice->addWidget(fromBefore_);
     choice->addStretch();
+    choice->addWidget(showCodes_);
     rightLayout->addLayout(choice);
     rightLayout->addWidget(summary_);
     rightLayout->addWidget(table_);
@@ -132,6 +139,8 @@ void HistoryWindow::showSelected() {
                               .arg(settings(differences.size()),
                                    QString::fromStdString(snapshots_[i + 1].time), time));
     }
+    if (!showCodes_->isChecked())
+        differences = withCodesHidden(std::move(differences));
     if (fromFile_->isChecked())
         showDifferences(table_, differences, QStringLiteral("In the file"),
                         QStringLiteral("In the snapshot"));

@@ -1,7 +1,8 @@
 // QZ740, "History…": the snapshots a watch kept of the open file's controller, newest first,
 // each with how many settings changed since the one before. The one chosen is shown against
 // the open file, as "Compare with QZ740" shows the controller, or against the snapshot
-// before it; "Open" loads it as a database.
+// before it; "Open" loads it as a database. The unlock, lock and terminator codes are shown as
+// "(hidden)" until "Show codes" is checked, which it is not when the window opens.
 #pragma once
 
 #include <QDialog>
@@ -12,6 +13,7 @@
 #include "core/database/controller_database.h"
 #include "core/download/snapshot_history.h"
 
+class QCheckBox;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -39,6 +41,7 @@ class HistoryWindow : public QDialog {
     QLabel* summary_ = nullptr;
     QRadioButton* fromFile_ = nullptr;
     QRadioButton* fromBefore_ = nullptr;
+    QCheckBox* showCodes_ = nullptr;
     QTableWidget* table_ = nullptr;
     QPushButton* open_ = nullptr;
     std::filesystem::path chosen_;

@@ -33,6 +33,15 @@ $(cat "$work/diff.out")"
     || fail "diff --tsv: $(sed -n 3p "$work/tsv.out")"
 cmp -s "$work/b.dat" "$work/b.before" || fail "diff changed a file"
 
+# A code is listed as changed, its values hidden unless --show-codes; the prefix is no code.
+sed -e 's/^CurrentPortUnlock(1)=16937/CurrentPortUnlock(1)=4321/' \
+    -e 's/^DTMFRegenPrefix=12345/DTMFRegenPrefix=24680/' "$sample" >"$work/codes.dat"
+for row in "|(CurrentPortUnlock(1)): '(hidden)' -> '(hidden)'" "--tsv|"$'\tCurrentPortUnlock(1)\t(hidden)' \
+    "--show-codes|(CurrentPortUnlock(1)): '16937' -> '4321'" "|(DTMFRegenPrefix): '12345' -> '24680'"; do
+    "$cli" diff "$sample" "$work/codes.dat" ${row%%|*} >"$work/codes.out" 2>/dev/null
+    grep -qF -- "${row#*|}" "$work/codes.out" || fail "diff ${row%%|*}: $(cat "$work/codes.out")"
+done
+
 "$cli" diff "$sample" "$sample" >"$work/same.out" 2>/dev/null
 [ $? -eq 0 ] && [ ! -s "$work/same.out" ] || fail "diff of a file with itself"
 "$cli" diff "$sample" "$work/missing.dat" >/dev/null 2>&1

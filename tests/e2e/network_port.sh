@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # kelp-cli reaching the controller simulator through ser2net, as an operator reaches a site:
 # a raw TCP port (tcp://), a Telnet COM-PORT port (rfc2217://) and the latter inside TLS
-# (stunnel in front of ser2net, rfc2217+tls://) carry the same lines and answers as the local
+# (ser2net's own or stunnel's, rfc2217+tls://) carry the same lines and answers as the local
 # device: a complete upload puts the same lines on the wire, a download reads the same
 # database. A port nothing listens on fails at once with the reason; an untrusted certificate
 # is named by its fingerprint, which then pins it; a second client is turned away in the
@@ -62,6 +62,7 @@ received() { sed -n 's/.* RX \(.*\) -> .*/\1/p' "$work/sim.log"; }
 raw_port=$(free_port)
 rfc_port=$(free_port)
 tls_port=$(free_port)
+ssl_port=$(free_port)
 
 stunnel=$(command -v stunnel4 || command -v stunnel || true)
 if [ -n "$stunnel" ] && command -v openssl >/dev/null; then
@@ -82,7 +83,8 @@ start_servers() {
     stop_servers
     local accepter
     : >"$work/ser2net.yaml"
-    for accepter in "tcp,127.0.0.1,$raw_port" "telnet(rfc2217),tcp,127.0.0.1,$rfc_port"; do
+    for accepter in "tcp,127.0.0.1,$raw_port" "telnet(rfc2217),tcp,127.0.0.1,$rfc_port" \
+        ${stunnel:+"telnet(rfc2217),ssl(key=$work/site.key,cert=$work/site.pem),tcp,127.0.0.1,$ssl_port"}; do
         printf 'connection: &c%s\n  accepter: %s\n  connector: serialdev,%s,9600n81,local\n  options:\n    chardelay: false\n' \
             "${accepter##*,}" "$accepter" "$device" >>"$work/ser2net.yaml"
     done
@@ -91,6 +93,7 @@ start_servers() {
     wait_listening "$raw_port"
     wait_listening "$rfc_port"
     [ -n "$stunnel" ] || return 0
+    wait_listening "$ssl_port"
     printf 'foreground = yes\npid =\n[site]\naccept = 127.0.0.1:%s\nconnect = 127.0.0.1:%s\ncert = %s\nkey = %s\n' \
         "$tls_port" "$rfc_port" "$work/site.pem" "$work/site.key" >"$work/stunnel.conf"
     "$stunnel" "$work/stunnel.conf" >"$work/stunnel.log" 2>&1 &
@@ -159,21 +162,21 @@ fi
 start_sim --delay 0 --dat "$sample"
 start_servers
 cp "$sample" "$work/up.dat"
-addresses=("$device" "tcp://127.0.0.1:$raw_port" "rfc2217://127.0.0.1:$rfc_port")
-[ -n "$stunnel" ] && addresses+=("rfc2217+tls://localhost:$tls_port")
-for address in "${addresses[@]}"; do
-    name=${address%%:*}
-    [ "$address" = "$device" ] && name=local
-    trust=()
-    [ "$name" = rfc2217+tls ] && trust=(--tls-ca "$work/site.pem")
+# Each row: a name, the address, the trust (ser2net's own TLS by its certificate and its pin).
+rows=("local $device" "tcp tcp://127.0.0.1:$raw_port" "rfc2217 rfc2217://127.0.0.1:$rfc_port")
+[ -n "$stunnel" ] && rows+=("stunnel rfc2217+tls://localhost:$tls_port --tls-ca $work/site.pem"
+    "ser2net rfc2217+tls://127.0.0.1:$ssl_port --tls-ca $work/site.pem"
+    "pinned rfc2217+tls://127.0.0.1:$ssl_port --tls-fingerprint $fingerprint")
+for row in "${rows[@]}"; do
+    read -r name address trust <<<"$row"
     : >"$work/sim.log"
-    run "up-$name" upload "$work/up.dat" --port "$address" "${trust[@]}" --yes
+    run "up-$name" upload "$work/up.dat" --port "$address" $trust --yes
     expect_status "up-$name" 0
     received >"$work/up-$name.wire"
     [ "$(wc -l <"$work/up-$name.wire")" -gt 500 ] || fail "up-$name: $(wc -l <"$work/up-$name.wire") lines sent"
     cmp -s "$work/up-local.wire" "$work/up-$name.wire" ||
         fail "up-$name: the wire differs from the local run: $(diff "$work/up-local.wire" "$work/up-$name.wire" | head -4)"
-    run "down-$name" download --port "$address" "${trust[@]}" --write "$work/down-$name.dat"
+    run "down-$name" download --port "$address" $trust --write "$work/down-$name.dat"
     expect_status "down-$name" 0
     cmp -s "$work/down-local.dat" "$work/down-$name.dat" ||
         fail "down-$name: another database than the local download"

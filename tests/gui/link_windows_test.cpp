@@ -165,13 +165,20 @@ class LinkWindowsTest : public QObject {
                      std::string("open rfc2217+tls://hilltop.example.org:3001"));
             QVERIFY(!port_->isOpen());
 
-            // An untrusted server's fingerprint is offered for pinning.
+            // An untrusted server's fingerprint is offered for pinning by the button beside the
+            // message; the window grows with it (rows keep their height); the pin clears it.
+            auto* host = guitest::findControl<QLineEdit>(dialog, "txtHost");
+            const int rowHeight = host->height();
             port_->failOpen("the server's certificate is not trusted (self-signed); it offered "
                             "the SHA-256 fingerprint " + offered);
             QTest::mouseClick(test, Qt::LeftButton);
             QVERIFY(result->text().startsWith(QStringLiteral("Kelp could not open")));
+            QVERIFY(result->text().contains("\"Pin This Certificate\""));
+            QTest::qWait(50);
+            QCOMPARE(host->height(), rowHeight);
             port_->failOpen("");
             QTest::mouseClick(guitest::findControl<QPushButton>(dialog, "cmdPin"), Qt::LeftButton);
+            QVERIFY(result->text().isEmpty());
             QCOMPARE(guitest::findControl<QLineEdit>(dialog, "txtFingerprint")->text().toStdString(),
                      offered);
             guitest::findControl<QCheckBox>(dialog, "chkUseNow")->setChecked(false);
