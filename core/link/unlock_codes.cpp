@@ -8,6 +8,7 @@
 #include "core/link/code_changes.h"
 #include "core/link/link_preferences.h"
 #include "core/link/upload_transports.h"
+#include "core/session/edit_history.h"
 
 namespace kelp {
 
@@ -224,7 +225,11 @@ UnlockCodes::SendResult UnlockCodes::send() {
 std::optional<CodeBox> UnlockCodes::saveLater() {
     if (const std::optional<CodeBox> focus = conflictChecks())
         return focus;
+    // Kept for the next complete upload: an edit like an Apply, shown on the Special Codes tab
+    // the window is opened from.
+    EditStep step(db_, Area::SpecialCodes);
     storePending(false);
+    step.commit(0);
     reload();
     return std::nullopt;
 }
