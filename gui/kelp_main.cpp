@@ -767,9 +767,11 @@ void KelpMain::afterDatabaseCommand() {
 void KelpMain::showEditMenu() {
     EditHistory& history = editHistory();
     undo_->setText(QLatin1Char('&') + menuText(history.undoText()));
-    undo_->setEnabled(history.canUndo());
+    // While an operation runs the busy follower holds them off; it ends with this again.
+    const bool idle = !busyState().busy();
+    undo_->setEnabled(idle && history.canUndo());
     redo_->setText(QLatin1Char('&') + menuText(history.redoText()));
-    redo_->setEnabled(history.canRedo());
+    redo_->setEnabled(idle && history.canRedo());
 }
 
 void KelpMain::undoRedo(bool undoing) {
@@ -822,6 +824,8 @@ bool KelpMain::eventFilter(QObject* watched, QEvent* event) {
 
 void KelpMain::busyChanged(bool busy) {
     // The greyed window says why: the running operation's name at its foot.
+    if (!busy)
+        showEditMenu();
     statusBar()->setVisible(busy);
     statusBar()->showMessage(
         busy ? QString::fromStdString(busyState().operation()) + QStringLiteral(" is running…")

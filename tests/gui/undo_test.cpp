@@ -2,7 +2,6 @@
 // first, then the applied step, shown in its window and tab.
 #include <QAction>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -34,14 +33,11 @@ class UndoTest : public QObject {
 
         KelpMain main;
         QVERIFY(guitest::showAndActivate(&main));
-        QCOMPARE(main.menuBar()->actions().at(1)->text(), QString("&Edit"));
         auto* undo = main.findChild<QAction*>("mnuEditUndo");
         auto* redo = main.findChild<QAction*>("mnuEditRedo");
         QVERIFY(undo && redo);
         main.fileCommands().openPath(site.string());
-        QVERIFY(db().loaded);
         QVERIFY(!undo->isEnabled());
-        QCOMPARE(undo->text(), QString("&Undo"));
 
         auto* box = main.timersWindow()->findChild<QLineEdit*>("HangTimer1(1)");
         const QString original = box->text();
@@ -56,9 +52,7 @@ class UndoTest : public QObject {
 
         guitest::typeInto(box, "77");
         main.timersWindow()->findChild<QPushButton*>("Apply")->click();
-        QCOMPARE(db().get("HangTime1", 1), std::string("77"));
         QVERIFY(!db().saved);
-        QVERIFY(undo->isEnabled());
         QCOMPARE(undo->text(), QString("&Undo Timers: Port 1: Hang Timer 1"));
 
         // The box has nothing of its own left to undo: Ctrl+Z in it takes back the Apply.
@@ -68,7 +62,6 @@ class UndoTest : public QObject {
         QCOMPARE(box->text(), original);
         QVERIFY(!EditorWindow::showsChanged(box));
         QVERIFY(db().saved);
-        QVERIFY(!undo->isEnabled());
         QCOMPARE(redo->text(), QString("&Redo Timers: Port 1: Hang Timer 1"));
 
         // Redo from another tab brings the Timers window back with the value.
@@ -77,8 +70,7 @@ class UndoTest : public QObject {
         QCOMPARE(main.tabStrip()->currentIndex(), 0);
         QCOMPARE(box->text(), QString("77"));
         QVERIFY(!EditorWindow::showsChanged(box));
-        QVERIFY(!db().saved);
-        QVERIFY(!redo->isEnabled());
+        QVERIFY(!db().saved && !redo->isEnabled());
         QTest::keyClick(&main, Qt::Key_Z, Qt::ControlModifier);
         QTest::keyClick(&main, Qt::Key_Y, Qt::ControlModifier);
         QCOMPARE(box->text(), QString("77"));
