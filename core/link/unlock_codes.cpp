@@ -235,6 +235,7 @@ std::optional<CodeBox> UnlockCodes::saveLater() {
 }
 
 void UnlockCodes::record() {
+    EditStep step(db_, Area::SpecialCodes);
     for (int b = 0; b < kCodeBoxCount; ++b) {
         const CodeBox box = static_cast<CodeBox>(b);
         const std::string entry = entered(box);
@@ -247,6 +248,7 @@ void UnlockCodes::record() {
         write(k.current, entry);
         write(k.pending, std::string());
     }
+    step.commit(0);
     reload();
 }
 
