@@ -90,10 +90,18 @@ std::string upperCaseAscii(std::string text) {
 
 const std::string& areaCaption(Area area) {
     static const std::array<std::string, kAreaCount> captions{
-        "Timers",        "Courtesy Tones", "Macros",
-        "Scheduler/Clock", "Analog",       "IDs",
-        "Messages",      "DTMF",           "Logic Alarms/R Base",
-        "Special Codes/Autopatch",         "Port Switches"};
+        "Timers",
+        "Courtesy Tones",
+        "Macros",
+        "Scheduler/Clock",
+        "Analog",
+        "IDs",
+        "Messages",
+        "DTMF",
+        "Logic Alarms/R Base",
+        "Special Codes/Autopatch",
+        "Port Switches",
+    };
     return captions[static_cast<std::size_t>(area)];
 }
 

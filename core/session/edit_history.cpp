@@ -235,8 +235,7 @@ bool EditHistory::askAcross(const Entry& mark, bool undoing) const {
         (undoing ? "Undoing this change does not change the controller back.\r\n\r\nUndo anyway?"
                  : "Redoing this change does not change the controller.\r\n\r\nRedo anyway?");
     return currentPrompter().message(text, undoing ? "Undo" : "Redo", MessageIcon::Question,
-                                     MessageButtons::YesNo,
-                                     DefaultButton::Second) == Answer::Yes;
+                                     MessageButtons::YesNo, DefaultButton::Second) == Answer::Yes;
 }
 
 void EditHistory::put(const Entry& step, bool after) {

@@ -241,8 +241,8 @@ TEST_F(ApplyThenLoadTest, UndoAndRedoPutBackEveryEditorsApplyExactly) {
         ASSERT_NE(after.flags, before.flags) << "Apply raises the upload flags";
         ASSERT_FALSE(db().saved);
         const std::string text = history.undoText();
-        EXPECT_EQ(text.rfind(c.undoText ? c.undoText : "Undo " + areaCaption(c.area) + ": ", 0),
-                  0u) << text;
+        const std::string opening = c.undoText ? c.undoText : "Undo " + areaCaption(c.area) + ": ";
+        EXPECT_EQ(text.rfind(opening, 0), 0u) << text;
         if (c.upload) {
             markControllerReached(db(), "The upload");
             prompter.queueAnswer(Answer::No);
