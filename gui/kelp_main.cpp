@@ -6,7 +6,12 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextDocument>
+#include <QTextEdit>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
@@ -24,6 +29,7 @@
 #include "core/app/busy_state.h"
 #include "core/app/clock.h"
 #include "core/app/error_reporter.h"
+#include "core/session/edit_history.h"
 #include "core/session/sent_record.h"
 #include "core/app/program_identity.h"
 #include "core/app/prompter.h"
@@ -95,9 +101,13 @@ KelpMain::KelpMain(QWidget* parent) : QMainWindow(parent) {
     busy_ = new BusyFollower(this, false);
     connect(busy_, &BusyFollower::busyChanged, this, &KelpMain::busyChanged);
     blockedClose_ = std::make_unique<BlockedCloseFilter>(this);
+    editHistory().setListener([this] { showEditMenu(); });
+    showEditMenu();
+    qApp->installEventFilter(this);
 }
 
 KelpMain::~KelpMain() {
+    editHistory().setListener({});
     // Whatever was left open — a transmitter keyed by hand among them — is released when the
     // program ends.
     try {
@@ -160,6 +170,17 @@ void KelpMain::buildMenus() {
         connect(item, &QAction::triggered, this, [this, k] { files_->openRecent(k); });
         filesList_[static_cast<std::size_t>(k)] = item;
     }
+
+    QMenu* edit = bar->addMenu(QStringLiteral("&Edit"));
+    edit->setObjectName(QStringLiteral("mnuEdit"));
+    undo_ = addAction(edit, QStringLiteral("mnuEditUndo"), QStringLiteral("&Undo"));
+    undo_->setShortcut(QKeySequence(QStringLiteral("Ctrl+Z")));
+    connect(undo_, &QAction::triggered, this, [this] { undoRedo(true); });
+    redo_ = addAction(edit, QStringLiteral("mnuEditRedo"), QStringLiteral("&Redo"));
+    redo_->setShortcuts({QKeySequence(QStringLiteral("Ctrl+Shift+Z")),
+                         QKeySequence(QStringLiteral("Ctrl+Y"))});
+    connect(redo_, &QAction::triggered, this, [this] { undoRedo(false); });
+    connect(edit, &QMenu::aboutToShow, this, &KelpMain::showEditMenu);
 
     // Alt+F is File's: the configuration menu takes G.
     QMenu* config = bar->addMenu(QStringLiteral("Confi&gure Kelp"));
@@ -490,6 +511,7 @@ void KelpMain::fUnloadForms() {
         emptyHints_[tab]->show();
     }
     db().reset();
+    showEditMenu();
 }
 
 bool KelpMain::unappliedChangesClear() {
@@ -541,6 +563,7 @@ void KelpMain::showLoadedDatabase() {
     switchingBack_ = false;
     rememberedTab_ = 0;
     showOptionMenus();
+    showEditMenu();
 }
 
 void KelpMain::focusTimers() {
@@ -732,6 +755,7 @@ void KelpMain::optionCommand(void (OptionMenuCommands::*command)()) {
 
 void KelpMain::afterDatabaseCommand() {
     showOptionMenus();
+    showEditMenu();
     if (db().loaded)
         return;
     // A run that stopped after the reset leaves no database: nothing to edit or to mark.
@@ -740,8 +764,68 @@ void KelpMain::afterDatabaseCommand() {
     dvrMenu_->setEnabled(false);
 }
 
+void KelpMain::showEditMenu() {
+    EditHistory& history = editHistory();
+    undo_->setText(QLatin1Char('&') + menuText(history.undoText()));
+    // While an operation runs the busy follower holds them off; it ends with this again.
+    const bool idle = !busyState().busy();
+    undo_->setEnabled(idle && history.canUndo());
+    redo_->setText(QLatin1Char('&') + menuText(history.redoText()));
+    redo_->setEnabled(idle && history.canRedo());
+}
+
+void KelpMain::undoRedo(bool undoing) {
+    if (busyState().refuseWhileBusy())
+        return;
+    // A box holding a refused value, or edits not applied yet, are dealt with first, as
+    // before a tab change.
+    if (auto* shown = qobject_cast<EditorWindow*>(editorWindow(rememberedTab_));
+        shown != nullptr && shown->refusalPending())
+        return;
+    if (!unappliedChangesClear())
+        return;
+    const std::optional<ShownStep> step =
+        undoing ? editHistory().undo() : editHistory().redo();
+    if (!step)
+        return;
+    const int tab = static_cast<int>(step->area);
+    if (sstab_->currentIndex() != tab)
+        sstab_->setCurrentIndex(tab);
+    if (auto* editor = qobject_cast<EditorWindow*>(editorWindow(tab)))
+        editor->showStep(step->tab);
+}
+
+bool KelpMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::ShortcutOverride || undo_ == nullptr)
+        return QMainWindow::eventFilter(watched, event);
+    const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+    const bool undoKey = undo_->shortcuts().contains(pressed);
+    const bool redoKey = redo_->shortcuts().contains(pressed);
+    if (!undoKey && !redoKey)
+        return QMainWindow::eventFilter(watched, event);
+    bool ownUndo = false;
+    if (auto* line = qobject_cast<QLineEdit*>(watched))
+        ownUndo = undoKey ? line->isUndoAvailable() : line->isRedoAvailable();
+    else if (auto* text = qobject_cast<QTextEdit*>(watched))
+        ownUndo = undoKey ? text->document()->isUndoAvailable()
+                          : text->document()->isRedoAvailable();
+    else if (auto* plain = qobject_cast<QPlainTextEdit*>(watched))
+        ownUndo = undoKey ? plain->document()->isUndoAvailable()
+                          : plain->document()->isRedoAvailable();
+    else
+        return QMainWindow::eventFilter(watched, event);
+    if (ownUndo)
+        return false;
+    // Nothing of the box's own to take back: the box does not claim the key, so the Edit
+    // menu's shortcut runs.
+    event->ignore();
+    return true;
+}
+
 void KelpMain::busyChanged(bool busy) {
     // The greyed window says why: the running operation's name at its foot.
+    if (!busy)
+        showEditMenu();
     statusBar()->setVisible(busy);
     statusBar()->showMessage(
         busy ? QString::fromStdString(busyState().operation()) + QStringLiteral(" is running…")

@@ -72,8 +72,14 @@ class KelpMain : public QMainWindow, private FileCommandsHost {
     // The progress window the download shows while it receives and decodes.
     DownloadProgressWindow& downloadProgress() const { return *downloadProgress_; }
 
+    // Edit, Undo and Redo: the history's step back or forward, shown in its window and tab.
+    void undoRedo(bool undoing);
+
   protected:
     void closeEvent(QCloseEvent* event) override;
+    // Ctrl+Z in a text box undoes the box's own typing while it has any; otherwise the Edit
+    // menu's Undo takes the key (Redo likewise).
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     // FileCommandsHost
@@ -94,6 +100,8 @@ class KelpMain : public QMainWindow, private FileCommandsHost {
     void showRecentFiles();
     void showLinkChecks();
     void showOptionMenus();
+    // The Edit menu's items name the steps that Undo and Redo would take.
+    void showEditMenu();
     void tabChanged(int tab);
     void toolbarReset();
     // "Set Clock": the controller's clock and calendar from this computer's, at once.
@@ -134,6 +142,8 @@ class KelpMain : public QMainWindow, private FileCommandsHost {
     std::array<QAction*, RecentFiles::kMaxEntries + 1> filesList_{};  // [0] the separator
     std::array<QAction*, 9> comItems_{};                              // [1..8]
     std::array<QAction*, 9> dtmfComItems_{};                          // [1..8]
+    QAction* undo_ = nullptr;
+    QAction* redo_ = nullptr;
     QAction* dtrItem_ = nullptr;
     QAction* rtsItem_ = nullptr;
     QMenu* rtcMenu_ = nullptr;

@@ -50,6 +50,12 @@ ControllerDatabase::ControllerDatabase() {
         flags_.emplace_back(static_cast<std::size_t>(group.count), false);
 
     markers_.fill(-1);
+    takeNewGeneration();
+}
+
+void ControllerDatabase::takeNewGeneration() {
+    static std::uint64_t last = 0;
+    generation_ = ++last;
 }
 
 std::string& ControllerDatabase::cell(const KeyRef& ref) {
@@ -120,6 +126,7 @@ void ControllerDatabase::reset() {
     firmwareVersion.clear();
     loaded = false;
     saved = true;
+    takeNewGeneration();
 }
 
 bool ControllerDatabase::holdsNoSettings() const {

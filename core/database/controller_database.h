@@ -297,6 +297,12 @@ class ControllerDatabase {
     // (or made) and nothing has been loaded or decoded into it since.
     bool holdsNoSettings() const;
 
+    // Which database this is: a number no other reset or load has had. reset() and a load
+    // that replaces the database take a new one, so that whatever follows the database (the
+    // history of applied edits) sees that it was replaced, even where nobody told it.
+    std::uint64_t generation() const { return generation_; }
+    void takeNewGeneration();
+
     // Database-wide state.
     std::string currentFile;        // full path of the .dat being edited, "" when none
     bool saved = true;              // no changes outside the current file
@@ -317,6 +323,7 @@ class ControllerDatabase {
     std::vector<std::vector<std::string>> values_;
     std::vector<std::vector<bool>> flags_;  // by flag group, then index - 1
     std::array<std::int16_t, kAreaCount> markers_{};
+    std::uint64_t generation_ = 0;
 };
 
 // The process-wide controller database. Tests may call resetProcessDatabase() for a fresh one;

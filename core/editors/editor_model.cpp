@@ -6,6 +6,7 @@
 #include "core/database/key_rules.h"
 #include "core/database/load_rules.h"
 #include "core/database/setting_flags.h"
+#include "core/session/edit_history.h"
 
 namespace kelp {
 
@@ -86,6 +87,23 @@ std::string upperCaseAscii(std::string text) {
 }
 
 }  // namespace
+
+const std::string& areaCaption(Area area) {
+    static const std::array<std::string, kAreaCount> captions{
+        "Timers",
+        "Courtesy Tones",
+        "Macros",
+        "Scheduler/Clock",
+        "Analog",
+        "IDs",
+        "Messages",
+        "DTMF",
+        "Logic Alarms/R Base",
+        "Special Codes/Autopatch",
+        "Port Switches",
+    };
+    return captions[static_cast<std::size_t>(area)];
+}
 
 const std::string& areaWord(Area area) {
     return areaTexts()[static_cast<int>(area)].word;
@@ -338,6 +356,8 @@ std::vector<Notice> EditorModel::apply() {
         refusedEntry_ = changed->first;
         return {changed->second, Notice{kApplyFailTitle, kApplyFailText}};
     }
+    // One Apply is one step of the history of edits.
+    EditStep step(db_, area_);
     for (std::size_t i = 0; i < fields_.size(); ++i) {
         const FieldSpec& f = fields_[i];
         for (int s = 0; s < f.count; ++s) {
@@ -360,6 +380,7 @@ std::vector<Notice> EditorModel::apply() {
     currentPort_ = port;
     db_.setChangeMarker(area_, -1);
     afterApply();
+    step.commit(tab);
     return {};
 }
 

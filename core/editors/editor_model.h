@@ -75,7 +75,8 @@ struct FieldSpec {
 // An emptyText that is the same for every entry.
 std::function<std::string(int)> emptyTextIs(std::string text);
 
-// The eleven areas' words and Cancel Changes texts.
+// The eleven areas' tab captions ("Timers", "Courtesy Tones"), words and Cancel Changes texts.
+const std::string& areaCaption(Area area);
 const std::string& areaWord(Area area);
 const std::string& cancelSentence(Area area);
 const std::string& cancelTitle(Area area);

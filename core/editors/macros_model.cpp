@@ -8,6 +8,7 @@
 #include "core/database/area_checks.h"
 #include "core/database/field_checks.h"
 #include "core/link/macro_erase.h"
+#include "core/session/edit_history.h"
 
 namespace kelp {
 
@@ -233,6 +234,7 @@ bool MacrosModel::eraseAllMacros() {
     if (!eraseMacrosInController(database()))
         return false;
     eraseMacrosInDatabase(database());
+    markControllerReached(database(), "Erase All Macros");
     // The erased values replace their working values; an unapplied macro code stays as typed.
     for (const FieldSpec& f : fields()) {
         if (f.key == "MacroCode" || f.key == "ShortMacroCode")

@@ -13,6 +13,7 @@
 #include "core/link/link_preferences.h"
 #include "core/link/serial_link.h"
 #include "core/link/serial_port.h"
+#include "core/session/edit_history.h"
 
 namespace kelp {
 
@@ -182,9 +183,10 @@ bool clockSetDtmf() {
 
 bool setControllerClock() {
     BusyGuard busy("Set Clock");
-    if (linkPreferences().ComPort == 0)
-        return clockSetDtmf();
-    return ClockSet_Serial();
+    const bool set = linkPreferences().ComPort == 0 ? clockSetDtmf() : ClockSet_Serial();
+    if (set)
+        markControllerReached(db(), "Setting the clock");
+    return set;
 }
 
 }  // namespace kelp

@@ -6,6 +6,7 @@
 #include "core/link/serial_link.h"
 #include "core/link/upload_catalogue.h"
 #include "core/link/upload_engine.h"
+#include "core/session/edit_history.h"
 
 namespace kelp {
 
@@ -62,6 +63,8 @@ bool sendCodeChanges(UploadTransport& transport, ControllerDatabase& database, b
     }
     transport.end(begun);
     link.ResponseError = false;
+    if (begun)
+        markControllerReached(database, "Sending the codes");
     return allTaken;
 }
 

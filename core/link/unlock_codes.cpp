@@ -8,6 +8,7 @@
 #include "core/link/code_changes.h"
 #include "core/link/link_preferences.h"
 #include "core/link/upload_transports.h"
+#include "core/session/edit_history.h"
 
 namespace kelp {
 
@@ -224,12 +225,17 @@ UnlockCodes::SendResult UnlockCodes::send() {
 std::optional<CodeBox> UnlockCodes::saveLater() {
     if (const std::optional<CodeBox> focus = conflictChecks())
         return focus;
+    // Kept for the next complete upload: an edit like an Apply, shown on the Special Codes tab
+    // the window is opened from.
+    EditStep step(db_, Area::SpecialCodes);
     storePending(false);
+    step.commit(0);
     reload();
     return std::nullopt;
 }
 
 void UnlockCodes::record() {
+    EditStep step(db_, Area::SpecialCodes);
     for (int b = 0; b < kCodeBoxCount; ++b) {
         const CodeBox box = static_cast<CodeBox>(b);
         const std::string entry = entered(box);
@@ -242,6 +248,7 @@ void UnlockCodes::record() {
         write(k.current, entry);
         write(k.pending, std::string());
     }
+    step.commit(0);
     reload();
 }
 

@@ -13,6 +13,7 @@
 #include "core/link/dtmf_transmission.h"
 #include "core/link/link_preferences.h"
 #include "core/link/serial_link.h"
+#include "core/session/edit_history.h"
 
 namespace kelp {
 
@@ -143,6 +144,9 @@ int fSendUpdate(bool full, UploadTransport& transport, ControllerDatabase& datab
     }
     link.ResponseError = false;
     UpdateInterrupted() = false;
+    // Whatever went out cannot be taken back by undoing the edits behind it.
+    if (begun)
+        markControllerReached(database, "The upload");
     return result;
 }
 

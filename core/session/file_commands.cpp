@@ -6,6 +6,7 @@
 #include "core/app/error_reporter.h"
 #include "core/app/program_identity.h"
 #include "core/app/prompter.h"
+#include "core/session/edit_history.h"
 
 namespace kelp {
 
@@ -93,6 +94,8 @@ bool loadReplacing(ControllerDatabase& database, const std::string& path, bool d
         return false;
     unload();
     database = std::move(fresh);
+    // Another file: the edits of the one before cannot be undone into it.
+    database.takeNewGeneration();
     return true;
 }
 
@@ -217,6 +220,8 @@ bool FileCommands::writeTo(const std::string& path, const char* routine) {
         return false;
     }
     db_.saved = true;
+    if (EditHistory* history = historyOf(db_))
+        history->databaseSaved();
     return true;
 }
 

@@ -388,6 +388,15 @@ void EditorWindow::cancelChangesClicked() {
     showWorkingCopy();
 }
 
+void EditorWindow::showStep(int tab) {
+    model_->cancelChanges();
+    showWorkingCopy();
+    if (!tabs_.empty() && tab >= 0 && tab < tabs_.front()->count())
+        tabs_.front()->setCurrentIndex(tab);
+    else
+        model_->selectTab(tab);
+}
+
 void EditorWindow::focusFirstControl() {
     for (const Binding& b : bindings_) {
         if (b.widget && b.widget->isVisibleTo(this) && b.widget->isEnabled()) {

@@ -55,6 +55,9 @@ class EditorWindow : public QWidget {
 
     // Gives the focus to the window's first control (the tab strip brought it to the front).
     void focusFirstControl();
+    // An undone or redone step of this window: the working copy again from the database,
+    // every control black, on the tab the step was applied from.
+    void showStep(int tab);
     // A text box was left with a refused value and its box has not been shown yet.
     bool refusalPending() const { return pending_.box != nullptr; }
 

@@ -1,5 +1,6 @@
 #include "gui/editors/editor_windows.h"
 
+#include "core/editors/editor_model.h"
 #include "gui/editors/alarms.h"
 #include "gui/editors/analog.h"
 #include "gui/editors/courtesy.h"
@@ -17,34 +18,29 @@ namespace kelp {
 
 namespace {
 
-struct AreaWindow {
-    const char* tab;
-    const char* caption;
-};
-
-// In tab order.
-const std::array<AreaWindow, kAreaCount> kWindows{{
-    {"Timers", "Timers"},
-    {"Courtesy Tones", "Courtesy Tones"},
-    {"Macros", "Macros"},
-    {"Scheduler/Clock", "Scheduler/Clock Configuration"},
-    {"Analog", "Analog Channels Configuration"},
-    {"IDs", "ID Messages"},
-    {"Messages", "Message Macros"},
-    {"DTMF", "DTMF"},
-    {"Logic Alarms/R Base", "Alarms"},
-    {"Special Codes/Autopatch", "Special Codes"},
-    {"Port Switches", "Port Switches"},
+// The window captions in tab order; the tab captions are the core's (areaCaption).
+const std::array<const char*, kAreaCount> kWindowCaptions{{
+    "Timers",
+    "Courtesy Tones",
+    "Macros",
+    "Scheduler/Clock Configuration",
+    "Analog Channels Configuration",
+    "ID Messages",
+    "Message Macros",
+    "DTMF",
+    "Alarms",
+    "Special Codes",
+    "Port Switches",
 }};
 
 }  // namespace
 
 QString tabCaption(Area area) {
-    return QString::fromLatin1(kWindows[static_cast<std::size_t>(area)].tab);
+    return QString::fromStdString(areaCaption(area));
 }
 
 QString windowCaption(Area area) {
-    return QString::fromLatin1(kWindows[static_cast<std::size_t>(area)].caption);
+    return QString::fromLatin1(kWindowCaptions[static_cast<std::size_t>(area)]);
 }
 
 QWidget* createEditorWindow(Area area, QWidget* parent) {

@@ -116,7 +116,7 @@ Macros::Macros(QWidget* parent)
     counterRow->addStretch(1);
     side->addLayout(counterRow);
 
-    auto* erase = new QPushButton(QStringLiteral("&Erase All Macros"), this);
+    auto* erase = new QPushButton(QStringLiteral("E&rase All Macros"), this);
     erase->setObjectName(QStringLiteral("Erase"));
     erase->setAutoDefault(false);
     connect(erase, &QPushButton::clicked, this, &Macros::eraseClicked);

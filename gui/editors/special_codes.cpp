@@ -194,11 +194,11 @@ QWidget* SpecialCodes::buildTollFrame() {
     box->addWidget(tollEntry_);
     auto* buttons = new QHBoxLayout;
     // Alt+A is Apply's and Alt+D the menu bar's DTMF Test Pad: Add is pressed from the keyboard
-    // with Enter in the entry box, Delete takes E.
+    // with Enter in the entry box, Delete takes L (E is the menu bar's Edit).
     auto* add = new QPushButton(QStringLiteral("Add"), tollFrame_);
     add->setObjectName(QStringLiteral("TollAdd"));
     add->setAutoDefault(false);
-    auto* remove = new QPushButton(QStringLiteral("D&elete"), tollFrame_);
+    auto* remove = new QPushButton(QStringLiteral("De&lete"), tollFrame_);
     remove->setObjectName(QStringLiteral("TollDelete"));
     remove->setAutoDefault(false);
     buttons->addWidget(add);
@@ -392,7 +392,7 @@ void SpecialCodes::showOwnControls() {
 void SpecialCodes::fillTollList() {
     const std::vector<ListEntry> entries = codes().tollEntries();
     // Every edit of the window shows its controls again: a list that has not changed is left
-    // alone, and a refilled one keeps the slots that were selected, so "D&elete" still has
+    // alone, and a refilled one keeps the slots that were selected, so "De&lete" still has
     // its entry after the operator touched something else.
     bool same = tollList_->count() == static_cast<int>(entries.size());
     for (int i = 0; same && i < tollList_->count(); ++i)

@@ -92,7 +92,7 @@ class KelpMainTest : public QObject {
         KelpMain main;
         QStringList top;
         for (QAction* a : main.menuBar()->actions()) top << a->text();
-        QCOMPARE(top, (QStringList{"&File", "Confi&gure Kelp", "&DTMF Test Pad",
+        QCOMPARE(top, (QStringList{"&File", "&Edit", "Confi&gure Kelp", "&DTMF Test Pad",
                                    "&Manual Data Send", "&QZ740", "R&TC", "D&VR", "&Help"}));
         struct Item {
             const char* name;

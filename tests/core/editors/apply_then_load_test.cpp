@@ -1,5 +1,6 @@
 // What Apply writes is what the next load of the file reads: Apply refuses a value the load
-// would change, whether by its own rule or by the value it is judged against.
+// would change, whether by its own rule or by the value it is judged against. And what Apply
+// wrote, Undo takes back exactly.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -24,6 +25,7 @@
 #include "core/editors/scheduler_model.h"
 #include "core/editors/special_codes_model.h"
 #include "core/editors/timers_model.h"
+#include "core/session/edit_history.h"
 #include "tests/core/app/temp_folder.h"
 #include "tests/support/virtual_clock.h"
 
@@ -182,6 +184,97 @@ TEST_F(ApplyThenLoadTest, ApplyThenSaveThenLoadIsAFixedPoint) {
         ASSERT_EQ(snapshot(db()), written) << "round " << round;
     }
     EXPECT_GT(applied, 20);
+}
+
+// A row may save after another step first (undo then stops at the saved point, not at the
+// file's first contents), or mark an upload after its step (undo asks; No leaves it).
+TEST_F(ApplyThenLoadTest, UndoAndRedoPutBackEveryEditorsApplyExactly) {
+    struct Edit {
+        const char* key;
+        int index;
+        const char* value;
+    };
+    std::unique_ptr<EditorModel> model;
+    const auto applyEdits = [&](Area area, int tab, const std::vector<Edit>& edits) {
+        for (auto& m : everyArea(db()))
+            if (m->area() == area)
+                model = std::move(m);
+        model->open();
+        model->selectTab(tab);
+        for (const Edit& e : edits) edit(*model, e.key, e.index, e.value);
+        ASSERT_TRUE(applyArea(*model).empty());
+    };
+    const struct {
+        Area area;
+        int tab;
+        std::vector<Edit> edits;
+        const char* undoText;  // nullptr: the area's caption opens it
+        bool saveFirst = false, upload = false;
+    } cases[] = {
+        {Area::Timers, 1, {{"HangTime1", 2, "25"}}, "Undo Timers: Port 2: Hang Timer 1"},
+        {Area::Courtesy, 0, {{"Delay1", 3, "200"}, {"Dur2", 3, "50"}, {"Tone1", 3, "800"}},
+         "Undo Courtesy Tones: 3 settings"},
+        {Area::Macros, 0, {{"RcvMacroInactive", 2, "7"}}, nullptr},
+        {Area::Scheduler, 0, {{"Hours", 2, "13"}}, nullptr},
+        {Area::Analog, 0, {{"MeterMacro", 3, "7"}}, nullptr},
+        {Area::Identification, 2, {{"ConstantID", 3, "1"}}, nullptr},
+        {Area::MessageMacros, 0, {{"MessageMacro", 3, "two three"}}, nullptr},
+        {Area::Dtmf, 0, {{"DTMF", 20, "9"}}, nullptr},
+        {Area::AlarmsRemoteBase, 0, {{"AlarmLowMacroNum", 4, "7"}}, nullptr},
+        {Area::SpecialCodes, 0, {{"AutoDial", 7, "5551234"}}, nullptr},
+        {Area::PortSwitches, 2, {{"PLAccess", 3, "0"}, {"RxEnable", 3, "1"}}, nullptr},
+        {Area::Timers, 0, {{"HangTime1", 1, "30"}}, nullptr, true},
+        {Area::Dtmf, 0, {{"DTMF", 20, "9"}}, nullptr, false, true},
+    };
+    EditHistory& history = editHistory();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(areaCaption(c.area) + (c.saveFirst ? " after a save" : ""));
+        load();
+        if (c.saveFirst) {
+            applyEdits(Area::Dtmf, 0, {{"DTMF", 19, "8"}});
+            db().saved = true;  // as File, Save leaves it
+            history.databaseSaved();
+        }
+        const DatabaseContents before = contentsOf(db());
+        applyEdits(c.area, c.tab, c.edits);
+        const DatabaseContents after = contentsOf(db());
+        ASSERT_NE(after.flags, before.flags) << "Apply raises the upload flags";
+        ASSERT_FALSE(db().saved);
+        const std::string text = history.undoText();
+        const std::string opening = c.undoText ? c.undoText : "Undo " + areaCaption(c.area) + ": ";
+        EXPECT_EQ(text.rfind(opening, 0), 0u) << text;
+        if (c.upload) {
+            markControllerReached(db(), "The upload");
+            prompter.queueAnswer(Answer::No);
+            EXPECT_FALSE(history.undo());
+            EXPECT_EQ(contentsOf(db()), after);
+            EXPECT_EQ(prompter.lastMessageBox().text.rfind("The upload at ", 0), 0u);
+            prompter.queueAnswer(Answer::Yes);
+        }
+        const std::optional<ShownStep> undone = history.undo();
+        ASSERT_TRUE(undone);
+        EXPECT_EQ(undone->area, c.area);
+        EXPECT_EQ(undone->tab, c.tab);
+        EXPECT_EQ(contentsOf(db()), before);
+        EXPECT_TRUE(db().saved) << "back at what the file holds";
+        EXPECT_EQ(history.redoText(), "Redo" + text.substr(4));
+        if (c.saveFirst) {
+            ASSERT_TRUE(history.undo());
+            EXPECT_FALSE(db().saved) << "before the save";
+            ASSERT_TRUE(history.redo());
+        }
+        ASSERT_TRUE(history.redo());
+        EXPECT_EQ(contentsOf(db()), after);
+        EXPECT_FALSE(db().saved);
+        EXPECT_EQ(prompter.unusedAnswers(), 0u);
+    }
+
+    // Refused while an edit waits for Apply; Open starts afresh.
+    model->editText("DTMF", 20, "31");
+    EXPECT_FALSE(history.undo());
+    EXPECT_EQ(prompter.lastMessageBox().title, "Unapplied DTMF Changes");
+    load();
+    EXPECT_FALSE(history.canUndo() || history.canRedo());
 }
 
 }  // namespace
