@@ -91,16 +91,7 @@ void writeWatchState(const fs::path& historyFolder, const WatchState& state) {
 }
 
 std::string watchTimeNow() {
-    const std::time_t t = std::chrono::system_clock::to_time_t(currentClock().wallClock());
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &t);
-#else
-    localtime_r(&t, &local);
-#endif
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    return text;
+    return localTimeText(currentClock().wallClock(), "%Y-%m-%d %H:%M:%S");
 }
 
 }  // namespace kelp::cli

@@ -5,6 +5,8 @@
 
 #include <chrono>
 #include <cstdint>
+#include <ctime>
+#include <string>
 
 namespace kelp {
 
@@ -26,6 +28,10 @@ class Clock {
 Clock& currentClock();
 // Installs a Clock (not owned; it must outlive its use). nullptr restores the system clock.
 void setCurrentClock(Clock* clock);
+
+// A time of the wall clock in the computer's own time zone, and as strftime's format writes it.
+std::tm localTime(std::chrono::system_clock::time_point when);
+std::string localTimeText(std::chrono::system_clock::time_point when, const char* format);
 
 // Installs a Clock for a scope and puts the previous one back afterwards.
 class ScopedClock {

@@ -24,17 +24,6 @@ std::system_error logFailure(const std::filesystem::path& path, const char* what
                              std::string(what) + " " + path.string());
 }
 
-std::tm localTime(std::chrono::system_clock::time_point when) {
-    const std::time_t t = std::chrono::system_clock::to_time_t(when);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &t);
-#else
-    localtime_r(&t, &local);
-#endif
-    return local;
-}
-
 }  // namespace
 
 void ErrorLog::openFresh() {

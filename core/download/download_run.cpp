@@ -8,11 +8,7 @@
 #include "core/app/busy_state.h"
 #include "core/app/clock.h"
 #include "core/app/error_reporter.h"
-#include "core/session/file_commands.h"
-#include "core/session/preferences.h"
 #include "core/app/prompter.h"
-#include "core/session/recent_files.h"
-#include "core/session/sent_record.h"
 #include "core/database/controller_database.h"
 #include "core/database/dat_file.h"
 #include "core/database/profile.h"
@@ -22,6 +18,10 @@
 #include "core/download/memory_import.h"
 #include "core/download/option_decoders.h"
 #include "core/link/link_preferences.h"
+#include "core/session/file_commands.h"
+#include "core/session/preferences.h"
+#include "core/session/recent_files.h"
+#include "core/session/sent_record.h"
 
 namespace kelp {
 
@@ -138,16 +138,7 @@ class NoneUnlessLoaded {
 }  // namespace
 
 std::string downloadStamp(std::chrono::system_clock::time_point when) {
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &seconds);
-#else
-    localtime_r(&seconds, &local);
-#endif
-    char text[32];
-    std::strftime(text, sizeof text, "%Y%m%d_%H%M", &local);
-    return text;
+    return localTimeText(when, "%Y%m%d_%H%M");
 }
 
 std::string downloadCompleteText(const std::string& file, const std::string& stamp) {

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "core/app/app_folder.h"
+#include "core/app/clock.h"
 #include "core/database/dat_file.h"
 #include "core/database/ini_file.h"
 #include "core/session/sent_record.h"
@@ -46,13 +47,7 @@ std::optional<std::pair<std::string, int>> snapshotName(const std::string& name)
 }
 
 std::string stampOf(std::chrono::system_clock::time_point when) {
-    const std::time_t t = std::chrono::system_clock::to_time_t(when);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &t);
-#else
-    localtime_r(&t, &local);
-#endif
+    const std::tm local = localTime(when);
     char text[32];
     std::snprintf(text, sizeof text, "%04d%02d%02d_%02d%02d%02d", local.tm_year + 1900,
                   local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);

@@ -87,13 +87,7 @@ void playCommand(const std::string& command) {
 }  // namespace
 
 ClockParts clockParts(std::chrono::system_clock::time_point when) {
-    const std::time_t t = std::chrono::system_clock::to_time_t(when);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &t);
-#else
-    localtime_r(&t, &local);
-#endif
+    const std::tm local = localTime(when);
     return ClockParts{
         twoDigits(local.tm_mon + 1) + twoDigits(local.tm_mday) + twoDigits(local.tm_year + 1900),
         twoDigits(local.tm_hour) + twoDigits(local.tm_min) + twoDigits(local.tm_sec)};

@@ -16,21 +16,11 @@ namespace kelp {
 
 namespace {
 
-std::tm localTime(std::time_t t) {
-    std::tm parts{};
-#ifdef _WIN32
-    localtime_s(&parts, &t);
-#else
-    localtime_r(&t, &parts);
-#endif
-    return parts;
-}
-
 // "yyyymmdd-hhmmss" for file names, or "yyyy-mm-dd hh:mm:ss.mmm" for lines.
 std::string stamp(bool forFileName) {
     const auto now = currentClock().wallClock();
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch());
-    const std::tm t = localTime(std::chrono::system_clock::to_time_t(now));
+    const std::tm t = localTime(now);
     char text[80];
     if (forFileName) {
         std::snprintf(text, sizeof text, "%04d%02d%02d-%02d%02d%02d", t.tm_year + 1900,

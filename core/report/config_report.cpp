@@ -8,6 +8,7 @@
 #include <set>
 #include <sstream>
 
+#include "core/app/clock.h"
 #include "core/catalogues/choice_lists.h"
 #include "core/catalogues/macro_functions.h"
 #include "core/database/key_rules.h"
@@ -509,16 +510,7 @@ RepairEntries readRepairReport(const std::filesystem::path& log) {
 }
 
 std::string reportDateText(std::chrono::system_clock::time_point when) {
-    const std::time_t t = std::chrono::system_clock::to_time_t(when);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &t);
-#else
-    localtime_r(&t, &local);
-#endif
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
-    return text;
+    return localTimeText(when, "%Y-%m-%d %H:%M");
 }
 
 std::string configurationReport(const ControllerDatabase& database, const RepairEntries& repairs,

@@ -68,16 +68,7 @@ std::string cellWords(const CellAddress& c) {
 }
 
 std::string clockTime(std::chrono::system_clock::time_point when) {
-    const std::time_t t = std::chrono::system_clock::to_time_t(when);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &t);
-#else
-    localtime_r(&t, &local);
-#endif
-    char text[8];
-    std::strftime(text, sizeof text, "%H:%M", &local);
-    return text;
+    return localTimeText(when, "%H:%M");
 }
 
 }  // namespace
