@@ -7,6 +7,7 @@
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QBoxLayout>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -288,6 +289,19 @@ void nameUnnamedControls(QWidget* top) {
         if (!name.isEmpty())
             w->setAccessibleName(name);
     }
+}
+
+void tabStopOnChecked(QButtonGroup* group) {
+    const auto follow = [group] {
+        const QList<QAbstractButton*> buttons = group->buttons();
+        QAbstractButton* stop = group->checkedButton();
+        if (stop == nullptr && !buttons.isEmpty())
+            stop = buttons.first();
+        for (QAbstractButton* b : buttons)
+            b->setFocusPolicy(b == stop ? Qt::StrongFocus : Qt::ClickFocus);
+    };
+    QObject::connect(group, &QButtonGroup::buttonToggled, group, follow);
+    follow();
 }
 
 QColor changedColour(const QColor& background) {

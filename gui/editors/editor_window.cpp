@@ -1,5 +1,6 @@
 #include "gui/editors/editor_window.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -215,6 +216,7 @@ void EditorWindow::describeBinding(const Binding& b) {
 void EditorWindow::openWindow() {
     // Every control built by now that is no setting is named by its label and frames.
     nameUnnamedControls(this);
+    for (QButtonGroup* group : findChildren<QButtonGroup*>()) tabStopOnChecked(group);
     model_->open();
     showWorkingCopy();
     for (QTabWidget* tabs : tabs_) tabs->setCurrentIndex(0);

@@ -62,6 +62,10 @@ HistoryWindow::HistoryWindow(const ControllerDatabase& file, std::vector<Snapsho
     showCodes_->setObjectName(QStringLiteral("chkShowCodes"));
     showCodes_->setToolTip(
         QStringLiteral("Show the unlock, lock and terminator codes in the differences"));
+    auto* against = new QButtonGroup(this);
+    against->addButton(fromFile_);
+    against->addButton(fromBefore_);
+    tabStopOnChecked(against);
     table_ = differenceTable(this);
     // Neither has a label of its own: a screen reader names them as a sighted reader sees them.
     describe(list_, QStringLiteral("Snapshots"),

@@ -2,7 +2,10 @@
 // questions, driven through its real menu actions and windows.
 #include "gui/kelp_main.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
@@ -300,6 +303,45 @@ class KelpMainTest : public QObject {
         main.tabStrip()->setCurrentIndex(4);
         QCOMPARE(main.tabStrip()->currentIndex(), 4);
         QCOMPARE(main.rememberedTab(), 4);
+    }
+
+    // Tab into an option-button group, and Shift+Tab back into it, lands on the button that is
+    // checked (here the last), never on one that Space would switch to.
+    void tabLandsOnTheCheckedOptionButton_data() {
+        QTest::addColumn<int>("tab");
+        QTest::newRow("logic alarms") << 8;
+        QTest::newRow("special codes") << 9;
+        QTest::newRow("port switches") << 10;
+    }
+
+    void tabLandsOnTheCheckedOptionButton() {
+        QFETCH(int, tab);
+        KelpMain main;
+        QVERIFY(guitest::showAndActivate(&main));
+        main.fileCommands().openPath(sampleCopy("site.dat"));
+        main.tabStrip()->setCurrentIndex(tab);
+        int groups = 0;
+        for (QButtonGroup* group : main.editorWindow(tab)->findChildren<QButtonGroup*>()) {
+            const QList<QAbstractButton*> buttons = group->buttons();
+            if (buttons.size() < 2 || !buttons.first()->isVisible() ||
+                !buttons.last()->isEnabled())
+                continue;
+            ++groups;
+            buttons.last()->click();
+            QWidget* before = buttons.first();
+            while (buttons.contains(before) || !(before->focusPolicy() & Qt::TabFocus) ||
+                   !before->isVisible() || !before->isEnabled())
+                before = before->previousInFocusChain();
+            before->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(before, Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), buttons.last());
+            QTest::keyClick(buttons.last(), Qt::Key_Tab);
+            QWidget* after = QApplication::focusWidget();
+            QVERIFY(!buttons.contains(after));
+            QTest::keyClick(after, Qt::Key_Backtab);
+            QCOMPARE(QApplication::focusWidget(), buttons.last());
+        }
+        QVERIFY(groups > 0);
     }
 
     void exitAsksToSaveAndWritesKelpIni() {
