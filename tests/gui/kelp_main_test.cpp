@@ -8,6 +8,7 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
@@ -303,6 +304,65 @@ class KelpMainTest : public QObject {
         main.tabStrip()->setCurrentIndex(4);
         QCOMPARE(main.tabStrip()->currentIndex(), 4);
         QCOMPARE(main.rememberedTab(), 4);
+    }
+
+    // Every pick list from the keyboard: Tab from the last box it serves reaches it, Down
+    // moves, Enter inserts into that box and keeps the list, F6 goes to the box and back, Tab
+    // on checks the box, and Apply stores what was inserted.
+    void everyPickListFromTheKeyboard_data() {
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<int>("tabs");  // from the box to the list
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("macro functions") << 2 << "MacroSet(10)" << 2 << "FunctionList" << "Macro"
+                                         << 10 << "002";
+        QTest::newRow("voice ID") << 5 << "VoiceID3Set(1)" << 1 << "VocabList" << "VoiceID3"
+                                  << 1 << "ONE";
+        QTest::newRow("CW ID") << 5 << "CWID2Set(1)" << 1 << "CwList" << "CWID2" << 1 << "1";
+        QTest::newRow("message") << 6 << "MessageSet(10)" << 1 << "VocabList" << "MessageMacro"
+                                 << 10 << "ONE";
+        QTest::newRow("DTMF digit") << 7 << "DTMFSet(20)" << 1 << "DTMFList" << "DTMF" << 20
+                                    << "2";
+    }
+
+    void everyPickListFromTheKeyboard() {
+        QFETCH(int, tab);
+        QFETCH(QString, box);
+        QFETCH(int, tabs);
+        QFETCH(QString, list);
+        QFETCH(QString, key);
+        QFETCH(int, index);
+        QFETCH(QString, stored);
+        KelpMain main;
+        QVERIFY(guitest::showAndActivate(&main));
+        main.fileCommands().openPath(sampleCopy("site.dat"));
+        main.tabStrip()->setCurrentIndex(tab);
+        QWidget* window = main.editorWindow(tab);
+        auto* edit = guitest::findControl<QLineEdit>(window, box);
+        auto* words = guitest::findControl<QListWidget>(window, list);
+        guitest::typeInto(edit, "");
+        for (int i = 0; i < tabs; ++i)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), words);
+        QTest::keyClick(words, Qt::Key_Down);
+        QTest::keyClick(words, Qt::Key_Down);
+        QTest::keyClick(words, Qt::Key_Up);
+        QTest::keyClick(words, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), words);
+        QCOMPARE(edit->text().trimmed(), stored);
+        QTest::keyClick(words, Qt::Key_F6);
+        QCOMPARE(QApplication::focusWidget(), edit);
+        QTest::keyClick(edit, Qt::Key_F6);
+        QCOMPARE(QApplication::focusWidget(), words);
+        QTest::keyClick(words, Qt::Key_Tab);
+        QVERIFY(QApplication::focusWidget() != words);
+        QVERIFY(QApplication::focusWidget() != edit);
+        QVERIFY(prompter_->messageBoxes().empty());
+        guitest::findControl<QPushButton>(window, "Apply")->click();
+        QCOMPARE(QString::fromStdString(db().get(key.toStdString(), index)), stored);
     }
 
     // Tab into an option-button group, and Shift+Tab back into it, lands on the button that is
