@@ -68,6 +68,9 @@ EditorWindow::~EditorWindow() {
     for (const Binding& b : bindings_)
         if (b.widget)
             b.widget->removeEventFilter(this);
+    for (const PickList& pick : pickLists_)
+        if (pick.list)
+            pick.list->removeEventFilter(this);
 }
 
 QLabel* EditorWindow::captionLabel() {
