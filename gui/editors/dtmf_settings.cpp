@@ -203,8 +203,7 @@ bool DtmfSettings::eventFilter(QObject* watched, QEvent* event) {
     const int memory = memoryOf(watched);
     const bool focusIn = event->type() == QEvent::FocusIn;
     const bool focusOut = event->type() == QEvent::FocusOut;
-    const bool moving =
-        (focusIn || focusOut) && focusLeavesBox(static_cast<QFocusEvent*>(event));
+    const bool moving = (focusIn || focusOut) && focusLeavesBox(static_cast<QFocusEvent*>(event));
     // The main window may give a box the focus before the window is active: whatever the
     // reason, a box that gets the focus is ready for typing.
     if (memory > 0 && focusIn)

@@ -384,9 +384,10 @@ bool EditorWindow::focusNextPrevChild(bool next) {
         QWidget* target = nullptr;
         if (focus == after)
             target = next ? list : nullptr;
+        else if (focus == list && next)
+            target = nextTabStop(after, list);
         else if (focus == list)
-            target = next ? nextTabStop(after, list)
-                          : heldBox_ != nullptr ? static_cast<QWidget*>(heldBox_) : after;
+            target = heldBox_ != nullptr ? static_cast<QWidget*>(heldBox_) : after;
         else if (!next && focus == nextTabStop(after, list))
             target = list;
         if (target != nullptr) {

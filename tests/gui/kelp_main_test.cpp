@@ -306,102 +306,63 @@ class KelpMainTest : public QObject {
         QCOMPARE(main.rememberedTab(), 4);
     }
 
-    // Every pick list from the keyboard: Tab from the last box it serves reaches it, Down
-    // moves, Enter inserts into that box and keeps the list, F6 goes to the box and back, Tab
-    // on checks the box, and Apply stores what was inserted.
-    void everyPickListFromTheKeyboard_data() {
-        QTest::addColumn<int>("tab");
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<int>("tabs");  // from the box to the list
-        QTest::addColumn<QString>("list");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<int>("index");
-        QTest::addColumn<QString>("stored");
-        QTest::newRow("macro functions") << 2 << "MacroSet(10)" << 2 << "FunctionList" << "Macro"
-                                         << 10 << "002";
-        QTest::newRow("voice ID") << 5 << "VoiceID3Set(1)" << 1 << "VocabList" << "VoiceID3"
-                                  << 1 << "ONE";
-        QTest::newRow("CW ID") << 5 << "CWID2Set(1)" << 1 << "CwList" << "CWID2" << 1 << "1";
-        QTest::newRow("message") << 6 << "MessageSet(10)" << 1 << "VocabList" << "MessageMacro"
-                                 << 10 << "ONE";
-        QTest::newRow("DTMF digit") << 7 << "DTMFSet(20)" << 1 << "DTMFList" << "DTMF" << 20
-                                    << "2";
+    // Every list and option group from the keyboard: Tab reaches a list, arrows move, Enter
+    // inserts into the box and keeps the list, F6 goes to the box and back, Tab on checks the
+    // box, Apply stores it; Tab into an option group lands on its checked button (the last).
+    void listsAndOptionGroupsFromTheKeyboard_data() {
+        QTest::addColumn<QString>("row");  // tab; box, key, index and what the list puts in it
+        QTest::newRow("functions") << "2 MacroSet(10) Macro 10 002";
+        QTest::newRow("voice ID") << "5 VoiceID3Set(1) VoiceID3 1 ONE";
+        QTest::newRow("CW ID") << "5 CWID2Set(1) CWID2 1 1";
+        QTest::newRow("message") << "6 MessageSet(10) MessageMacro 10 ONE";
+        QTest::newRow("DTMF") << "7 DTMFSet(20) DTMF 20 2";
+        for (const char* tab : {"8", "9", "10"}) QTest::newRow(tab) << tab;
     }
 
-    void everyPickListFromTheKeyboard() {
-        QFETCH(int, tab);
-        QFETCH(QString, box);
-        QFETCH(int, tabs);
-        QFETCH(QString, list);
-        QFETCH(QString, key);
-        QFETCH(int, index);
-        QFETCH(QString, stored);
+    void listsAndOptionGroupsFromTheKeyboard() {
+        QFETCH(QString, row);
+        const QStringList box = row.split(' ');
+        const int tab = box[0].toInt();
         KelpMain main;
         QVERIFY(guitest::showAndActivate(&main));
         main.fileCommands().openPath(sampleCopy("site.dat"));
         main.tabStrip()->setCurrentIndex(tab);
         QWidget* window = main.editorWindow(tab);
-        auto* edit = guitest::findControl<QLineEdit>(window, box);
-        auto* words = guitest::findControl<QListWidget>(window, list);
+        const auto focused = [] { return QApplication::focusWidget(); };
+        const auto press = [&](Qt::Key key) { QTest::keyClick(focused(), key); };
+        if (box.size() == 1) {
+            int groups = 0;
+            for (QButtonGroup* group : window->findChildren<QButtonGroup*>()) {
+                const QList<QAbstractButton*> buttons = group->buttons();
+                if (!buttons.first()->isVisible() || !buttons.last()->isEnabled())
+                    continue;
+                ++groups;
+                buttons.last()->click();
+                buttons.first()->setFocus();
+                press(Qt::Key_Backtab);
+                press(Qt::Key_Tab);
+                QCOMPARE(focused(), buttons.last());
+            }
+            QVERIFY(groups > 0);
+            return;
+        }
+        auto* edit = guitest::findControl<QLineEdit>(window, box[1]);
         guitest::typeInto(edit, "");
-        for (int i = 0; i < tabs; ++i)
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), words);
-        QTest::keyClick(words, Qt::Key_Down);
-        QTest::keyClick(words, Qt::Key_Down);
-        QTest::keyClick(words, Qt::Key_Up);
-        QTest::keyClick(words, Qt::Key_Return);
-        QCOMPARE(QApplication::focusWidget(), words);
-        QCOMPARE(edit->text().trimmed(), stored);
-        QTest::keyClick(words, Qt::Key_F6);
-        QCOMPARE(QApplication::focusWidget(), edit);
-        QTest::keyClick(edit, Qt::Key_F6);
-        QCOMPARE(QApplication::focusWidget(), words);
-        QTest::keyClick(words, Qt::Key_Tab);
-        QVERIFY(QApplication::focusWidget() != words);
-        QVERIFY(QApplication::focusWidget() != edit);
+        for (int i = 0; i < 2 && qobject_cast<QListWidget*>(focused()) == nullptr; ++i)
+            press(Qt::Key_Tab);
+        QWidget* list = qobject_cast<QListWidget*>(focused());
+        QVERIFY(list != nullptr);
+        for (Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Up, Qt::Key_Return}) press(key);
+        QCOMPARE(edit->text().trimmed(), box[4]);
+        press(Qt::Key_F6);
+        QCOMPARE(focused(), edit);
+        press(Qt::Key_F6);
+        QCOMPARE(focused(), list);
+        press(Qt::Key_Tab);
+        QVERIFY(focused() != list && focused() != edit);
         QVERIFY(prompter_->messageBoxes().empty());
         guitest::findControl<QPushButton>(window, "Apply")->click();
-        QCOMPARE(QString::fromStdString(db().get(key.toStdString(), index)), stored);
-    }
-
-    // Tab into an option-button group, and Shift+Tab back into it, lands on the button that is
-    // checked (here the last), never on one that Space would switch to.
-    void tabLandsOnTheCheckedOptionButton_data() {
-        QTest::addColumn<int>("tab");
-        QTest::newRow("logic alarms") << 8;
-        QTest::newRow("special codes") << 9;
-        QTest::newRow("port switches") << 10;
-    }
-
-    void tabLandsOnTheCheckedOptionButton() {
-        QFETCH(int, tab);
-        KelpMain main;
-        QVERIFY(guitest::showAndActivate(&main));
-        main.fileCommands().openPath(sampleCopy("site.dat"));
-        main.tabStrip()->setCurrentIndex(tab);
-        int groups = 0;
-        for (QButtonGroup* group : main.editorWindow(tab)->findChildren<QButtonGroup*>()) {
-            const QList<QAbstractButton*> buttons = group->buttons();
-            if (buttons.size() < 2 || !buttons.first()->isVisible() ||
-                !buttons.last()->isEnabled())
-                continue;
-            ++groups;
-            buttons.last()->click();
-            QWidget* before = buttons.first();
-            while (buttons.contains(before) || !(before->focusPolicy() & Qt::TabFocus) ||
-                   !before->isVisible() || !before->isEnabled())
-                before = before->previousInFocusChain();
-            before->setFocus(Qt::TabFocusReason);
-            QTest::keyClick(before, Qt::Key_Tab);
-            QCOMPARE(QApplication::focusWidget(), buttons.last());
-            QTest::keyClick(buttons.last(), Qt::Key_Tab);
-            QWidget* after = QApplication::focusWidget();
-            QVERIFY(!buttons.contains(after));
-            QTest::keyClick(after, Qt::Key_Backtab);
-            QCOMPARE(QApplication::focusWidget(), buttons.last());
-        }
-        QVERIFY(groups > 0);
+        QCOMPARE(QString::fromStdString(db().get(box[2].toStdString(), box[3].toInt())), box[4]);
     }
 
     void exitAsksToSaveAndWritesKelpIni() {
