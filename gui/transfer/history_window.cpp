@@ -58,7 +58,7 @@ HistoryWindow::HistoryWindow(const ControllerDatabase& file, std::vector<Snapsho
     fromBefore_ = new QRadioButton(QStringLiteral("Against the snapshot &before it"), this);
     fromBefore_->setObjectName(QStringLiteral("optFromBefore"));
     fromFile_->setChecked(true);
-    showCodes_ = new QCheckBox(QStringLiteral("Show &codes"), this);
+    showCodes_ = new QCheckBox(QStringLiteral("&Show codes"), this);
     showCodes_->setObjectName(QStringLiteral("chkShowCodes"));
     showCodes_->setToolTip(
         QStringLiteral("Show the unlock, lock and terminator codes in the differences"));
