@@ -7,6 +7,7 @@
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QBoxLayout>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -288,6 +289,44 @@ void nameUnnamedControls(QWidget* top) {
         if (!name.isEmpty())
             w->setAccessibleName(name);
     }
+}
+
+namespace {
+
+// Qt moves a group's Tab stop to whichever button last had the focus; each time the focus
+// leaves the group it goes back to the checked button.
+class CheckedTabStop : public QObject {
+  public:
+    explicit CheckedTabStop(QButtonGroup* group) : QObject(group), group_(group) {
+        connect(group, &QButtonGroup::buttonToggled, this, &CheckedTabStop::follow);
+        for (QAbstractButton* b : group->buttons()) b->installEventFilter(this);
+        follow();
+    }
+
+  protected:
+    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+        if (event->type() == QEvent::FocusOut)
+            follow();
+        return false;
+    }
+
+  private:
+    void follow() {
+        const QList<QAbstractButton*> buttons = group_->buttons();
+        QAbstractButton* stop = group_->checkedButton();
+        if (stop == nullptr && !buttons.isEmpty())
+            stop = buttons.first();
+        for (QAbstractButton* b : buttons)
+            b->setFocusPolicy(b == stop ? Qt::StrongFocus : Qt::ClickFocus);
+    }
+
+    QButtonGroup* group_;
+};
+
+}  // namespace
+
+void tabStopOnChecked(QButtonGroup* group) {
+    new CheckedTabStop(group);
 }
 
 QColor changedColour(const QColor& background) {

@@ -12,6 +12,7 @@
 
 #include "core/editors/field_help.h"
 
+class QButtonGroup;
 class QPalette;
 class QWidget;
 
@@ -37,6 +38,11 @@ QString contextName(const QWidget* control, const QString& label, const QWidget*
 // Names every control under `top` that has no name yet: by its label (a label whose buddy it
 // is, or the label before it in its row) and the frames around it. Settings are named first.
 void nameUnnamedControls(QWidget* top);
+
+// An option-button group is one stop of the Tab order, on its checked button (the first while
+// none is): Tab never lands on a button that Space would switch to. The arrow keys move
+// within the group and choose, as before.
+void tabStopOnChecked(QButtonGroup* group);
 
 // Colours of the editors: a value that differs from the database is red (pure red on a light
 // background; on a dark one a lighter red that stays readable), one that equals it takes the

@@ -19,6 +19,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <chrono>
 #include <cmath>
@@ -330,6 +331,9 @@ void KelpMain::buildToolbar() {
     connect(button(QStringLiteral("Set Clock"), QStringLiteral("clock"),
                    QStringLiteral("Set Clock/Calendar")),
             &QAction::triggered, this, &KelpMain::setClock);
+    // The toolbar's own button for the buttons a narrow window cannot show.
+    if (auto* more = toolbar_->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button")))
+        more->setAccessibleName(QStringLiteral("More toolbar buttons"));
 }
 
 void KelpMain::buildTabStrip() {

@@ -33,13 +33,6 @@ QString indexed(const char* name, int index) {
     return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
 }
 
-// Opening a menu or another window is not leaving a box, nor entering one.
-bool movesWithinWindow(const QFocusEvent* event) {
-    const auto reason = event->reason();
-    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
-           reason != Qt::MenuBarFocusReason;
-}
-
 }  // namespace
 
 DtmfSettings::DtmfSettings(QWidget* parent)
@@ -66,13 +59,12 @@ DtmfSettings::DtmfSettings(QWidget* parent)
     body->addWidget(sstab_, 1);
 
     // The digit list sits beside the tabs, so that the memory box it adds to stays in view.
-    // It never takes the focus: a double-click adds to the box being typed in.
+    // A pick list: a double-click or Enter adds to the box entered last.
     digits_ = new QListWidget(this);
     digits_->setObjectName(QStringLiteral("DTMFList"));
     describe(digits_, QStringLiteral("DTMF Digits"));
-    digits_->setFocusPolicy(Qt::NoFocus);
-    digits_->setToolTip(
-        QStringLiteral("Double-click a digit to add it to the memory box entered last"));
+    digits_->setToolTip(QStringLiteral(
+        "Double-click a digit, or press Enter on it, to add it to the memory box entered last"));
     for (const ListEntry& e : dtmfDigitList().listEntries()) {
         auto* item = new QListWidgetItem(QString::fromStdString(e.text), digits_);
         item->setData(Qt::UserRole, QVariant::fromValue<qlonglong>(e.itemData));
@@ -83,7 +75,7 @@ DtmfSettings::DtmfSettings(QWidget* parent)
     digits_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     digits_->setFixedHeight(digits_->sizeHintForRow(0) * digits_->count() +
                             2 * digits_->frameWidth() + 4);
-    connect(digits_, &QListWidget::itemDoubleClicked, this, &DtmfSettings::addDigit);
+    pickList(digits_, [this](QListWidgetItem* item) { addDigit(item); });
     auto* side = new QVBoxLayout;
     // Level with the first row of memory boxes, below the tab strip.
     side->addSpacing(sstab_->tabBar()->sizeHint().height());
@@ -211,8 +203,7 @@ bool DtmfSettings::eventFilter(QObject* watched, QEvent* event) {
     const int memory = memoryOf(watched);
     const bool focusIn = event->type() == QEvent::FocusIn;
     const bool focusOut = event->type() == QEvent::FocusOut;
-    const bool moving =
-        (focusIn || focusOut) && movesWithinWindow(static_cast<QFocusEvent*>(event));
+    const bool moving = (focusIn || focusOut) && focusLeavesBox(static_cast<QFocusEvent*>(event));
     // The main window may give a box the focus before the window is active: whatever the
     // reason, a box that gets the focus is ready for typing.
     if (memory > 0 && focusIn)

@@ -1,5 +1,7 @@
 #include "gui/editors/editor_window.h"
 
+#include <QApplication>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -8,9 +10,12 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -23,6 +28,27 @@
 namespace kelp {
 
 const QColor kChangedColour(255, 0, 0);
+
+namespace {
+
+// Opening a menu or another window moves the focus out of the window for a moment only.
+bool movesWithinWindow(const QFocusEvent* event) {
+    const auto reason = event->reason();
+    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
+           reason != Qt::MenuBarFocusReason;
+}
+
+// Where Tab goes from `widget` in the window's focus chain, `skip` aside.
+QWidget* nextTabStop(QWidget* widget, const QWidget* skip) {
+    for (QWidget* w = widget->nextInFocusChain(); w != nullptr && w != widget;
+         w = w->nextInFocusChain())
+        if (w != skip && (w->focusPolicy() & Qt::TabFocus) != 0 && w->isVisible() &&
+            w->isEnabled() && w->focusProxy() == nullptr)
+            return w;
+    return nullptr;
+}
+
+}  // namespace
 
 bool EditorWindow::showsChanged(const QWidget* control) {
     return showsChangedColour(control);
@@ -42,6 +68,9 @@ EditorWindow::~EditorWindow() {
     for (const Binding& b : bindings_)
         if (b.widget)
             b.widget->removeEventFilter(this);
+    for (const PickList& pick : pickLists_)
+        if (pick.list)
+            pick.list->removeEventFilter(this);
 }
 
 QLabel* EditorWindow::captionLabel() {
@@ -215,6 +244,7 @@ void EditorWindow::describeBinding(const Binding& b) {
 void EditorWindow::openWindow() {
     // Every control built by now that is no setting is named by its label and frames.
     nameUnnamedControls(this);
+    for (QButtonGroup* group : findChildren<QButtonGroup*>()) tabStopOnChecked(group);
     model_->open();
     showWorkingCopy();
     for (QTabWidget* tabs : tabs_) tabs->setCurrentIndex(0);
@@ -259,16 +289,113 @@ void EditorWindow::choiceEdited(const Binding& b, int itemData) {
 }
 
 bool EditorWindow::eventFilter(QObject* watched, QEvent* event) {
+    for (const PickList& pick : pickLists_)
+        if (pick.list == watched && pickListEvent(pick, event))
+            return true;
+    if (event->type() == QEvent::FocusIn && watched == heldBox_)
+        heldBox_ = nullptr;  // back from its pick list
     if (event->type() == QEvent::FocusOut && !filling_ && !restoringFocus_ && !refusalPending()) {
-        const auto reason = static_cast<QFocusEvent*>(event)->reason();
-        // Opening a menu or another window is not leaving the box.
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
-            reason != Qt::MenuBarFocusReason) {
-            if (const Binding* b = bindingOf(watched); b != nullptr && b->kind == FieldKind::Text)
+        const auto* focus = static_cast<QFocusEvent*>(event);
+        if (const Binding* b = bindingOf(watched); b != nullptr && b->kind == FieldKind::Text) {
+            if (focusLeavesBox(focus))
                 leaveTextBox(*b);
+            else if (movesWithinWindow(focus))
+                heldBox_ = static_cast<QLineEdit*>(b->widget.data());
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+bool EditorWindow::focusLeavesBox(const QFocusEvent* event) const {
+    return movesWithinWindow(event) && !isPickList(QApplication::focusWidget());
+}
+
+bool EditorWindow::isPickList(const QObject* widget) const {
+    for (const PickList& pick : pickLists_)
+        if (pick.list != nullptr && pick.list == widget)
+            return true;
+    return false;
+}
+
+void EditorWindow::pickList(QListWidget* list, std::function<void(QListWidgetItem*)> insert,
+                            std::function<QWidget*()> after) {
+    if (pickLists_.empty()) {
+        // One key for every list of the window: only one serves the box at a time.
+        new QShortcut(QKeySequence(Qt::Key_F6), this, this, &EditorWindow::jumpToOrFromPickList,
+                      Qt::WidgetWithChildrenShortcut);
+    }
+    list->setFocusPolicy(Qt::TabFocus);
+    list->installEventFilter(this);
+    connect(list, &QListWidget::itemDoubleClicked, this, insert);
+    pickLists_.push_back(PickList{list, std::move(insert), std::move(after)});
+}
+
+bool EditorWindow::pickListEvent(const PickList& pick, QEvent* event) {
+    QListWidget* list = pick.list;
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) ||
+            (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+            return false;
+        pick.insert(list->currentItem());
+        // The focus stays in the list for the next entry (the insertion may have entered the box).
+        if (list->isVisible() && list->isEnabled() && !list->hasFocus() && !refusalPending())
+            list->setFocus(Qt::OtherFocusReason);
+        return true;
+    }
+    if (event->type() != QEvent::FocusOut || heldBox_ == nullptr || filling_ || restoringFocus_ ||
+        refusalPending())
+        return false;
+    const auto* focus = static_cast<QFocusEvent*>(event);
+    QWidget* next = QApplication::focusWidget();
+    if (!movesWithinWindow(focus) || next == heldBox_ || isPickList(next))
+        return false;
+    // The focus goes on from the list: the box it left for the list is left now.
+    QLineEdit* box = heldBox_;
+    heldBox_ = nullptr;
+    QFocusEvent leaving(QEvent::FocusOut, focus->reason());
+    eventFilter(box, &leaving);
+    return false;
+}
+
+void EditorWindow::jumpToOrFromPickList() {
+    if (isPickList(QApplication::focusWidget())) {
+        if (heldBox_ != nullptr)
+            heldBox_->setFocus(Qt::ShortcutFocusReason);
+        return;
+    }
+    for (const PickList& pick : pickLists_) {
+        if (pick.list != nullptr && pick.list->isVisible() && pick.list->isEnabled()) {
+            pick.list->setFocus(Qt::ShortcutFocusReason);
+            return;
+        }
+    }
+}
+
+bool EditorWindow::focusNextPrevChild(bool next) {
+    // A pick list placed after a box of the page showing: Tab goes box, list, the control
+    // after the box; Shift+Tab the other way round.
+    QWidget* focus = QApplication::focusWidget();
+    for (const PickList& pick : pickLists_) {
+        QWidget* after = pick.after ? pick.after() : nullptr;
+        QListWidget* list = pick.list;
+        if (after == nullptr || list == nullptr || !list->isVisible() || !list->isEnabled())
+            continue;
+        QWidget* target = nullptr;
+        if (focus == after)
+            target = next ? list : nullptr;
+        else if (focus == list && next)
+            target = nextTabStop(after, list);
+        else if (focus == list)
+            target = heldBox_ != nullptr ? static_cast<QWidget*>(heldBox_) : after;
+        else if (!next && focus == nextTabStop(after, list))
+            target = list;
+        if (target != nullptr) {
+            target->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return QWidget::focusNextPrevChild(next);
 }
 
 void EditorWindow::leaveTextBox(const Binding& b) {

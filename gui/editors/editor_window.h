@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,7 +23,10 @@
 
 class QCheckBox;
 class QComboBox;
+class QFocusEvent;
 class QLabel;
+class QListWidget;
+class QListWidgetItem;
 class QPushButton;
 class QTabWidget;
 
@@ -93,6 +97,20 @@ class EditorWindow : public QWidget {
     // tone just selected) and shows that entry's value and colour; no edit.
     void rebind(QWidget* control, int index);
 
+    // A list whose entries go into a text box (a voice word, a CW character, a DTMF digit, a
+    // macro function). It takes the focus from the keyboard only, so a click leaves the caret
+    // in the box being typed in: Tab reaches it after the boxes it serves (after the box
+    // `after` gives on the page showing, else where the list was built), F6 jumps between it
+    // and the box, the arrow keys move in it, and Enter, like a double-click, hands the current
+    // entry to `insert`, which puts it into the box entered last. Moving from a box into a
+    // pick list and back is not leaving the box: the box is checked when the focus goes on.
+    void pickList(QListWidget* list, std::function<void(QListWidgetItem*)> insert,
+                  std::function<QWidget*()> after = {});
+    // Whether a focus change leaves the box it comes from: not when a menu or another window
+    // takes the focus, nor when it moves into one of the window's pick lists.
+    bool focusLeavesBox(const QFocusEvent* event) const;
+    bool focusNextPrevChild(bool next) override;
+
     // Hooks for a window's own rules: after any value was shown or edited, and after an
     // edit of one field entry.
     virtual void updateEnabledStates() {}
@@ -129,7 +147,20 @@ class EditorWindow : public QWidget {
     void showNotices(const std::vector<Notice>& notices);
     QLineEdit* boxForMarker() const;
 
+    struct PickList {
+        QPointer<QListWidget> list;
+        std::function<void(QListWidgetItem*)> insert;
+        std::function<QWidget*()> after;
+    };
+    bool isPickList(const QObject* widget) const;
+    // Enter and the focus leaving a pick list; true when the event was handled.
+    bool pickListEvent(const PickList& pick, QEvent* event);
+    void jumpToOrFromPickList();
+
     std::unique_ptr<EditorModel> model_;
+    std::vector<PickList> pickLists_;
+    // The box the focus left for a pick list: checked once the focus goes anywhere else.
+    QPointer<QLineEdit> heldBox_;
     QString caption_;
     std::vector<Binding> bindings_;
     std::vector<QTabWidget*> tabs_;

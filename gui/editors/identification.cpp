@@ -38,13 +38,6 @@ QString indexed(const char* name, int index) {
     return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
 }
 
-// Opening a menu or another window is not leaving a box, nor entering one.
-bool movesWithinWindow(const QFocusEvent* event) {
-    const auto reason = event->reason();
-    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
-           reason != Qt::MenuBarFocusReason;
-}
-
 }  // namespace
 
 Identification::Identification(QWidget* parent)
@@ -64,20 +57,22 @@ Identification::Identification(QWidget* parent)
     connect(sstab_, &QTabWidget::currentChanged, this, [this] { refreshCounter(); });
     body->addWidget(sstab_, 1);
 
-    // The lists never take the focus: the ID box being typed in keeps it (and its caret), and
-    // moving to a list is not leaving the box.
+    // Pick lists: moving to one is not leaving the ID box, which keeps its caret. Tab reaches
+    // each after the last box it serves on the port showing.
     auto* side = new QVBoxLayout;
     side->addSpacing(sstab_->tabBar()->sizeHint().height());
     vocabLabel_ = new QLabel(QStringLiteral("Vocabulary List"), this);
     vocabLabel_->setObjectName(QStringLiteral("VocabLabel"));
     vocab_ = wordList(QStringLiteral("VocabList"), voiceVocabulary().listEntries());
-    connect(vocab_, &QListWidget::itemDoubleClicked, this,
-            [this](QListWidgetItem* item) { insertFromList(item, true); });
+    pickList(
+        vocab_, [this](QListWidgetItem* item) { insertFromList(item, true); },
+        [this] { return control("VoiceID3", identification().currentPort()); });
     cwLabel_ = new QLabel(QStringLiteral("CW List"), this);
     cwLabel_->setObjectName(QStringLiteral("CwLabel"));
     cw_ = wordList(QStringLiteral("CwList"), cwTable().listEntries());
-    connect(cw_, &QListWidget::itemDoubleClicked, this,
-            [this](QListWidgetItem* item) { insertFromList(item, false); });
+    pickList(
+        cw_, [this](QListWidgetItem* item) { insertFromList(item, false); },
+        [this] { return control("CWID2", identification().currentPort()); });
     vocabLabel_->setBuddy(vocab_);
     cwLabel_->setBuddy(cw_);
     side->addWidget(vocabLabel_);
@@ -121,8 +116,8 @@ Identification::Identification(QWidget* parent)
 QListWidget* Identification::wordList(const QString& name, const std::vector<ListEntry>& entries) {
     auto* list = new QListWidget(this);
     list->setObjectName(name);
-    list->setFocusPolicy(Qt::NoFocus);
-    list->setToolTip(QStringLiteral("Double-click to insert into the ID box entered last"));
+    list->setToolTip(
+        QStringLiteral("Double-click, or press Enter, to insert into the ID box entered last"));
     for (const ListEntry& e : entries) {
         auto* item = new QListWidgetItem(QString::fromStdString(e.text), list);
         item->setData(Qt::UserRole, QVariant::fromValue<qlonglong>(e.itemData));
@@ -296,7 +291,7 @@ bool Identification::eventFilter(QObject* watched, QEvent* event) {
             enterIdBox(key);
         return EditorWindow::eventFilter(watched, event);
     }
-    if (!movesWithinWindow(static_cast<QFocusEvent*>(event)) || refusalPending())
+    if (!focusLeavesBox(static_cast<QFocusEvent*>(event)) || refusalPending())
         return EditorWindow::eventFilter(watched, event);
     // The framework tidies and checks the box (an emptied ID box is refused as it is).
     const bool handled = EditorWindow::eventFilter(watched, event);

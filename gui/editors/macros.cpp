@@ -39,13 +39,6 @@ QLabel* bold(const QString& text, QWidget* parent) {
     return label;
 }
 
-// Opening a menu or another window is not leaving a box, nor entering one.
-bool movesWithinWindow(const QFocusEvent* event) {
-    const auto reason = event->reason();
-    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
-           reason != Qt::MenuBarFocusReason;
-}
-
 QComboBox* numberList(const QString& name, int last, QWidget* parent) {
     auto* list = new QComboBox(parent);
     list->setObjectName(name);
@@ -76,8 +69,7 @@ Macros::Macros(QWidget* parent)
     bindTabs(sstab_);
     body->addWidget(sstab_, 1);
 
-    // The function list never takes the focus: the box being typed in keeps it (and its
-    // caret), and moving to the list is not leaving the box.
+    // A pick list: moving to it is not leaving the box, which keeps its caret.
     auto* side = new QVBoxLayout;
     auto* listLabel = new QLabel(QStringLiteral("Function List"), this);
     listLabel->setObjectName(QStringLiteral("FunctionLabel"));
@@ -89,9 +81,8 @@ Macros::Macros(QWidget* parent)
     side->addLayout(columns);
     functions_ = new QListWidget(this);
     functions_->setObjectName(QStringLiteral("FunctionList"));
-    functions_->setFocusPolicy(Qt::NoFocus);
-    functions_->setToolTip(
-        QStringLiteral("Double-click a function to insert it into the macro entered last"));
+    functions_->setToolTip(QStringLiteral(
+        "Double-click a function, or press Enter on it, to insert it into the macro entered last"));
     for (const ListEntry& e : macroFunctions().pickList()) {
         auto* item = new QListWidgetItem(QString::fromStdString(e.text), functions_);
         item->setData(Qt::UserRole, QVariant::fromValue<qlonglong>(e.itemData));
@@ -100,7 +91,7 @@ Macros::Macros(QWidget* parent)
                                     QStringLiteral("597 Outdoor Temp High (since Midnight)")) +
                                 40);
     listLabel->setBuddy(functions_);
-    connect(functions_, &QListWidget::itemDoubleClicked, this, &Macros::insertFunction);
+    pickList(functions_, [this](QListWidgetItem* item) { insertFunction(item); });
     side->addWidget(functions_, 1);
 
     auto* counterRow = new QHBoxLayout;
@@ -308,7 +299,7 @@ bool Macros::eventFilter(QObject* watched, QEvent* event) {
         return EditorWindow::eventFilter(watched, event);
     }
     if (event->type() == QEvent::FocusOut && isFunctions &&
-        movesWithinWindow(static_cast<QFocusEvent*>(event)) && !refusalPending()) {
+        focusLeavesBox(static_cast<QFocusEvent*>(event)) && !refusalPending()) {
         const bool handled = EditorWindow::eventFilter(watched, event);
         auto* edit = static_cast<QLineEdit*>(watched);
         const QString stored =

@@ -24,13 +24,6 @@ namespace {
 
 const char* const kKey = "MessageMacro";
 
-// Opening a menu or another window is not leaving a box, nor entering one.
-bool movesWithinWindow(const QFocusEvent* event) {
-    const auto reason = event->reason();
-    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
-           reason != Qt::MenuBarFocusReason;
-}
-
 }  // namespace
 
 MessageMacros::MessageMacros(QWidget* parent)
@@ -51,8 +44,7 @@ MessageMacros::MessageMacros(QWidget* parent)
     bindTabs(sstab_);
     body->addWidget(sstab_, 1);
 
-    // The list never takes the focus: the box being typed in keeps it (and its caret), and
-    // moving to the list is not leaving the box.
+    // A pick list: moving to it is not leaving the box, which keeps its caret.
     auto* side = new QVBoxLayout;
     auto* listLabel =
         new QLabel(QStringLiteral("Vocabulary List      (NOTE: There is no DVR20)"), this);
@@ -60,15 +52,14 @@ MessageMacros::MessageMacros(QWidget* parent)
     side->addWidget(listLabel);
     vocab_ = new QListWidget(this);
     vocab_->setObjectName(QStringLiteral("VocabList"));
-    vocab_->setFocusPolicy(Qt::NoFocus);
-    vocab_->setToolTip(
-        QStringLiteral("Double-click a word to insert it into the message entered last"));
+    vocab_->setToolTip(QStringLiteral(
+        "Double-click a word, or press Enter on it, to insert it into the message entered last"));
     for (const ListEntry& e : voiceVocabulary().listEntries()) {
         auto* item = new QListWidgetItem(QString::fromStdString(e.text), vocab_);
         item->setData(Qt::UserRole, QVariant::fromValue<qlonglong>(e.itemData));
     }
     listLabel->setBuddy(vocab_);
-    connect(vocab_, &QListWidget::itemDoubleClicked, this, &MessageMacros::insertWord);
+    pickList(vocab_, [this](QListWidgetItem* item) { insertWord(item); });
     side->addWidget(vocab_, 1);
 
     auto* counterRow = new QHBoxLayout;
@@ -193,7 +184,7 @@ bool MessageMacros::eventFilter(QObject* watched, QEvent* event) {
         refreshCounter();
         return EditorWindow::eventFilter(watched, event);
     }
-    if (event->type() == QEvent::FocusOut && movesWithinWindow(static_cast<QFocusEvent*>(event)) &&
+    if (event->type() == QEvent::FocusOut && focusLeavesBox(static_cast<QFocusEvent*>(event)) &&
         !refusalPending()) {
         const bool handled = EditorWindow::eventFilter(watched, event);
         const QString shown = QString::fromStdString(messages().shownText(m));

@@ -1,5 +1,6 @@
 #include "gui/transfer/history_window.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -10,6 +11,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "gui/accessibility.h"
 #include "gui/transfer/compare_window.h"
 
 namespace kelp {
@@ -56,11 +58,19 @@ HistoryWindow::HistoryWindow(const ControllerDatabase& file, std::vector<Snapsho
     fromBefore_ = new QRadioButton(QStringLiteral("Against the snapshot &before it"), this);
     fromBefore_->setObjectName(QStringLiteral("optFromBefore"));
     fromFile_->setChecked(true);
-    showCodes_ = new QCheckBox(QStringLiteral("Show &codes"), this);
+    showCodes_ = new QCheckBox(QStringLiteral("&Show codes"), this);
     showCodes_->setObjectName(QStringLiteral("chkShowCodes"));
     showCodes_->setToolTip(
         QStringLiteral("Show the unlock, lock and terminator codes in the differences"));
+    auto* against = new QButtonGroup(this);
+    against->addButton(fromFile_);
+    against->addButton(fromBefore_);
+    tabStopOnChecked(against);
     table_ = differenceTable(this);
+    // Neither has a label of its own: a screen reader names them as a sighted reader sees them.
+    describe(list_, QStringLiteral("Snapshots"),
+             QStringLiteral("The controller's snapshots, newest first, with what each changed"));
+    describe(table_, QStringLiteral("Differences"));
 
     open_ = new QPushButton(QStringLiteral("&Open"), this);
     open_->setObjectName(QStringLiteral("cmdOpen"));

@@ -19,6 +19,11 @@ printf '[Main]\nComPort=1\nComDevice(1)=%s\n' "$device" >"$KELP_HOME/kelp.ini"
 export XDG_RUNTIME_DIR=$work/run HOME=$work
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 cp "$e2e/../../examples/sample.dat" "$work/sample.dat"
+# Two snapshots of the controller, so that the History window opens.
+mkdir -p "$KELP_HOME/history/sample"
+for stamp in 20250101_120000 20250102_120000; do
+    cp "$work/sample.dat" "$KELP_HOME/history/sample/$stamp.dat"
+done
 unset QT_QPA_PLATFORM
 
 # A display number of its own: other test runs on the machine start their servers at :99.

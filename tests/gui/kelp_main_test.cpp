@@ -2,9 +2,13 @@
 // questions, driven through its real menu actions and windows.
 #include "gui/kelp_main.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
@@ -300,6 +304,65 @@ class KelpMainTest : public QObject {
         main.tabStrip()->setCurrentIndex(4);
         QCOMPARE(main.tabStrip()->currentIndex(), 4);
         QCOMPARE(main.rememberedTab(), 4);
+    }
+
+    // Every list and option group from the keyboard: Tab reaches a list, arrows move, Enter
+    // inserts into the box and keeps the list, F6 goes to the box and back, Tab on checks the
+    // box, Apply stores it; Tab into an option group lands on its checked button (the last).
+    void listsAndOptionGroupsFromTheKeyboard_data() {
+        QTest::addColumn<QString>("row");  // tab; box, key, index and what the list puts in it
+        QTest::newRow("functions") << "2 MacroSet(10) Macro 10 002";
+        QTest::newRow("voice ID") << "5 VoiceID3Set(1) VoiceID3 1 ONE";
+        QTest::newRow("CW ID") << "5 CWID2Set(1) CWID2 1 1";
+        QTest::newRow("message") << "6 MessageSet(10) MessageMacro 10 ONE";
+        QTest::newRow("DTMF") << "7 DTMFSet(20) DTMF 20 2";
+        for (const char* tab : {"8", "9", "10"}) QTest::newRow(tab) << tab;
+    }
+
+    void listsAndOptionGroupsFromTheKeyboard() {
+        QFETCH(QString, row);
+        const QStringList box = row.split(' ');
+        const int tab = box[0].toInt();
+        KelpMain main;
+        QVERIFY(guitest::showAndActivate(&main));
+        main.fileCommands().openPath(sampleCopy("site.dat"));
+        main.tabStrip()->setCurrentIndex(tab);
+        QWidget* window = main.editorWindow(tab);
+        const auto focused = [] { return QApplication::focusWidget(); };
+        const auto press = [&](Qt::Key key) { QTest::keyClick(focused(), key); };
+        if (box.size() == 1) {
+            int groups = 0;
+            for (QButtonGroup* group : window->findChildren<QButtonGroup*>()) {
+                const QList<QAbstractButton*> buttons = group->buttons();
+                if (!buttons.first()->isVisible() || !buttons.last()->isEnabled())
+                    continue;
+                ++groups;
+                buttons.last()->click();
+                buttons.first()->setFocus();
+                press(Qt::Key_Backtab);
+                press(Qt::Key_Tab);
+                QCOMPARE(focused(), buttons.last());
+            }
+            QVERIFY(groups > 0);
+            return;
+        }
+        auto* edit = guitest::findControl<QLineEdit>(window, box[1]);
+        guitest::typeInto(edit, "");
+        for (int i = 0; i < 2 && qobject_cast<QListWidget*>(focused()) == nullptr; ++i)
+            press(Qt::Key_Tab);
+        QWidget* list = qobject_cast<QListWidget*>(focused());
+        QVERIFY(list != nullptr);
+        for (Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Up, Qt::Key_Return}) press(key);
+        QCOMPARE(edit->text().trimmed(), box[4]);
+        press(Qt::Key_F6);
+        QCOMPARE(focused(), edit);
+        press(Qt::Key_F6);
+        QCOMPARE(focused(), list);
+        press(Qt::Key_Tab);
+        QVERIFY(focused() != list && focused() != edit);
+        QVERIFY(prompter_->messageBoxes().empty());
+        guitest::findControl<QPushButton>(window, "Apply")->click();
+        QCOMPARE(QString::fromStdString(db().get(box[2].toStdString(), box[3].toInt())), box[4]);
     }
 
     void exitAsksToSaveAndWritesKelpIni() {

@@ -166,11 +166,11 @@ def secondary(app, main, title):
 
 
 def menu_item(main, path):
-    """A menu bar item, or an item of its menu: path is ("Help", "About")."""
+    """A menu bar item, or an item of its menus: path is ("Help", "About")."""
     bar = next(a for a in showing_descendants(main) if a.getRole() == pyatspi.ROLE_MENU_BAR)
     item = next(i for i in children(bar) if i.name == path[0])
-    if len(path) > 1:
-        item = next(i for i in children(item.getChildAtIndex(0)) if i.name == path[1])
+    for name in path[1:]:
+        item = next(i for i in children(item.getChildAtIndex(0)) if i.name == name)
     return item
 
 
@@ -249,6 +249,11 @@ def main():
             if i > 0:
                 switch_to(main_window, tab)
             visit_tabs(main_window, tab.name, top)
+        # The toolbar's controls, those a narrow window hides too.
+        for bar in (a for a in showing_descendants(main_window) if a.getRole() == pyatspi.ROLE_TOOL_BAR):
+            for acc in children(bar):
+                if acc.getRole() in INPUT_ROLES and not acc.name.strip():
+                    fail(f"toolbar: {acc.getRoleName()} has no name")
         switch_to(main_window, tabs_of(top)[0])
         # The keyboard first, while the main window still has it from the start.
         tab_walk(main_window, top, "Timers / Port 1")
@@ -259,6 +264,8 @@ def main():
         for title, path in (("DTMF Dialer", ("DTMF Test Pad",)),
                             ("Manual Send", ("Manual Data Send",)),
                             ("Send To QZ740", ("QZ740", "Upload to QZ740")),
+                            ("Network Port", ("Configure Kelp", "Use Serial Port", "Network...")),
+                            ("History of", ("QZ740", "History…")),
                             ("About", ("Help", "About")),
                             ("Company", ("Help", "Company Information"))):
             visit_window(app, main_window, title,
