@@ -4,12 +4,14 @@
 
 #include "core/app/busy_state.h"
 #include "core/app/clock.h"
+#include "core/database/controller_database.h"
 #include "core/database/field_checks.h"
 #include "core/link/dtmf_sender.h"
 #include "core/link/dtmf_tones.h"
 #include "core/link/link_preferences.h"
 #include "core/link/serial_link.h"
 #include "core/link/serial_port.h"
+#include "core/session/edit_history.h"
 
 namespace kelp {
 
@@ -54,6 +56,7 @@ void ManualSend::send() {
     LinkState& link = linkState();
     const std::string command = pending_;
     pending_.clear();
+    bool reached = false;  // a typed command went out: no undo changes it back
     if (dtmfMode()) {
         if (!command.empty()) {
             // A sound failure's box waits until the key is released.
@@ -62,6 +65,7 @@ void ManualSend::send() {
                 link.PortOpenError = false;
             } else {
                 SendDigits(command);
+                reached = true;
                 // The lock goes out while the transmitter is still keyed: played after the
                 // release, the controller would never hear it and stay unlocked by a typed
                 // unlock code.
@@ -78,6 +82,7 @@ void ManualSend::send() {
                 currentClock().sleepMs(100);
                 const std::string line = command + "\r";
                 SendStr(line);
+                reached = true;
                 // Nothing is answered, so give the line its time on the wire (about a
                 // millisecond a byte at 9600 baud) before the port closes.
                 currentClock().sleepMs(static_cast<std::int64_t>(line.size()) * 2 + 100);
@@ -87,6 +92,8 @@ void ManualSend::send() {
             currentSerialPort().close();
     }
     link.ResponseError = false;
+    if (reached)
+        markControllerReached(db(), "The manual send");
 }
 
 }  // namespace kelp

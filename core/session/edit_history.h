@@ -4,8 +4,9 @@
 // A step is what one Apply (or one such write) changed: the settings and upload flags it
 // touched, each with its value before and after, the area and tab to show, and the words
 // the Edit menu names it by. An operation that reached the controller (an upload, Erase All
-// Macros, codes sent, setting the clock) cannot be taken back: it leaves a mark, and an undo
-// or redo across a mark asks first. Loading another database starts a new history.
+// Macros, codes sent, setting the clock, a manual send) cannot be taken back: it leaves a
+// mark, and an undo or redo across a mark asks first. Loading another database starts a new
+// history.
 //
 // Whether the database is saved follows the history: back at the contents last written to
 // (or read from) its file, the database is saved again; anywhere else it is not.
