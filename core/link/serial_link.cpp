@@ -61,13 +61,16 @@ std::string networkPortTroubleText(int n, const std::string& device, const std::
         reasons.push_back(
             "The serial server behind the TLS front is not running, cannot open "
             "its serial device, or is serving another client");
+        // An entry of the menu is trusted where it was set up: the Network window's Pin
+        // button; an address on the command line by the options beside it.
         reasons.push_back(
-            "The server's certificate is not trusted here (name its authority with "
-            "--tls-ca or TlsCa(" +
-            number +
-            "), or pin it with --tls-fingerprint "
-            "or TlsFingerprint(" +
-            number + "))");
+            fromMenu ? "The server's certificate is not trusted here (in Configure Kelp, Use "
+                       "Serial Port, Network..., choose Com" +
+                           number +
+                           ", press Test Connection and, when the fingerprint is your site's, "
+                           "Pin This Certificate; or name its authority there)"
+                     : std::string("The server's certificate is not trusted here (name its "
+                                   "authority with --tls-ca, or pin it with --tls-fingerprint)"));
     } else {
         reasons.push_back("The serial server (ser2net or the like) at " + at +
                           " is not running, or listens on another port");

@@ -212,7 +212,11 @@ TEST_F(SerialLinkTest, APortThatCannotBeOpenedIsNamedWithTheCausesOfItsKind) {
         {"/dev/ttyUSB0", false, "COM1 could not be opened", "USB-to-serial adapter"},
         {"tcp://site:4001", false, "tcp://site:4001 could not be opened", "(ser2net or the like)"},
         {"rfc2217://site:2217", true, "COM1 (rfc2217://site:2217) could not be opened", "RFC 2217"},
-        {"tcp+tls://[::1]:4443", false, "tcp+tls://[::1]:4443 could not be opened", "TLS front"},
+        {"tcp+tls://[::1]:4443", false, "tcp+tls://[::1]:4443 could not be opened",
+         "pin it with --tls-fingerprint"},
+        // Set up in the Network window: trusted there, by its button, not by an option.
+        {"rfc2217+tls://site:2000", true, "COM1 (rfc2217+tls://site:2000) could not be opened",
+         "choose Com1, press Test Connection and, when the fingerprint is your site's, Pin This"},
     };
     for (const auto& row : rows) {
         for (const bool openFails : {true, false}) {
