@@ -13,6 +13,10 @@ DEPS := build-essential cmake pkg-config \
         prometheus prometheus-node-exporter \
         at-spi2-core python3-pyatspi dbus
 
+# Packages that Debian starts as network services on installation; the tests only run their
+# programs, so a service `make deps` installed is stopped and disabled again at once.
+TEST_SERVICES := prometheus prometheus-node-exporter
+
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps configure build test test-asan monkey properties fuzz package run clean
@@ -26,8 +30,14 @@ deps:
 	done; \
 	if [ -n "$$missing" ]; then \
 	  echo "Installing:$$missing"; \
-	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
-	fi
+	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing || exit 1; \
+	  for s in $(TEST_SERVICES); do \
+	    case " $$missing " in *" $$s "*) \
+	      [ -d /run/systemd/system ] && $(SUDO) systemctl disable --now $$s >/dev/null 2>&1 && \
+	        echo "Stopped and disabled the $$s service the package started: the tests run it themselves."; \
+	    esac; \
+	  done; \
+	fi; true
 
 configure: deps
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
