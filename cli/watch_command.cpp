@@ -187,8 +187,7 @@ const UnitKey kUnitKeys[] = {
 
 std::string knownUnitKeys() {
     std::string names;
-    for (const UnitKey& key : kUnitKeys)
-        names += std::string(names.empty() ? "" : ", ") + key.name;
+    for (const UnitKey& key : kUnitKeys) names += std::string(names.empty() ? "" : ", ") + key.name;
     return names;
 }
 
@@ -205,8 +204,7 @@ void saveUnit(const fs::path& file, const WatchOptions& options) {
          << file.stem().string() << "` checks.\n"
          << "# Every hour once enabled: systemctl --user enable --now kelp-watch@"
          << file.stem().string() << ".timer\n";
-    for (const UnitKey& key : kUnitKeys)
-        text << key.name << '=' << key.get(options) << '\n';
+    for (const UnitKey& key : kUnitKeys) text << key.name << '=' << key.get(options) << '\n';
     if (!createPrivateFolders(file.parent_path()))
         throw std::runtime_error("cannot create the folder '" + file.parent_path().string() + "'");
     writeFileAtomically(file, text.str());
@@ -349,15 +347,13 @@ std::string shellWord(const std::string& word) {
                                "0123456789_-./:,=+@%") == std::string::npos)
         return word;
     std::string quoted = "'";
-    for (const char c : word)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    for (const char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
 }
 
 std::string commandLine(const std::vector<std::string>& words) {
     std::string line = "kelp-cli";
-    for (const std::string& word : words)
-        line += " " + shellWord(word);
+    for (const std::string& word : words) line += " " + shellWord(word);
     return line;
 }
 
@@ -516,7 +512,7 @@ int watchOnce(const WatchOptions& options, CliStreams& io, WatchRun& run) {
     } catch (const std::exception& e) {
         snapshotError = e.what();
     }
-    if (snapshotError.empty())
+    if (snapshotError.empty() && !options.metrics.empty())  // two snapshots read: only for them
         run.sinceSnapshot = changesSinceLastSnapshot(folder, snapshot);
     // The controller's memory as a file: the new snapshot, or the newest when it is the same.
     std::optional<fs::path> controllerCopy = snapshot;
@@ -566,8 +562,8 @@ int watchOnce(const WatchOptions& options, CliStreams& io, WatchRun& run) {
     // --notify hears of a drift once, when it appears, changes or clears, unless told to
     // hear of it every run.
     const std::string digest = driftDigest(changed);
-    if (!options.notify.empty() && (digest != state.notifiedDrift ||
-                                    (options.notifyEveryRun && !changed.empty()))) {
+    if (!options.notify.empty() &&
+        (digest != state.notifiedDrift || (options.notifyEveryRun && !changed.empty()))) {
         // The log line heads the message: it says which controller and what came of it.
         const std::string cleared =
             changed.empty() ? " (the drift told before is gone)" : std::string();

@@ -35,15 +35,6 @@ namespace {
 
 const char* const kToll = "TollRestrict";
 
-// Opening a menu or another window is not leaving a box.
-bool leavesBox(const QEvent* event) {
-    if (event->type() != QEvent::FocusOut)
-        return false;
-    const auto reason = static_cast<const QFocusEvent*>(event)->reason();
-    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
-           reason != Qt::MenuBarFocusReason;
-}
-
 QLabel* label(const QString& text, QWidget* parent) {
     return new QLabel(text, parent);
 }
@@ -446,7 +437,9 @@ bool SpecialCodes::eventFilter(QObject* watched, QEvent* event) {
         QApplication::beep();
         return true;
     }
-    if (!refusing_ && leavesBox(event) && (watched == preAccess_ || watched == preCommand_)) {
+    if (!refusing_ && event->type() == QEvent::FocusOut &&
+        focusLeavesBox(static_cast<const QFocusEvent*>(event)) &&
+        (watched == preAccess_ || watched == preCommand_)) {
         auto* box = static_cast<QLineEdit*>(watched);
         const std::string key = box == preAccess_ ? "PreAccessPrefix" : "PreProgramPrefix";
         const std::optional<Notice> refusal = codes().leaveField(key, 0);
