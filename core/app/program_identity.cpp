@@ -22,15 +22,19 @@ std::string versionLabel() {
            std::to_string(kRevision);
 }
 
-std::string firmwareVersionFromAnswer(const std::string& beforePlus) {
-    std::string version;
-    for (char c : beforePlus)
-        if (c != '\r' && c != '\n')
-            version += c;
-    const auto first = version.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return {};
-    return version.substr(first, version.find_last_not_of(" \t") - first + 1);
+std::optional<std::string> firmwareVersionInAnswer(const std::string& answer) {
+    std::size_t start = 0;
+    for (std::size_t plus = answer.find('+'); plus != std::string::npos;
+         start = plus + 1, plus = answer.find('+', start)) {
+        std::string version;
+        for (std::size_t i = start; i < plus; ++i)
+            if (answer[i] != '\r' && answer[i] != '\n')
+                version += answer[i];
+        const auto first = version.find_first_not_of(" \t");
+        if (first != std::string::npos)
+            return version.substr(first, version.find_last_not_of(" \t") - first + 1);
+    }
+    return std::nullopt;
 }
 
 }  // namespace kelp

@@ -424,17 +424,19 @@ bool VersionDownload() {
         std::string text;
         for (;;) {
             text += currentSerialPort().readAll();
-            const std::size_t plus = text.find('+');
-            if (plus != std::string::npos) {
+            if (const auto version = firmwareVersionInAnswer(text)) {
                 clock.sleepMs(100);
-                database.firmwareVersion = firmwareVersionFromAnswer(text.substr(0, plus));
+                database.firmwareVersion = *version;
                 result = true;
                 break;
             }
             clock.yield();
             pollSerialTimers();
-            if (link.SerialTicks > kVersionTimeoutTicks || portClosed())
+            if (link.SerialTicks > kVersionTimeoutTicks || portClosed()) {
+                // Acknowledged, but no version told: the database keeps an empty one.
+                result = text.find('+') != std::string::npos;
                 break;
+            }
             send("OK\r");
             clock.sleepMs(100);
         }

@@ -105,9 +105,13 @@ std::optional<std::string> queryFirmwareVersion() {
         // The answer is gathered until its "+": over a network (or a busy adapter) the version
         // and the "+" after it can come in separate reads.
         answer += port.readAll();
-        if (answer.find('+') != std::string::npos)
+        if (firmwareVersionInAnswer(answer))
             break;
         if (clock.nowMs() - started >= kFirmwareQueryTimeoutMs) {
+            // Acknowledged, but no version told: the empty answer is refused as no
+            // firmware version by the caller.
+            if (answer.find('+') != std::string::npos)
+                break;
             port.close();
             tell(MessageIcon::Critical, "QZ740 Communications Error",
                  std::string("The QZ740 did not answer the request for its firmware version "
@@ -121,7 +125,7 @@ std::optional<std::string> queryFirmwareVersion() {
         clock.yield();
     }
     clock.sleepMs(100);
-    const std::string version = firmwareVersionFromAnswer(answer.substr(0, answer.find('+')));
+    const std::string version = firmwareVersionInAnswer(answer).value_or(std::string());
     port.close();
     return version;
 }

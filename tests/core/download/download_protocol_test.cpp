@@ -325,8 +325,10 @@ TEST_F(DownloadProtocolTest, VersionAnswerIsStoredWithoutLineEnds) {
     EXPECT_TRUE(prompter.messageBoxes().empty());
     EXPECT_GE(silent.heardCount("OK"), 3);
 
-    // The version and its "+" in separate reads, as on a busy machine or over a network.
-    port.receive(" 6046\r\n");
+    // The version and its "+" in separate reads, as on a busy machine or over a network,
+    // after the late "+" that answered the previous step's lock.
+    port.receive("+\r\n");
+    port.receive(" 6046\r\n", 150);
     port.receive("+\r\n", 250);
     EXPECT_TRUE(VersionDownload());
     EXPECT_EQ(db().firmwareVersion, "6046");

@@ -95,8 +95,9 @@ TEST_F(UploadFlowTest, ControllerFirmwareMustBeAtLeast6046) {
     EXPECT_TRUE(uploadCommandChecks(db(), false, [] { return true; }));
     EXPECT_EQ(db().firmwareVersion, "6046");
 
-    // Blanks around the digits (an adapter's echo) are not part of the version.
-    answerEveryLine(" 6046 \r\n");
+    // Blanks around the digits (an adapter's echo) are not part of the version, nor is a
+    // late "+" that answered an earlier line.
+    answerEveryLine("+\r\n 6046 \r\n");
     db().firmwareVersion = "700";
     EXPECT_TRUE(uploadCommandChecks(db(), false, [] { return true; }));
     EXPECT_EQ(db().firmwareVersion, "6046");
