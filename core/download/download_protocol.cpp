@@ -76,6 +76,20 @@ void send(const std::string& text) {
         port.close();
 }
 
+// A "+" on a line of its own at the front of a burst answered the lock sent as the previous
+// step ended, read late once the port is open again: neither image data nor a reason to ask
+// for the next chunk. "+SendA…"/"+SendR…", the request's own answer, stays.
+std::string withoutLateAcknowledgements(std::string text) {
+    while (!text.empty() && text[0] == '+') {
+        std::size_t end = 1;
+        while (end < text.size() && (text[end] == '\r' || text[end] == '\n')) ++end;
+        if (end == 1 && text.size() > 1)
+            break;
+        text.erase(0, end);
+    }
+    return text;
+}
+
 bool contains(const std::string& text, const char* part) {
     return text.find(part) != std::string::npos;
 }
@@ -326,7 +340,7 @@ bool APDownload() {
         bool result = false;
         int chunks = 0;
         for (;;) {
-            const std::string text = readBurst(port);
+            const std::string text = withoutLateAcknowledgements(readBurst(port));
             if (startsWith(text, "RICom")) {
                 file << "Complete";
                 linkState().SerialTicks = 0;
@@ -372,7 +386,7 @@ bool RTCDownload() {
         bool result = false;
         int bar = 0;
         for (;;) {
-            const std::string text = readBurst(currentSerialPort());
+            const std::string text = withoutLateAcknowledgements(readBurst(currentSerialPort()));
             if (contains(text, "Complete")) {
                 clock.sleepMs(100);
                 file << "Complete";

@@ -253,7 +253,8 @@ TEST_F(DownloadProtocolTest, APortThatDoesNotOpenFailsTheStep) {
 TEST_F(DownloadProtocolTest, AutopatchChunksAreStoredAsReceivedThenRelocked) {
     controller.apAck = "+SendAPEram\r\n";
     controller.apChunks = {"RA0015551212\r\nRA002911\r\n", "RS5820\r\n"};
-    port.receive("stale");  // drained before the request
+    port.receive("stale");      // drained before the request
+    port.receive("+\r\n", 20);  // the previous step's lock answered late: not data
     EXPECT_TRUE(APDownload());
     // The acknowledgement is not data; the chunks are stored one after the other.
     EXPECT_EQ(readBytes(downloadState().APMemfile),
