@@ -239,6 +239,10 @@ void OpenPort() {
     }
     if (ok) {
         clock.sleepMs(prefs.SerialDelay);
+        // What came in by now answered a line of an earlier session (the lock sent as it
+        // ended): read as the first command's answer it would shift every answer by one.
+        if (openedHere)
+            port.readAll();
         state.PortOpenError = false;
         state.closedPortShown = false;
         return;

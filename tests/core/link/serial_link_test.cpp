@@ -90,6 +90,14 @@ TEST_F(SerialLinkTest, CheckInputJudgesOnlyTheFirstCharacterOfEachRead) {
     }
 }
 
+TEST_F(SerialLinkTest, AnAnswerLeftFromAnEarlierSessionIsNotTheFirstCommandsAnswer) {
+    port.receive("+\r\n");  // the lock sent as the last session ended, answered after it
+    openLink();
+    port.receive("-\r\n", 40);
+    CheckInput("1*10001180");
+    EXPECT_TRUE(linkState().ResponseError);
+}
+
 TEST_F(SerialLinkTest, NackBoxWordForWord) {
     openLink();
     port.receive("-ERR");
@@ -121,17 +129,18 @@ TEST_F(SerialLinkTest, TimeoutBoxNamesTheErrorCounterStep) {
 
 TEST_F(SerialLinkTest, ResetReturnsAtOnceAndAClosedPortFails) {
     openLink();
+    const int readsAtOpen = port.readCount();  // what an earlier session left, thrown away
     linkState().ResponseError = true;
     CheckInput("1*219999");
     EXPECT_FALSE(linkState().ResponseError);
-    EXPECT_EQ(port.readCount(), 0);
+    EXPECT_EQ(port.readCount(), readsAtOpen);
     EXPECT_EQ(clock.nowMs(), 0);
 
     // A closed port is a failure, said once, whether or not the command was sent first.
     port.close();
     CheckInput("1*10001180");
     EXPECT_TRUE(linkState().ResponseError);
-    EXPECT_EQ(port.readCount(), 0);
+    EXPECT_EQ(port.readCount(), readsAtOpen);
     EXPECT_EQ(prompter.lastMessageBox().title, "Serial Port Error");
     EXPECT_NE(prompter.lastMessageBox().text.find("1*10001180"), std::string::npos);
     prompter.clearRecords();
